@@ -1,0 +1,26 @@
+# Warnings are errors in our own code.
+function(lodrix_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+endfunction()
+
+# A library of one folder: every .cpp beside its CMakeLists.
+function(lodrix_folder_library target)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_LIBS})
+  lodrix_warnings(${target})
+endfunction()
+
+# Registers a QtTest file with CTest, run on the offscreen platform.
+function(lodrix_add_test name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${name}.cpp)
+  target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
+  lodrix_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LODRIX_SOURCE_DIR=${PROJECT_SOURCE_DIR};LODRIX_TESTDATA_DIR=${PROJECT_SOURCE_DIR}/../shared/testdata"
+    TIMEOUT 600)
+endfunction()

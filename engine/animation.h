@@ -1,0 +1,90 @@
+#pragma once
+// The counters that say which page runs and how far it has got, and the tick
+// dispatcher that steps them. Handlers write absolute values; the tick moves
+// compteur by one step per frame.
+
+#include <cstdint>
+
+namespace lodrix {
+
+struct AnimationState {
+    std::int32_t compteur = 0;       // 0 idle, -1..-100 presentation, 1..300 open loop, b+n closed loop
+    std::int32_t periode = 0;        // 0: a closed-loop page runs through; k: only period k runs
+    std::int32_t rubrique = -1;      // menu entry last chosen
+    std::int32_t modeAnimation = -1; // 0 continuous, 1 step by step
+    std::int32_t B1existe = 0;       // 1 once a "Commentaires" button exists
+    std::int32_t compteur2 = 0;      // page tick of menu entries 2, 3 and 4
+    std::int32_t compteur3 = 0;
+    std::int32_t compteur4 = 0;
+};
+
+enum class Page { None, Idle, Presentation, OpenLoop, Proportional, PoleCompensation, TwoStep };
+
+// What one tick draws: the page and its tick (the new compteur on the
+// presentation and open-loop pages, the page tick n on the closed-loop ones).
+struct Frame {
+    Page page = Page::None;
+    int tick = 0;
+    bool operator==(const Frame &) const = default;
+};
+
+constexpr int presentationEnd = -100;
+constexpr int openLoopEnd = 300;
+constexpr int ticksPerPeriod = 40;
+constexpr int periodCount = 8;
+constexpr int endTick = 320; // last page tick of a closed-loop page
+
+constexpr bool isClosedLoop(Page p)
+{
+    return p == Page::Proportional || p == Page::PoleCompensation || p == Page::TwoStep;
+}
+
+// 1000, 2000 or 3000 for menu entries 2, 3 and 4; 0 otherwise.
+constexpr int pageBase(int rubrique)
+{
+    return rubrique >= 2 && rubrique <= 4 ? 1000 * (rubrique - 1) : 0;
+}
+
+// Whether a closed-loop page of base b may step from c while periode is p.
+bool releaseCondition(int c, int b, int p);
+
+// The tests of one tick in their order: steps compteur (and the page tick of
+// a closed-loop page) and says which frame to draw.
+Frame dispatchTick(AnimationState &s);
+
+// "Démarrer Animation": the start value of the page of rubrique; false when
+// nothing is chosen yet.
+bool startPage(AnimationState &s);
+
+// "Incrémenter la période" in step mode on entries 2 to 4: moves to the next
+// period and gives the start angle of that period in thetaPrec. Returns
+// whether the text area must be cleared first (the press after period 8).
+// Does nothing and returns false outside step mode or a closed-loop entry.
+struct PeriodAdvance {
+    bool applied = false;
+    bool clearTextArea = false;
+    double thetaPrec = 0.0;
+};
+PeriodAdvance advancePeriod(AnimationState &s);
+
+// The stored arm angle at the start of period k (1..8) of menu entry 2, 3 or 4.
+double stepTableAngle(int rubrique, int period);
+
+// Sampling period 1..8 of page tick n (n <= 39 is period 1). The end tick
+// belongs to no period except for the arm, which the caller handles.
+constexpr int periodOf(int n)
+{
+    if (n < ticksPerPeriod)
+        return 1;
+    if (n >= endTick)
+        return 0;
+    return n / ticksPerPeriod + 1;
+}
+
+// Period whose arm angle law draws tick n: period 8 also draws the end tick.
+constexpr int armPeriodOf(int n)
+{
+    return n >= endTick ? periodCount : periodOf(n);
+}
+
+} // namespace lodrix

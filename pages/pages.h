@@ -1,0 +1,29 @@
+#pragma once
+// One entry per lesson page: each draws one complete frame of its page on the
+// three surfaces.
+
+#include "model/modelstate.h"
+#include "render/canvas.h"
+#include "render/numberformat.h"
+
+namespace lodrix {
+
+struct FrameContext {
+    Surfaces surfaces;
+    ModelState &model;
+    const NumberFormat &numbers;
+};
+
+// Drawn on every tick while no page runs; the same whichever entry is chosen.
+void DrawIdlePicture(FrameContext &ctx);
+// c: compteur after the step, -2 to -100.
+void DrawPresentationFrame(FrameContext &ctx, int c);
+// n: compteur after the step, 2 to 300.
+void DrawOpenLoopFrame(FrameContext &ctx, int n);
+// n: page tick, 2 to 320. The caller creates the "Commentaires" button after
+// the end tick's frame.
+void DrawProportionalFrame(FrameContext &ctx, int n);
+void DrawPoleCompensationFrame(FrameContext &ctx, int n);
+void DrawTwoStepFrame(FrameContext &ctx, int n);
+
+} // namespace lodrix
