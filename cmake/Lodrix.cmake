@@ -3,11 +3,16 @@ function(lodrix_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
 endfunction()
 
-# A library of one folder: every .cpp beside its CMakeLists.
+# A library of one folder: every .cpp beside its CMakeLists. QT marks a folder
+# that uses Qt (moc, resources).
 function(lodrix_folder_library target)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_library(${target} STATIC ${sources})
+  if(NOT ARG_QT)
+    # Plain C++: no Qt code generation for the model, the engine and the kit.
+    set_target_properties(${target} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+  endif()
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} PUBLIC ${ARG_LIBS})
   lodrix_warnings(${target})
