@@ -8,6 +8,13 @@ endfunction()
 function(lodrix_folder_library target)
   cmake_parse_arguments(ARG "QT" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    # A folder whose sources are not written yet: headers only.
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} INTERFACE ${ARG_LIBS})
+    return()
+  endif()
   add_library(${target} STATIC ${sources})
   if(NOT ARG_QT)
     # Plain C++: no Qt code generation for the model, the engine and the kit.
