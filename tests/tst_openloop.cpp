@@ -2,6 +2,8 @@
 // what each part of the timeline adds, and where the trace segments land.
 
 #include "pages/pages.h"
+#include "render/qt/colors.h"
+#include "render/qt/qpaintercanvas.h"
 
 #include <QTest>
 
@@ -44,6 +46,22 @@ struct Run {
     const OpLog &log(Surface s) const
     {
         return s == Surface::Window ? window.ops : s == Surface::Scene ? scene.ops : anim.ops;
+    }
+};
+
+// The same run painted, for a few pixels that only the canvas rules decide.
+struct PaintedRun {
+    QPainterCanvas window{Surface::Window, QSize(800, 560)};
+    QPainterCanvas scene{Surface::Scene, QSize(785, 225)};
+    QPainterCanvas anim{Surface::Anim, QSize(360, 140)};
+    ModelState model;
+    NumberFormat numbers{","};
+    FrameContext ctx{{window, scene, anim}, model, numbers};
+
+    void playTo(int n)
+    {
+        for (int tick = 2; tick <= n; ++tick)
+            DrawOpenLoopFrame(ctx, tick);
     }
 };
 
@@ -252,6 +270,27 @@ private slots:
         QVERIFY(findText(run.anim.ops, "d'une butée pour éviter au") < &*arm);
     }
 
+    void paintedPixels()
+    {
+        PaintedRun run;
+        run.playTo(300);
+        const QImage &window = run.window.image();
+        const QImage &scene = run.scene.image();
+        const QRgb face = toQColor(clFace).rgb();
+        // The last position segment stops short of its end point.
+        QCOMPARE(window.pixel(699, 280), toQColor(clRed).rgb());
+        QCOMPARE(window.pixel(700, 279), face);
+        // Where the n = 60 speed segment ended, the next one starts: plotted,
+        // and not by the dotted marker, whose two strokes both stop short of it.
+        QCOMPARE(window.pixel(460, 336), toQColor(clBlack).rgb());
+        // The marker rises from the axis in runs of three dots.
+        QCOMPARE(window.pixel(460, 338), toQColor(clPurple).rgb());
+        QCOMPARE(window.pixel(460, 337), face);
+        // The corrector box excludes its right edge.
+        QCOMPARE(scene.pixel(199, 170), toQColor(clRed).rgb());
+        QCOMPARE(scene.pixel(200, 170), face);
+    }
+
     void frameOrderOnTheScene()
     {
         Run run;
@@ -272,5 +311,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestOpenLoop)
+QTEST_MAIN(TestOpenLoop)
 #include "tst_openloop.moc"
