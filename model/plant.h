@@ -27,24 +27,44 @@ struct SpeedLaw {
     }
     static constexpr SpeedLaw zero() { return {}; }
 
+    // Motor speed (rad/s) at page tick n.
     double at(int n) const;
 };
+
+// The grid the displayed sensor voltage is rounded up to.
+enum class VoltStep { Tenth, Hundredth };
 
 // How theta, V and X follow from the speed.
 struct PositionRule {
     enum class Kind { Integrated, Fixed };
     Kind kind = Kind::Integrated;
-    // Integrated: theta = thetaPrec + dt * Omega1 * 0.01, V on a voltStep grid,
-    // X = trunc(ga * V), or fixedX when it is set (>= 0 is never needed: use hasFixedX).
-    double dt = 0.0;        // seconds per tick
-    double ks = 0.0;        // ten times the sensor gain (V/rad)
-    double voltStep = 0.01; // 0.1 or 0.01 V
-    double ga = 0.0;        // converter factor (codes per volt)
+    // Integrated: theta = thetaPrec + dt * Omega1 * 0.01, V rounded up on the
+    // voltStep grid, X = trunc(ga * V) unless hasFixedX holds X instead.
+    double dt = 0.0; // seconds per tick
+    double ks = 0.0; // ten times the sensor gain (V/rad)
+    VoltStep voltStep = VoltStep::Hundredth;
+    double ga = 0.0; // converter factor (codes per volt)
     bool hasFixedX = false;
-    // Fixed: the displayed values; theta is left unchanged.
+    // Fixed: the displayed values; theta is left unchanged. X also serves an
+    // integrated rule with hasFixedX.
     double thetaAff = 0.0;
     double V = 0.0;
     std::int32_t X = 0;
+
+    static constexpr PositionRule integrated(double dt, double ks, double ga,
+                                             VoltStep step = VoltStep::Hundredth)
+    {
+        return {Kind::Integrated, dt, ks, step, ga, false, 0.0, 0.0, 0};
+    }
+    // The angle and voltage still move while the code is held.
+    static constexpr PositionRule integratedHoldingX(double dt, double ks, std::int32_t x)
+    {
+        return {Kind::Integrated, dt, ks, VoltStep::Hundredth, 0.0, true, 0.0, 0.0, x};
+    }
+    static constexpr PositionRule fixed(double thetaAff, double v, std::int32_t x)
+    {
+        return {Kind::Fixed, 0.0, 0.0, VoltStep::Hundredth, 0.0, false, thetaAff, v, x};
+    }
 };
 
 struct Segment {
@@ -55,11 +75,18 @@ struct Segment {
     PositionRule position;
 };
 
+// The quantisations of the value row: the angle and the voltage are rounded
+// up, never to nearest; the code is truncated toward zero.
+double displayedAngle(double theta);
+double sensorVoltage(double theta, double ks, VoltStep step);
+std::int32_t converterCode(double ga, double volts);
+
 // Steps 2 to 6 of the model step at page tick n: command values, speed,
 // angle, displayed angle, voltage and code. E and thetaPrec are the caller's.
 void applySegment(ModelState &s, const Segment &segment, int n);
 
 // The open-loop step response: E = Ep = Epu = 1000, U = 4.9 V, one segment.
+// Leaves thetaPrec to the page, which moves it on after the value row.
 void openLoopModelStep(ModelState &s, int n);
 
 } // namespace lodrix

@@ -2,6 +2,7 @@
 // The per-period values of a closed-loop page: the set-point and eight rows,
 // one per sampling period, replayed on every tick of the period's window.
 
+#include "engine/animation.h"
 #include "plant.h"
 
 #include <array>
@@ -16,12 +17,15 @@ struct SampleRow {
 
 struct SampleTable {
     std::int32_t E = 0;
-    std::array<SampleRow, 8> rows;
+    std::array<SampleRow, periodCount> rows;
 };
 
 extern const SampleTable proportionalTable;     // menu entry 2
 extern const SampleTable poleCompensationTable; // menu entry 3
 extern const SampleTable twoStepTable;          // menu entry 4
+
+// The row whose window holds page tick n; none at the end tick.
+const SampleRow *rowAt(const SampleTable &table, int n);
 
 // One tick of a closed-loop page at page tick n: E first, then the row of
 // n's window (none at the end tick), then thetaPrec := theta.
