@@ -156,13 +156,25 @@ struct PageData {
     std::span<const Conclusion> conclusions; // at the end tick, in order
 };
 
+// The explanations of the first two periods are black then red, with their
+// Greek letters in Symbol and theta at 12 points; the legends and the notes
+// use the black ones too.
+inline constexpr Style blackText{clBlack};
+inline constexpr Style blackSymbol{clBlack, 8, FontFace::Symbol};
+inline constexpr Style blackTheta{clBlack, 12, FontFace::Symbol};
+inline constexpr Style redText{clRed};
+inline constexpr Style redSymbol{clRed, 8, FontFace::Symbol};
+inline constexpr Style redTheta{clRed, 12, FontFace::Symbol};
+// Explanations leave the window font at this size.
+constexpr int explanationSizeAfterPt = 10;
+
 // The legends of the plot frame on the proportional and the pole-compensation
 // pages. "W1" in Symbol shows as Omega1.
 inline constexpr Words speedAndPositionLegends[] = {
     {"Commande U", 60, 254, {clGreen}},
-    {"V=image de la position", 410, 254, {clRed}},
-    {"et vitesse", 410, 269, {clBlack}},
-    {"W1", 460, 269, {clBlack, 8, FontFace::Symbol}},
+    {"V=image de la position", 410, 254, redText},
+    {"et vitesse", 410, 269, blackText},
+    {"W1", 460, 269, blackSymbol},
 };
 
 // The proportional and the pole-compensation pages draw and sample their plots

@@ -70,11 +70,8 @@ constexpr Law positionTrace[] = {
 };
 
 constexpr Words steadyStateWords[] = {
-    {"Régime permanent", 695, 275, {clRed}},
-    {"V= O,98V", 715, 290, {clRed}},
-    {"W1", 725, 335, {clBlack, 8, FontFace::Symbol}},
-    {"Régime permanent", 695, 320, {clBlack}},
-    {"= 0", 740, 335, {clBlack}},
+    {"Régime permanent", 695, 275, redText},   {"V= O,98V", 715, 290, redText}, {"W1", 725, 335, blackSymbol},
+    {"Régime permanent", 695, 320, blackText}, {"= 0", 740, 335, blackText},
 };
 
 constexpr Words sceneWords[] = {
@@ -83,30 +80,26 @@ constexpr Words sceneWords[] = {
     {"Un échelon de position est appliqué sur la consigne E. Il varie de 0 à 200.", 30, 15, sceneTextStyle},
 };
 
-constexpr Style firstStyle{clBlack};
-constexpr Style firstSymbol{clBlack, 8, FontFace::Symbol};
 constexpr Words firstPeriodWords[] = {
     {"Première Période : Acquisition de X à t=0 : X=0, E=200 donc : Ep=E-X=200, Epu=6.8*200=1360, "
      "U1=U=6.7V. La vitesse      évolue",
-     10, 385, firstStyle},
+     10, 385, blackText},
     {"jusqu'à :      =126rad/s, la position :      =0.07rad, donc l'acquisition au coup suivant sera : X=50.",
-     98, 400, firstStyle},
-    {"W1", 580, 385, firstSymbol},
-    {"W1", 139, 400, firstSymbol},
-    {"q", 270, 396, {clBlack, 12, FontFace::Symbol}},
+     98, 400, blackText},
+    {"W1", 580, 385, blackSymbol},
+    {"W1", 139, 400, blackSymbol},
+    {"q", 270, 396, blackTheta},
 };
 
-constexpr Style secondStyle{clRed};
-constexpr Style secondSymbol{clRed, 8, FontFace::Symbol};
 constexpr Words secondPeriodWords[] = {
     {"Deuxième Période : Acquisition de X à t=T : X=50, E=200 donc : Ep=E-X=150, "
      "Epu=(6.8*150)-(2.5*200)=516, U1=U=2.5V. La vitesse       évolue",
-     10, 415, secondStyle},
+     10, 415, redText},
     {"jusqu'à :     =94rad/s, la position :       =0.18rad, donc l'acquisition au coup suivant sera : X=124.",
-     98, 430, secondStyle},
-    {"W1", 640, 415, secondSymbol},
-    {"W1", 139, 430, secondSymbol},
-    {"q", 264, 426, {clRed, 12, FontFace::Symbol}},
+     98, 430, redText},
+    {"W1", 640, 415, redSymbol},
+    {"W1", 139, 430, redSymbol},
+    {"q", 264, 426, redTheta},
 };
 
 constexpr Style conclusionStyle{clBlue, 6};
@@ -142,8 +135,8 @@ constexpr PageData page{
     .notes = {{}, {steadyStateWords}},
     .pieces = commandThenTraces,
     .sceneTexts = {sceneWords},
-    .firstPeriod = {firstPeriodWords, 10},
-    .secondPeriod = {secondPeriodWords, 10},
+    .firstPeriod = {firstPeriodWords, explanationSizeAfterPt},
+    .secondPeriod = {secondPeriodWords, explanationSizeAfterPt},
     .conclusions = conclusions,
 };
 

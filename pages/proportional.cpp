@@ -66,11 +66,8 @@ constexpr Law positionTrace[] = {
 };
 
 constexpr Words steadyStateWords[] = {
-    {"Régime permanent", 695, 255, {clRed}},
-    {"V= O,98V", 715, 270, {clRed}},
-    {"W1", 725, 335, {clBlack, 8, FontFace::Symbol}},
-    {"Régime permanent", 695, 320, {clBlack}},
-    {"= 0", 740, 335, {clBlack}},
+    {"Régime permanent", 695, 255, redText},   {"V= O,98V", 715, 270, redText}, {"W1", 725, 335, blackSymbol},
+    {"Régime permanent", 695, 320, blackText}, {"= 0", 740, 335, blackText},
 };
 
 constexpr Words sceneWords[] = {
@@ -79,31 +76,26 @@ constexpr Words sceneWords[] = {
     {"Un échelon de position est appliqué sur la consigne E. Il varie de 0 à 200.", 50, 30, sceneTextStyle},
 };
 
-// The Greek letters sit in the blank runs of the French lines.
-constexpr Style firstStyle{clBlack};
-constexpr Style firstSymbol{clBlack, 8, FontFace::Symbol};
 constexpr Words firstPeriodWords[] = {
     {"Première Période : Acquisition de X à t=0 : X=0, E=200 donc : Ep=E-X=200, Epu=2.5*Ep=500, "
      "U1=U=2.4V. La vitesse      évolue",
-     10, 385, firstStyle},
+     10, 385, blackText},
     {"jusqu'à :      =46rad/s, la position :      =0.03rad, donc l'acquisition au coup suivant sera : X=18.",
-     98, 400, firstStyle},
-    {"W1", 568, 385, firstSymbol},
-    {"W1", 139, 400, firstSymbol},
-    {"q", 260, 396, {clBlack, 12, FontFace::Symbol}},
+     98, 400, blackText},
+    {"W1", 568, 385, blackSymbol},
+    {"W1", 139, 400, blackSymbol},
+    {"q", 260, 396, blackTheta},
 };
 
-constexpr Style secondStyle{clRed};
-constexpr Style secondSymbol{clRed, 8, FontFace::Symbol};
 constexpr Words secondPeriodWords[] = {
     {"Deuxième Période : Acquisition de X à t=T : X=18, E=200 donc : Ep=E-X=182, Epu=2.5*Ep=455, "
      "U1=U=2.2V. La vitesse       évolue",
-     10, 415, secondStyle},
+     10, 415, redText},
     {"jusqu'à :     =59rad/s, la position :       =0.08rad, donc l'acquisition au coup suivant sera : X=55.",
-     98, 430, secondStyle},
-    {"W1", 582, 415, secondSymbol},
-    {"W1", 139, 430, secondSymbol},
-    {"q", 260, 426, {clRed, 12, FontFace::Symbol}},
+     98, 430, redText},
+    {"W1", 582, 415, redSymbol},
+    {"W1", 139, 430, redSymbol},
+    {"q", 260, 426, redTheta},
 };
 
 constexpr Style conclusionStyle{clBlue, 6};
@@ -142,8 +134,8 @@ constexpr PageData page{
     .notes = {{}, {steadyStateWords}},
     .pieces = commandThenTraces,
     .sceneTexts = {sceneWords},
-    .firstPeriod = {firstPeriodWords, 10},
-    .secondPeriod = {secondPeriodWords, 10},
+    .firstPeriod = {firstPeriodWords, explanationSizeAfterPt},
+    .secondPeriod = {secondPeriodWords, explanationSizeAfterPt},
     .conclusions = conclusions,
 };
 

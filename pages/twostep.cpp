@@ -27,11 +27,11 @@ constexpr Law armAngle[] = {
 
 constexpr Words legendWords[] = {
     {"Commande U", 60, 254, {clGreen}},
-    {"Consigne E", 135, 254, {clRed}},
-    {"et X (image numérique de la position)", 135, 269, {clBlack}},
-    {"V=image de la position", 410, 254, {clRed}},
-    {"et vitesse", 410, 269, {clBlack}},
-    {"W1", 460, 269, {clBlack, 8, FontFace::Symbol}},
+    {"Consigne E", 135, 254, redText},
+    {"et X (image numérique de la position)", 135, 269, blackText},
+    {"V=image de la position", 410, 254, redText},
+    {"et vitesse", 410, 269, blackText},
+    {"W1", 460, 269, blackSymbol},
 };
 
 // The command alternates in sign; its negative levels run below the time axis.
@@ -123,13 +123,13 @@ constexpr TraceSampling twoStepPositionSampling{{400, -1, 0}, {399, 0, -1}, {399
 
 // "(q" in Symbol reads "(θ".
 constexpr Words steadyStateWords[] = {
-    {"Régime permanent", 695, 260, {clRed}},
-    {"V=O,68V", 720, 275, {clRed}},
-    {"= 0.205 rad)", 715, 290, {clBlack}},
-    {"(q", 700, 290, {clBlack, 8, FontFace::Symbol}},
-    {"W1", 725, 390, {clBlack, 8, FontFace::Symbol}},
-    {"Régime permanent", 695, 375, {clBlack}},
-    {"= 0", 740, 390, {clBlack}},
+    {"Régime permanent", 695, 260, redText},
+    {"V=O,68V", 720, 275, redText},
+    {"= 0.205 rad)", 715, 290, blackText},
+    {"(q", 700, 290, blackSymbol},
+    {"W1", 725, 390, blackSymbol},
+    {"Régime permanent", 695, 375, blackText},
+    {"= 0", 740, 390, blackText},
 };
 
 constexpr Words sceneWords[] = {
@@ -137,30 +137,26 @@ constexpr Words sceneWords[] = {
     {"T=T1", 630, 110, sceneTextStyle},
 };
 
-constexpr Style firstStyle{clBlack};
-constexpr Style firstSymbol{clBlack, 8, FontFace::Symbol};
 constexpr Words firstPeriodWords[] = {
     {"Première Période : Acquisition de X à t=0 : X=0, E=140 donc : Ep=E-X=140, Epu=1892, U1=U=9.3V. La "
      "vitesse      évolue",
-     10, 415, firstStyle},
+     10, 415, blackText},
     {"jusqu'à :      =176rad/s, la position :      =0.1rad, donc l'acquisition au coup suivant sera : X=70.",
-     98, 430, firstStyle},
-    {"W1", 536, 415, firstSymbol},
-    {"W1", 139, 430, firstSymbol},
-    {"q", 270, 426, {clBlack, 12, FontFace::Symbol}},
+     98, 430, blackText},
+    {"W1", 536, 415, blackSymbol},
+    {"W1", 139, 430, blackSymbol},
+    {"q", 270, 426, blackTheta},
 };
 
-constexpr Style secondStyle{clRed};
-constexpr Style secondSymbol{clRed, 8, FontFace::Symbol};
 constexpr Words secondPeriodWords[] = {
     {"Deuxième Période : Acquisition de X à t=T : X=70, E=140 donc : Ep=E-X=70, Epu=-112, U1=U=-0.5V. La "
      "vitesse       évolue",
-     10, 445, secondStyle},
+     10, 445, redText},
     {"jusqu'à :     =54rad/s, la position :       =0.2rad, donc l'acquisition au coup suivant sera : X=140.",
-     98, 460, secondStyle},
-    {"W1", 545, 445, secondSymbol},
-    {"W1", 139, 460, secondSymbol},
-    {"q", 264, 456, {clRed, 12, FontFace::Symbol}},
+     98, 460, redText},
+    {"W1", 545, 445, redSymbol},
+    {"W1", 139, 460, redSymbol},
+    {"q", 264, 456, redTheta},
 };
 
 constexpr Style sceneConclusionStyle{clBlue, 8};
@@ -202,8 +198,8 @@ constexpr PageData page{
     .notes = {{{480, 283}, {680, 283}}, {steadyStateWords}},
     .pieces = pieces,
     .sceneTexts = {sceneWords},
-    .firstPeriod = {firstPeriodWords, 10},
-    .secondPeriod = {secondPeriodWords, 10},
+    .firstPeriod = {firstPeriodWords, explanationSizeAfterPt},
+    .secondPeriod = {secondPeriodWords, explanationSizeAfterPt},
     .conclusions = conclusions,
 };
 
