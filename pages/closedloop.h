@@ -70,7 +70,8 @@ struct Staircase {
 };
 
 // Left-plot x of tick 0: tick n's staircase pixel starts at stairOriginX + n,
-// and period k steps at the graduation stairOriginX + 40(k - 1).
+// and period k steps at x = stairOriginX + 40(k - 1), one pixel left of its
+// graduation.
 constexpr int stairOriginX = 49;
 
 constexpr bool isEmpty(const PlacedLine &line)
@@ -79,15 +80,15 @@ constexpr bool isEmpty(const PlacedLine &line)
 }
 
 // A staircase is drawn one period at a time, so each step must leave from the
-// level the previous period drew, at that period's graduation.
+// level the previous period drew, where the period starts.
 constexpr bool stepsFollowLevels(std::span<const StairPeriod, periodCount> periods)
 {
     for (int k = 1; k < periodCount; ++k) {
         const PlacedLine &step = periods[k].step;
         if (isEmpty(step))
             continue;
-        const int graduationX = stairOriginX + ticksPerPeriod * k;
-        if (step.from != Point{graduationX, periods[k - 1].levelY} || step.to.x != graduationX)
+        const int stepX = stairOriginX + ticksPerPeriod * k;
+        if (step.from != Point{stepX, periods[k - 1].levelY} || step.to.x != stepX)
             return false;
     }
     return true;
