@@ -26,7 +26,7 @@ std::vector<int> playUntilHalt(AnimationState &s, Page page, int limit = 1000)
     return ticks;
 }
 
-}  // namespace
+} // namespace
 
 class TestAnimation : public QObject {
     Q_OBJECT

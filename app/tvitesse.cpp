@@ -1,0 +1,411 @@
+#include "tvitesse.h"
+
+#include "appicon.h"
+#include "pages/pages.h"
+#include "render/qt/colors.h"
+#include "render/qt/fonts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace lodrix {
+
+namespace {
+
+constexpr QSize sceneSize{785, 225};
+constexpr QSize animSize{360, 140};
+constexpr QSize designClientSize{800, 560}; // every control lies inside it
+constexpr int defaultIntervalMs = 50;
+constexpr int itemHeightPx = 13;
+
+QColor colorOf(Color c)
+{
+    return toQColor(c);
+}
+
+template<class W> W *place(QWidget *parent, int left, int top, int width, int height)
+{
+    auto *w = new W(parent);
+    w->setGeometry(left, top, width, height);
+    return w;
+}
+
+void setTextColor(QWidget *w, QPalette::ColorRole role, Color c)
+{
+    QPalette p = w->palette();
+    p.setColor(role, colorOf(c));
+    w->setPalette(p);
+}
+
+QLabel *label(QWidget *parent, QRect r, const QString &text, int heightPx, bool bold, Color color)
+{
+    auto *l = place<QLabel>(parent, r.x(), r.y(), r.width(), r.height());
+    l->setText(text);
+    l->setFont(uiFont(heightPx, bold));
+    setTextColor(l, QPalette::WindowText, color);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QListWidget *listBox(QWidget *parent, QRect r, const QStringList &items, Color color)
+{
+    auto *l = place<QListWidget>(parent, r.x(), r.y(), r.width(), r.height());
+    l->setFont(uiFont(11, false));
+    setTextColor(l, QPalette::Text, color);
+    l->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (const QString &text : items) {
+        auto *item = new QListWidgetItem(text, l);
+        item->setSizeHint(QSize(0, itemHeightPx));
+    }
+    l->setCurrentRow(-1);
+    return l;
+}
+
+QTextEdit *richEdit(QWidget *parent, QRect r, const QString &text)
+{
+    auto *e = place<QTextEdit>(parent, r.x(), r.y(), r.width(), r.height());
+    e->setReadOnly(true); // a commentary is read, not edited
+    e->setPlainText(text);
+    QPalette p = e->palette();
+    p.setColor(QPalette::Base, colorOf(clYellow));
+    p.setColor(QPalette::Text, colorOf(clBlack));
+    e->setPalette(p);
+    e->hide();
+    return e;
+}
+
+} // namespace
+
+void switchOn(QWidget *w)
+{
+    w->setEnabled(true);
+    w->setVisible(true);
+}
+
+void switchOff(QWidget *w)
+{
+    w->setEnabled(false);
+    w->setVisible(false);
+}
+
+ImageControl::ImageControl(QWidget *parent, QPainterCanvas &canvas) : QWidget(parent), canvas_(canvas)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ImageControl::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawImage(0, 0, canvas_.image());
+}
+
+Tvitesse::Tvitesse(NumberFormat numbers)
+    : windowCanvas(Surface::Window, designClientSize), sceneCanvas(Surface::Scene, sceneSize),
+      bmpAnim(Surface::Anim, animSize), numbers_(std::move(numbers))
+{
+    registerLodrixFonts();
+    setWindowTitle(QStringLiteral("Lodrix"));
+    setWindowIcon(appIcon());
+    setFont(uiFont(11, false));
+    setTextColor(this, QPalette::WindowText, clBlue);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Restored bounds; the window opens maximised and its controls never move.
+    setGeometry(209, 179, 544, 375);
+
+    buildControls();
+
+    bmpFond = QImage(QStringLiteral(":/FOND"));
+    if (bmpFond.isNull())
+        throw std::runtime_error("Impossible de charger la ressource bitmap \"FOND\".");
+
+    Timer1 = new QTimer(this);
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setInterval(defaultIntervalMs);
+    connect(Timer1, &QTimer::timeout, this, &Tvitesse::Timer1Timer);
+    Timer1->start();
+}
+
+Tvitesse::~Tvitesse() = default;
+
+void Tvitesse::buildControls()
+{
+    FOND = new ImageControl(this, sceneCanvas);
+    FOND->setGeometry(8, 16, sceneSize.width(), sceneSize.height());
+
+    Label1 = label(this, {16, 0, 352, 16},
+                   QStringLiteral("Asservissement de position - Correction numérique"), 13, true, clMaroon);
+    Label2 = label(this, {512, 0, 67, 13}, QStringLiteral("Logiciel libre"), 11, false, clMaroon);
+    Label3 = label(this, {704, 0, 53, 13}, QStringLiteral("Version 1.2"), 11, false, clMaroon);
+    Label4 = label(this, {16, 504, 45, 13}, QStringLiteral("MENU :"), 11, true, clNavy);
+
+    ListBox1 =
+        listBox(this, {88, 488, 241, 49},
+                {QStringLiteral("Présentation"), QStringLiteral("Réponse Indicielle en boucle ouverte"),
+                 QStringLiteral("Boucle fermée : régulation Proportionnelle"),
+                 QStringLiteral("Boucle fermée : compensation pôle + retard"),
+                 QStringLiteral("Boucle fermée : réponse en deux coups")},
+                clNavy);
+
+    Label5 =
+        label(this, {640, 496, 131, 13}, QStringLiteral("Réglage vitesse Animation :"), 11, false, clBlue);
+
+    Button1 = place<QPushButton>(this, 488, 512, 105, 25);
+    Button1->setText(QStringLiteral("Démarrer Animation"));
+    Button1->setFont(uiFont(11, false));
+    setTextColor(Button1, QPalette::ButtonText, clOlive);
+
+    ScrollBar1 = place<QScrollBar>(this, 648, 512, 121, 16);
+    ScrollBar1->setOrientation(Qt::Horizontal);
+    ScrollBar1->setRange(10, 100);
+    ScrollBar1->setValue(defaultIntervalMs);
+    ScrollBar1->setPageStep(10);
+    ScrollBar1->setSingleStep(1);
+
+    ListBox2 = listBox(this, {392, 504, 65, 33}, {QStringLiteral("En continu"), QStringLiteral("Pas à pas")},
+                       clMaroon);
+    switchOff(ListBox2);
+    Label6 = label(this, {384, 488, 80, 13}, QStringLiteral("Sélectionner :"), 11, true, clMaroon);
+    switchOff(Label6);
+
+    Button2 = place<QPushButton>(this, 472, 512, 121, 25);
+    Button2->setText(QStringLiteral("Incrémenter la période"));
+    setTextColor(Button2, QPalette::ButtonText, clBlue);
+    switchOff(Button2);
+
+    RichEdit1 = richEdit(this, {368, 248, 361, 217}, QStringLiteral("RichEdit1"));
+    RichEdit2 = richEdit(this, {360, 24, 361, 465}, QStringLiteral("RichEdit2"));
+
+    // Labels and the image lie beneath every windowed control.
+    FOND->lower();
+    for (QLabel *l : {Label1, Label2, Label3, Label4, Label5, Label6})
+        l->lower();
+
+    setTabOrder(ListBox1, Button1);
+    setTabOrder(Button1, ScrollBar1);
+    setTabOrder(ScrollBar1, ListBox2);
+    setTabOrder(ListBox2, Button2);
+    setTabOrder(Button2, RichEdit1);
+    setTabOrder(RichEdit1, RichEdit2);
+
+    // A click runs the handler once; so does a change of selection from the
+    // keyboard. A mouse press that changes the selection runs it at the change,
+    // so the click that follows must not run it again.
+    auto wire = [this](QListWidget *list, void (Tvitesse::*handler)()) {
+        connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
+            clickChangedSelection_ = QGuiApplication::mouseButtons() != Qt::NoButton;
+            (this->*handler)();
+        });
+        connect(list, &QListWidget::itemClicked, this, [this, handler] {
+            if (!clickChangedSelection_)
+                (this->*handler)();
+            clickChangedSelection_ = false;
+        });
+    };
+    wire(ListBox1, &Tvitesse::choix);
+    wire(ListBox2, &Tvitesse::choixbis);
+    connect(Button1, &QPushButton::clicked, this, &Tvitesse::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &Tvitesse::Button2Click);
+}
+
+void Tvitesse::clickListItem(QListWidget *list, int i)
+{
+    if (list->currentRow() == i)
+        emit list->itemClicked(list->item(i));
+    else
+        list->setCurrentRow(i);
+}
+
+void Tvitesse::setOpLog(OpLog *log)
+{
+    windowCanvas.setLog(log);
+    sceneCanvas.setLog(log);
+    bmpAnim.setLog(log);
+}
+
+// ---- Handlers -------------------------------------------------------------
+
+void Tvitesse::resetArm()
+{
+    model.thetaPrec = 0.0;
+    model.theta = 0.0;
+}
+
+void Tvitesse::hideCommentary()
+{
+    if (anim.B1existe == 1)
+        switchOff(B1);
+    RichEdit1->hide();
+    RichEdit2->hide();
+}
+
+void Tvitesse::clearTextArea()
+{
+    windowCanvas.pen.width = 1;
+    windowCanvas.pen.color = clFace;
+    windowCanvas.brush.color = clFace;
+    windowCanvas.rectangle(0, 250, 800, 490);
+    update(0, 250, 800, 240);
+}
+
+void Tvitesse::choix()
+{
+    const int i = ListBox1->currentRow();
+    if (i < 0 || i > 4)
+        return;
+    if (i >= 2)
+        anim.periode = 0;
+    resetArm();
+    hideCommentary();
+    clearTextArea();
+    anim.compteur = 0;
+    anim.rubrique = i;
+    if (i <= 1) {
+        switchOff(ListBox2);
+        switchOff(Label6);
+        switchOn(Button1);
+        switchOff(Button2);
+        return;
+    }
+    switchOn(ListBox2);
+    switchOn(Label6);
+    if (ListBox2->currentRow() == 0) {
+        switchOn(Button1);
+        switchOff(Button2);
+    } else if (ListBox2->currentRow() == 1) {
+        switchOff(Button1);
+        switchOn(Button2);
+    }
+}
+
+void Tvitesse::choixbis()
+{
+    resetArm();
+    hideCommentary();
+    clearTextArea();
+    anim.compteur = 0;
+    if (ListBox2->currentRow() == 0) {
+        anim.modeAnimation = 0;
+        switchOn(Button1);
+        switchOff(Button2);
+    } else {
+        anim.modeAnimation = 1;
+        switchOff(Button1);
+        switchOn(Button2);
+        anim.periode = 0;
+    }
+}
+
+void Tvitesse::Button1Click()
+{
+    resetArm();
+    clearTextArea();
+    hideCommentary();
+    startPage(anim);
+}
+
+void Tvitesse::Button2Click()
+{
+    resetArm();
+    hideCommentary();
+    const PeriodAdvance advance = advancePeriod(anim);
+    if (advance.clearTextArea)
+        clearTextArea();
+    if (advance.applied)
+        model.thetaPrec = advance.thetaPrec;
+}
+
+void Tvitesse::createB1()
+{
+    // Only the latest button is kept: the one before it is already off, and
+    // a classroom that replays lessons all day must not pile them up.
+    delete B1;
+    B1 = new QPushButton(QStringLiteral("Commentaires"), this);
+    B1->setGeometry(680, 40, 100, 30);
+    B1->setFont(uiFont(13, false));
+    setTextColor(B1, QPalette::ButtonText, clBlue);
+    connect(B1, &QPushButton::clicked, this, &Tvitesse::B1Click);
+    switchOn(B1);
+    anim.B1existe = 1;
+}
+
+// ---- The tick ---------------------------------------------------------------
+
+void Tvitesse::Timer1Timer()
+{
+    // The scroll bar's position is the interval; re-arming the timer only on
+    // a change keeps a steady beat.
+    if (Timer1->interval() != ScrollBar1->value())
+        Timer1->setInterval(ScrollBar1->value());
+    const Frame frame = dispatchTick(anim);
+    drawFrame(frame);
+    if (isClosedLoop(frame.page) && frame.tick > endTick - 1)
+        createB1();
+}
+
+void Tvitesse::drawFrame(const Frame &frame)
+{
+    FrameContext ctx{{windowCanvas, sceneCanvas, bmpAnim}, model, numbers_};
+    switch (frame.page) {
+    case Page::None:
+        return;
+    case Page::Idle:
+        DrawIdlePicture(ctx);
+        break;
+    case Page::Presentation:
+        DrawPresentationFrame(ctx, frame.tick);
+        break;
+    case Page::OpenLoop:
+        DrawOpenLoopFrame(ctx, frame.tick);
+        break;
+    case Page::Proportional:
+        DrawProportionalFrame(ctx, frame.tick);
+        break;
+    case Page::PoleCompensation:
+        DrawPoleCompensationFrame(ctx, frame.tick);
+        break;
+    case Page::TwoStep:
+        DrawTwoStepFrame(ctx, frame.tick);
+        break;
+    }
+    repaintSurfaces();
+}
+
+void Tvitesse::repaintSurfaces()
+{
+    FOND->update();
+    update(QRect(QPoint(0, 0), designClientSize));
+}
+
+void Tvitesse::paintEvent(QPaintEvent *event)
+{
+    QPainter p(this);
+    const QRect r = event->rect();
+    p.drawImage(r.topLeft(), windowCanvas.image(), r);
+}
+
+void Tvitesse::resizeEvent(QResizeEvent *)
+{
+    windowCanvas.resize(size().expandedTo(designClientSize));
+}
+
+// ---- Commentaries -----------------------------------------------------------
+
+QStringList Tvitesse::commentaryDirectories() const
+{
+    return {QDir::currentPath(), QStringLiteral(LODRIX_DATADIR), QCoreApplication::applicationDirPath()};
+}
+
+void Tvitesse::B1Click() {}
+
+} // namespace lodrix

@@ -1,0 +1,270 @@
+// The handlers of the window: what every user action does to the state and
+// to the controls, on the real window.
+
+#include "app/tvitesse.h"
+#include "render/qt/colors.h"
+#include "render/qt/fonts.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <memory>
+
+using namespace lodrix;
+
+namespace {
+
+bool on(const QWidget *w)
+{
+    return w && !w->isHidden() && w->isEnabled();
+}
+bool off(const QWidget *w)
+{
+    return w && w->isHidden() && !w->isEnabled();
+}
+
+QRgb pixel(const Tvitesse &w, int x, int y)
+{
+    return w.windowCanvas.image().pixel(x, y);
+}
+
+} // namespace
+
+class TestHandlers : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Tvitesse> w;
+
+    void tick(int n = 1)
+    {
+        for (int i = 0; i < n; ++i)
+            w->Timer1Timer();
+    }
+    void menu(int i) { w->clickListItem(w->ListBox1, i); }
+    void mode(int i) { w->clickListItem(w->ListBox2, i); }
+    // Something drawn in the text area, to see whether a handler clears it.
+    void scribble()
+    {
+        w->windowCanvas.pen.color = clRed;
+        w->windowCanvas.line(300, 300, 310, 300);
+    }
+    bool textAreaCleared() const { return pixel(*w, 300, 300) == toQColor(clFace).rgb(); }
+
+private slots:
+    void init()
+    {
+        w = std::make_unique<Tvitesse>(NumberFormat(","));
+        w->Timer1->stop(); // ticks come from the test
+        w->show();
+    }
+    void cleanup() { w.reset(); }
+
+    void startUp()
+    {
+        QVERIFY(on(w->ListBox1));
+        QVERIFY(on(w->Button1));
+        QVERIFY(off(w->ListBox2));
+        QVERIFY(off(w->Label6));
+        QVERIFY(off(w->Button2));
+        QVERIFY(w->RichEdit1->isHidden());
+        QVERIFY(w->RichEdit2->isHidden());
+        QCOMPARE(w->Timer1->interval(), 50);
+        QCOMPARE(w->anim.rubrique, -1);
+        QCOMPARE(w->anim.modeAnimation, -1);
+        QCOMPARE(w->sceneCanvas.image().size(), QSize(785, 225));
+        QCOMPARE(w->bmpAnim.image().size(), QSize(360, 140));
+        QCOMPARE(w->bmpFond.size(), QSize(735, 375));
+        QCOMPARE(w->bmpFond.pixel(100, 100), qRgb(215, 215, 215));
+    }
+
+    void scrollBarSetsTheIntervalFromTheNextTick()
+    {
+        w->ScrollBar1->setValue(10);
+        QCOMPARE(w->Timer1->interval(), 50);
+        tick();
+        QCOMPARE(w->Timer1->interval(), 10);
+        w->ScrollBar1->setValue(100);
+        tick();
+        QCOMPARE(w->Timer1->interval(), 100);
+    }
+
+    void menuEntriesZeroAndOne()
+    {
+        menu(3);
+        mode(1);
+        scribble();
+        w->model.theta = 0.3;
+        menu(0);
+        QCOMPARE(w->anim.rubrique, 0);
+        QCOMPARE(w->anim.compteur, 0);
+        QCOMPARE(w->anim.modeAnimation, 1); // the mode survives a menu choice
+        QVERIFY(off(w->ListBox2));
+        QVERIFY(off(w->Label6));
+        QVERIFY(on(w->Button1));
+        QVERIFY(off(w->Button2));
+        QCOMPARE(w->model.theta, 0.0);
+        QVERIFY(textAreaCleared());
+    }
+
+    void closedLoopEntryKeepsTheChosenMode()
+    {
+        menu(3);
+        mode(1);
+        w->anim.periode = 5;
+        menu(2);
+        QCOMPARE(w->anim.periode, 0);
+        QVERIFY(on(w->ListBox2));
+        QVERIFY(on(w->Label6));
+        QVERIFY(off(w->Button1));
+        QVERIFY(on(w->Button2));
+        QCOMPARE(w->ListBox2->currentRow(), 1);
+        w->Button2->click();
+        QCOMPARE(w->anim.compteur, 1001);
+        QCOMPARE(w->anim.periode, 1);
+    }
+
+    void closedLoopEntryWithNoModeLeavesTheButtons()
+    {
+        menu(1);
+        menu(4);
+        QVERIFY(on(w->Button1));
+        QVERIFY(off(w->Button2));
+    }
+
+    void modes()
+    {
+        menu(2);
+        mode(1);
+        QCOMPARE(w->anim.modeAnimation, 1);
+        QVERIFY(off(w->Button1));
+        QVERIFY(on(w->Button2));
+        w->Button2->click();
+        w->Button2->click();
+        QCOMPARE(w->anim.periode, 2);
+        mode(0);
+        QCOMPARE(w->anim.modeAnimation, 0);
+        QCOMPARE(w->anim.compteur, 0);
+        QCOMPARE(w->anim.periode, 2); // "En continu" leaves the period reached
+        QVERIFY(on(w->Button1));
+        QVERIFY(off(w->Button2));
+        w->Button1->click();
+        QCOMPARE(w->anim.periode, 0);
+        QCOMPARE(w->anim.compteur, 1001);
+    }
+
+    void aClickOnTheSelectedItemRunsTheHandlerAgain()
+    {
+        menu(1);
+        w->Button1->click();
+        tick(5);
+        QCOMPARE(w->anim.compteur, 6);
+        menu(1);
+        QCOMPARE(w->anim.compteur, 0);
+    }
+
+    void startTable_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<int>("compteur");
+        QTest::addRow("presentation") << 0 << -1;
+        QTest::addRow("open loop") << 1 << 1;
+        QTest::addRow("proportional") << 2 << 1001;
+        QTest::addRow("pole compensation") << 3 << 2001;
+        QTest::addRow("two-step") << 4 << 3001;
+    }
+    void startTable()
+    {
+        QFETCH(int, entry);
+        QFETCH(int, compteur);
+        menu(entry);
+        w->anim.periode = 4;
+        scribble();
+        w->Button1->click();
+        QCOMPARE(w->anim.compteur, compteur);
+        QCOMPARE(w->anim.periode, entry >= 2 ? 0 : 4);
+        QVERIFY(textAreaCleared());
+    }
+
+    void startBeforeAnyChoiceStartsNothing()
+    {
+        w->Button1->click();
+        QCOMPARE(w->anim.compteur, 0);
+    }
+
+    void stepModeCommentaryButton()
+    {
+        menu(3);
+        mode(1);
+        for (int k = 1; k <= 8; ++k) {
+            w->Button2->click();
+            tick(45);
+        }
+        QCOMPARE(w->anim.compteur, 2320);
+        QCOMPARE(w->anim.B1existe, 1);
+        QVERIFY(on(w->B1));
+        QCOMPARE(w->B1->text(), QStringLiteral("Commentaires"));
+        QCOMPARE(w->B1->geometry(), QRect(680, 40, 100, 30));
+        // The ninth press clears the plots, hides the button, plays period 1.
+        scribble();
+        w->Button2->click();
+        QVERIFY(off(w->B1));
+        QVERIFY(textAreaCleared());
+        QCOMPARE(w->anim.compteur, 2001);
+        QCOMPARE(w->anim.periode, 1);
+        QCOMPARE(w->model.thetaPrec, 0.0);
+    }
+
+    void periodPressSetsTheStartAngle()
+    {
+        menu(2);
+        mode(1);
+        w->Button2->click();
+        tick(10);
+        w->Button2->click(); // in the middle of period 1
+        QCOMPARE(w->anim.compteur, 1040);
+        QCOMPARE(w->model.thetaPrec, 0.027);
+        QCOMPARE(w->model.theta, 0.0);
+    }
+
+    void pressOutsideStepModeOnlyResets()
+    {
+        menu(2);
+        w->Button1->click();
+        tick(20);
+        w->model.theta = 0.2;
+        w->Button2Click(); // hidden for a person, but the handler must be safe
+        QCOMPARE(w->anim.compteur, 1021);
+        QCOMPARE(w->model.theta, 0.0);
+        QCOMPARE(w->model.thetaPrec, 0.0);
+    }
+
+    // Only one "Commentaires" button is kept, however many runs end.
+    void oneCommentaryButtonAtATime()
+    {
+        menu(4);
+        const int childrenBefore = w->findChildren<QPushButton *>().size();
+        for (int run = 0; run < 3; ++run) {
+            w->Button1->click();
+            if (run > 0)
+                QVERIFY(off(w->B1));
+            tick(330);
+            QVERIFY(on(w->B1));
+        }
+        QCOMPARE(w->findChildren<QPushButton *>().size(), childrenBefore + 1);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setPalette(lodrixPalette());
+    TestHandlers t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_handlers.moc"

@@ -1,0 +1,280 @@
+// lodrix-replay: plays user actions and timer ticks on the real Lodrix window,
+// on the offscreen platform, and dumps what it shows.
+//
+//   lodrix-replay [--locale NAME] COMMAND... | lodrix-replay [--locale NAME] -
+//
+// Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
+// shot FILE, scene FILE, state, ops FILE. With "-" the commands are read one
+// per line from standard input. Every command is checked before any runs.
+
+#include "opjson.h"
+
+#include "app/tvitesse.h"
+#include "render/qt/colors.h"
+#include "render/qt/fonts.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using lodrix::Tvitesse;
+
+struct Command {
+    std::string name;
+    int number = 0;
+    std::string file;
+};
+
+struct Usage {
+    std::string message;
+};
+
+std::optional<int> toInt(const std::string &s)
+{
+    try {
+        std::size_t used = 0;
+        const int v = std::stoi(s, &used);
+        if (used == s.size())
+            return v;
+    } catch (const std::exception &) {
+    }
+    return std::nullopt;
+}
+
+// Turns words into commands; throws Usage naming the first bad one.
+std::vector<Command> parse(const std::vector<std::string> &words)
+{
+    std::vector<Command> commands;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string &w = words[i];
+        auto argument = [&]() -> const std::string & {
+            if (i + 1 >= words.size())
+                throw Usage{"command '" + w + "' needs an argument"};
+            return words[++i];
+        };
+        auto number = [&](int low, int high) {
+            const std::string &a = argument();
+            const auto v = toInt(a);
+            if (!v || *v < low || *v > high)
+                throw Usage{"bad argument '" + a + "' for '" + w + "' (expected " + std::to_string(low) +
+                            " to " + std::to_string(high) + ")"};
+            return *v;
+        };
+        if (w == "menu")
+            commands.push_back({w, number(0, 4), {}});
+        else if (w == "mode")
+            commands.push_back({w, number(0, 1), {}});
+        else if (w == "scroll")
+            commands.push_back({w, number(10, 100), {}});
+        else if (w == "start" || w == "next" || w == "comment" || w == "state")
+            commands.push_back({w, 0, {}});
+        else if (w == "tick") {
+            int n = 1;
+            if (i + 1 < words.size()) {
+                if (const auto v = toInt(words[i + 1])) {
+                    if (*v < 0)
+                        throw Usage{"bad argument '" + words[i + 1] + "' for 'tick'"};
+                    n = *v;
+                    ++i;
+                }
+            }
+            commands.push_back({w, n, {}});
+        } else if (w == "shot" || w == "scene" || w == "ops")
+            commands.push_back({w, 0, argument()});
+        else
+            throw Usage{"unknown command '" + w + "'"};
+    }
+    return commands;
+}
+
+std::string number(double v)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+std::string stateJson(const Tvitesse &w)
+{
+    const auto &a = w.anim;
+    const auto &m = w.model;
+    std::ostringstream out;
+    out << "{\"compteur\":" << a.compteur << ",\"periode\":" << a.periode << ",\"rubrique\":" << a.rubrique
+        << ",\"modeAnimation\":" << a.modeAnimation << ",\"B1existe\":" << a.B1existe
+        << ",\"theta\":" << number(m.theta) << ",\"thetaPrec\":" << number(m.thetaPrec)
+        << ",\"compteur2\":" << a.compteur2 << ",\"compteur3\":" << a.compteur3
+        << ",\"compteur4\":" << a.compteur4 << ",\"E\":" << m.E << ",\"Ep\":" << m.Ep << ",\"Epu\":" << m.Epu
+        << ",\"U1\":" << number(m.U1) << ",\"U\":" << number(m.U) << ",\"Omega1\":" << number(m.Omega1)
+        << ",\"thetaAff\":" << number(m.thetaAff) << ",\"V\":" << number(m.V) << ",\"X\":" << m.X
+        << ",\"interval\":" << w.Timer1->interval() << ",\"controls\":{";
+    const std::pair<const char *, const QWidget *> controls[] = {
+        {"FOND", w.FOND},           {"Label1", w.Label1},       {"Label2", w.Label2},
+        {"Label3", w.Label3},       {"Label4", w.Label4},       {"ListBox1", w.ListBox1},
+        {"Label5", w.Label5},       {"Button1", w.Button1},     {"ScrollBar1", w.ScrollBar1},
+        {"ListBox2", w.ListBox2},   {"Label6", w.Label6},       {"Button2", w.Button2},
+        {"RichEdit1", w.RichEdit1}, {"RichEdit2", w.RichEdit2}, {"B1", w.B1}};
+    bool first = true;
+    for (const auto &[name, control] : controls) {
+        if (!control)
+            continue;
+        out << (first ? "" : ",") << "\"" << name
+            << "\":{\"visible\":" << (control->isHidden() ? "false" : "true")
+            << ",\"enabled\":" << (control->isEnabled() ? "true" : "false") << "}";
+        first = false;
+    }
+    out << "}}";
+    return out.str();
+}
+
+// A person can click only what is shown and enabled.
+bool clickable(const QWidget *w, const char *name)
+{
+    if (!w) {
+        std::fprintf(stderr, "lodrix-replay: %s does not exist yet\n", name);
+        return false;
+    }
+    if (w->isHidden() || !w->isEnabled()) {
+        std::fprintf(stderr, "lodrix-replay: %s is %s and cannot be clicked\n", name,
+                     w->isHidden() ? "hidden" : "disabled");
+        return false;
+    }
+    return true;
+}
+
+bool savePng(const QImage &image, const std::string &file)
+{
+    if (image.save(QString::fromStdString(file), "PNG"))
+        return true;
+    std::fprintf(stderr, "lodrix-replay: cannot write %s\n", file.c_str());
+    return false;
+}
+
+int run(const std::vector<Command> &commands, const std::optional<std::string> &locale, int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setPalette(lodrix::lodrixPalette());
+    const QLocale numbersLocale = locale ? QLocale(QString::fromStdString(*locale)) : QLocale::system();
+    Tvitesse w(lodrix::NumberFormat(numbersLocale.decimalPoint().toStdString()));
+    w.Timer1->stop(); // ticks come from the commands only
+    w.showMaximized();
+    QApplication::processEvents();
+
+    lodrix::OpLog log;
+    lodrix::OpLog lastLog; // calls of the latest command that could draw
+    w.setOpLog(&log);
+
+    for (const Command &c : commands) {
+        log.clear();
+        bool drew = true;
+        if (c.name == "menu") {
+            if (!clickable(w.ListBox1, "ListBox1"))
+                return 1;
+            w.clickListItem(w.ListBox1, c.number);
+        } else if (c.name == "mode") {
+            if (!clickable(w.ListBox2, "ListBox2"))
+                return 1;
+            w.clickListItem(w.ListBox2, c.number);
+        } else if (c.name == "start") {
+            if (!clickable(w.Button1, "Button1"))
+                return 1;
+            w.Button1->click();
+        } else if (c.name == "next") {
+            if (!clickable(w.Button2, "Button2"))
+                return 1;
+            w.Button2->click();
+        } else if (c.name == "comment") {
+            if (!clickable(w.B1, "B1"))
+                return 1;
+            w.B1->click();
+        } else if (c.name == "scroll") {
+            if (!clickable(w.ScrollBar1, "ScrollBar1"))
+                return 1;
+            w.ScrollBar1->setValue(c.number);
+        } else if (c.name == "tick") {
+            for (int i = 0; i < c.number; ++i)
+                w.Timer1Timer();
+        } else {
+            drew = false;
+            QApplication::processEvents();
+            if (c.name == "state") {
+                std::cout << stateJson(w) << std::endl;
+            } else if (c.name == "shot") {
+                const QSize size = w.size().expandedTo(QSize(800, 560));
+                if (w.size() != size)
+                    w.resize(size);
+                if (!savePng(w.grab(QRect(QPoint(0, 0), size)).toImage(), c.file))
+                    return 1;
+            } else if (c.name == "scene") {
+                if (!savePng(w.sceneCanvas.image(), c.file))
+                    return 1;
+            } else if (c.name == "ops") {
+                std::ofstream out(c.file, std::ios::app);
+                for (const lodrix::Op &op : lastLog)
+                    out << lodrix::opToJson(op) << '\n';
+                if (!out) {
+                    std::fprintf(stderr, "lodrix-replay: cannot write %s\n", c.file.c_str());
+                    return 1;
+                }
+            }
+        }
+        if (drew)
+            lastLog = log;
+    }
+    w.setOpLog(nullptr);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> words;
+    std::optional<std::string> locale;
+    bool fromStdin = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--locale") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "lodrix-replay: '--locale' needs a name\n");
+                return 2;
+            }
+            locale = argv[++i];
+        } else if (a == "-") {
+            fromStdin = true;
+        } else {
+            words.push_back(a);
+        }
+    }
+    if (fromStdin) {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            std::istringstream in(line);
+            for (std::string w; in >> w;)
+                words.push_back(w);
+        }
+    }
+    std::vector<Command> commands;
+    try {
+        commands = parse(words);
+    } catch (const Usage &u) {
+        std::fprintf(stderr, "lodrix-replay: %s\n", u.message.c_str());
+        return 2;
+    }
+    return run(commands, locale, argc, argv);
+}
