@@ -1,0 +1,300 @@
+#include "qpaintercanvas.h"
+
+#include "colors.h"
+#include "fonts.h"
+
+#include <QFontMetrics>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+
+namespace lodrix {
+
+namespace {
+
+// Octants numbered clockwise from +x, y pointing down.
+constexpr int octant(int dx, int dy)
+{
+    if (dy > 0)
+        return dx > 0 ? (dx > dy ? 1 : 2) : (-dx > dy ? 4 : 3);
+    return dx < 0 ? (-dx > -dy ? 5 : 6) : (dx > -dy ? 8 : 7);
+}
+
+// Where the walk is exactly between two pixels, half of the octants take the
+// minor step early. Opposite octants disagree, so a line and its reverse
+// cover the same pixels between their ends.
+constexpr int tieBias(int dx, int dy)
+{
+    const int o = octant(dx, dy);
+    return o == 3 || o == 5 || o == 6 || o == 8 ? 1 : 0;
+}
+
+static_assert(tieBias(4, 2) + tieBias(-4, -2) == 1);
+static_assert(tieBias(2, 4) + tieBias(-2, -4) == 1);
+static_assert(tieBias(-2, 4) + tieBias(2, -4) == 1);
+static_assert(tieBias(-4, 2) + tieBias(4, -2) == 1);
+
+// Bresenham walk from `from` towards `to`, calling plot(step, x, y) for every
+// pixel but the end point.
+template<class Plot> void walkLine(Point from, Point to, Plot plot)
+{
+    const int dx = to.x - from.x;
+    const int dy = to.y - from.y;
+    const int major = std::max(std::abs(dx), std::abs(dy));
+    const int minor = std::min(std::abs(dx), std::abs(dy));
+    const bool xMajor = std::abs(dx) >= std::abs(dy);
+    const int bias = tieBias(dx, dy);
+    int x = from.x;
+    int y = from.y;
+    int &along = xMajor ? x : y;
+    int &across = xMajor ? y : x;
+    const int alongStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
+    const int acrossStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    int err = 2 * minor - major;
+    for (int i = 0; i < major; ++i) {
+        plot(i, x, y);
+        if (err + bias > 0) {
+            across += acrossStep;
+            err += 2 * minor - 2 * major;
+        } else {
+            err += 2 * minor;
+        }
+        along += alongStep;
+    }
+}
+
+constexpr int dotRunPx = 3; // a dotted pen: 3 pixels on, 3 off, from each line's start
+
+constexpr bool dotIsOn(int step)
+{
+    return (step / dotRunPx) % 2 == 0;
+}
+
+// Wide pens are geometric pens: round ends and round joins.
+QPen toQPen(const Pen &pen)
+{
+    const QColor color = toQColor(pen.color);
+    if (pen.width > 1)
+        return QPen(color, pen.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen thin(color, 1);
+    // Only a 1-pixel pen can be dotted; a wider dotted pen draws solid.
+    if (pen.style == PenStyle::Dot)
+        thin.setDashPattern({qreal(dotRunPx), qreal(dotRunPx)});
+    return thin;
+}
+
+QBrush toQBrush(const Brush &brush)
+{
+    return brush.style == BrushStyle::Clear ? QBrush(Qt::NoBrush) : QBrush(toQColor(brush.color));
+}
+
+// The pixels a box given by two corners covers: right and bottom edges
+// excluded, corners in either order. An empty box is null.
+std::optional<QRect> coveredBox(Point p1, Point p2)
+{
+    const QRect box(std::min(p1.x, p2.x), std::min(p1.y, p2.y), std::abs(p2.x - p1.x), std::abs(p2.y - p1.y));
+    return box.isEmpty() ? std::nullopt : std::optional(box);
+}
+
+// The rectangle whose outline Qt draws with a 1-pixel pen on a covered box.
+QRect qtOutline(const QRect &covered)
+{
+    return QRect(covered.topLeft(), covered.size() - QSize(1, 1));
+}
+
+// Angle of the radial through p, counter-clockwise in degrees, y down.
+double radialDegrees(QPointF centre, Point p)
+{
+    return std::atan2(centre.y() - p.y, p.x - centre.x()) * 180.0 / std::numbers::pi;
+}
+
+constexpr int qtAngleUnitsPerDegree = 16;
+
+} // namespace
+
+QPainterCanvas::QPainterCanvas(Surface surface, QSize size, Color fill)
+    : Canvas(surface), image_(size, QImage::Format_RGB32)
+{
+    image_.fill(toQColor(fill));
+}
+
+QPainterCanvas::~QPainterCanvas() = default;
+
+const QImage &QPainterCanvas::image() const
+{
+    endPainting();
+    return image_;
+}
+
+QImage &QPainterCanvas::image()
+{
+    endPainting();
+    return image_;
+}
+
+void QPainterCanvas::resize(QSize size)
+{
+    endPainting();
+    QImage grown(size, QImage::Format_RGB32);
+    grown.fill(toQColor(clFace));
+    QPainter(&grown).drawImage(0, 0, image_);
+    image_ = std::move(grown);
+}
+
+QPainter &QPainterCanvas::painter()
+{
+    if (!painter_) {
+        painter_.emplace(&image_);
+        painter_->setRenderHints(
+            QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform, false);
+        painter_->setBackgroundMode(Qt::TransparentMode);
+    }
+    return *painter_;
+}
+
+void QPainterCanvas::endPainting() const
+{
+    painter_.reset();
+}
+
+QPainter &QPainterCanvas::shapePainter()
+{
+    QPainter &p = painter();
+    p.setPen(toQPen(pen));
+    p.setBrush(toQBrush(brush));
+    return p;
+}
+
+const QPainterCanvas::CachedFont &QPainterCanvas::currentFont()
+{
+    if (!font_ || font_->font != font) {
+        QFont qfont = canvasFont(font);
+        const int ascent = QFontMetrics(qfont).ascent();
+        font_ = CachedFont{font, std::move(qfont), ascent};
+    }
+    return *font_;
+}
+
+void QPainterCanvas::paintLine(Point from, Point to)
+{
+    if (from == to)
+        return;
+    if (pen.width > 1) {
+        QPainter &p = painter();
+        p.setPen(toQPen(pen));
+        p.drawLine(from.x, from.y, to.x, to.y);
+        return;
+    }
+    // QPainter's own 1-pixel lines disagree with the classic ones at the end
+    // point and on diagonals, so the pixels are walked here.
+    const bool dotted = pen.style == PenStyle::Dot;
+    points_.clear();
+    walkLine(from, to, [&](int step, int x, int y) {
+        if (!dotted || dotIsOn(step))
+            points_.emplace_back(x, y);
+    });
+    QPainter &p = painter();
+    p.setPen(QPen(toQColor(pen.color), 1));
+    p.drawPoints(points_.data(), int(points_.size()));
+}
+
+void QPainterCanvas::fillOutlinedBox(const QRect &covered)
+{
+    // With a solid 1-pixel pen a box is its four edges around its fill:
+    // filling them is exact, and much cheaper than stroking the outline
+    // (the scene is cleared with one such box every tick).
+    QPainter &p = painter();
+    const QColor edge = toQColor(pen.color);
+    if (covered.width() <= 2 || covered.height() <= 2) {
+        p.fillRect(covered, edge);
+        return;
+    }
+    if (brush.style == BrushStyle::Solid)
+        p.fillRect(covered.adjusted(1, 1, -1, -1), toQColor(brush.color));
+    p.fillRect(covered.left(), covered.top(), covered.width(), 1, edge);
+    p.fillRect(covered.left(), covered.bottom(), covered.width(), 1, edge);
+    p.fillRect(covered.left(), covered.top() + 1, 1, covered.height() - 2, edge);
+    p.fillRect(covered.right(), covered.top() + 1, 1, covered.height() - 2, edge);
+}
+
+bool QPainterCanvas::isAllOutline(const QRect &covered) const
+{
+    // Qt draws nothing for a box of one pixel; a 1-pixel pen covers it all.
+    return pen.width <= 1 && (covered.width() == 1 || covered.height() == 1);
+}
+
+void QPainterCanvas::paintRect(Point p1, Point p2)
+{
+    const auto covered = coveredBox(p1, p2);
+    if (!covered)
+        return;
+    if (isAllOutline(*covered) || (pen.width <= 1 && pen.style == PenStyle::Solid))
+        fillOutlinedBox(*covered);
+    else
+        shapePainter().drawRect(qtOutline(*covered));
+}
+
+void QPainterCanvas::paintEllipse(Point p1, Point p2)
+{
+    const auto covered = coveredBox(p1, p2);
+    if (!covered)
+        return;
+    if (isAllOutline(*covered))
+        fillOutlinedBox(*covered);
+    else
+        shapePainter().drawEllipse(qtOutline(*covered));
+}
+
+void QPainterCanvas::paintArc(Point p1, Point p2, Point start, Point end)
+{
+    const auto covered = coveredBox(p1, p2);
+    if (!covered)
+        return;
+    const QPointF centre((p1.x + p2.x) / 2.0, (p1.y + p2.y) / 2.0);
+    const double from = radialDegrees(centre, start);
+    double span = radialDegrees(centre, end) - from;
+    // Always counter-clockwise; equal radials make a full circle.
+    if (span <= 0)
+        span += 360.0;
+    shapePainter().drawArc(QRectF(qtOutline(*covered)), qRound(from * qtAngleUnitsPerDegree),
+                           qRound(span * qtAngleUnitsPerDegree));
+}
+
+void QPainterCanvas::paintPolygon(std::span<const Point> points)
+{
+    if (points.empty())
+        return;
+    points_.clear();
+    for (const Point &pt : points)
+        points_.emplace_back(pt.x, pt.y);
+    shapePainter().drawPolygon(points_.data(), int(points_.size()), Qt::OddEvenFill);
+}
+
+void QPainterCanvas::paintText(Point at, std::string_view utf8)
+{
+    if (utf8.empty())
+        return;
+    const CachedFont &cached = currentFont();
+    QPainter &p = painter();
+    p.setFont(cached.qfont);
+    p.setPen(toQColor(font.color));
+    p.drawText(at.x, at.y + cached.ascentPx, QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+}
+
+void QPainterCanvas::paintCopy(Point at, const Canvas &source)
+{
+    const auto *other = dynamic_cast<const QPainterCanvas *>(&source);
+    if (!other)
+        return;
+    if (other == this) {
+        // The image cannot be read while it is painted on.
+        const QImage snapshot = image().copy();
+        painter().drawImage(at.x, at.y, snapshot);
+        return;
+    }
+    painter().drawImage(at.x, at.y, other->image());
+}
+
+} // namespace lodrix
