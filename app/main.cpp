@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +35,13 @@ int main(int argc, char *argv[])
     try {
         lodrix::Tvitesse vitesse(lodrix::NumberFormat(QLocale::system().decimalPoint().toStdString()));
         vitesse.showMaximized();
+        // Without a window manager (a bare X server) nobody maximises the
+        // window: fill the screen ourselves.
+        QTimer::singleShot(0, &vitesse, [&vitesse] {
+            const QRect screen = vitesse.screen()->availableGeometry();
+            if (vitesse.frameGeometry().width() < screen.width() / 2 + 1)
+                vitesse.setGeometry(screen);
+        });
         return app.exec();
     } catch (const std::exception &e) {
         QMessageBox::critical(nullptr, QStringLiteral("Lodrix"), QString::fromUtf8(e.what()));

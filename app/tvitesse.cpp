@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPaintEvent>
@@ -214,8 +215,26 @@ void Tvitesse::buildControls()
     };
     wire(ListBox1, &Tvitesse::choix);
     wire(ListBox2, &Tvitesse::choixbis);
+    for (QWidget *w : std::initializer_list<QWidget *>{ListBox1, Button1, ScrollBar1, ListBox2, Button2})
+        w->setFocusPolicy(Qt::StrongFocus);
+    Button1->installEventFilter(this);
+    Button2->installEventFilter(this);
     connect(Button1, &QPushButton::clicked, this, &Tvitesse::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &Tvitesse::Button2Click);
+}
+
+bool Tvitesse::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter presses a focused button, as Space does.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            button->animateClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Tvitesse::clickListItem(QListWidget *list, int i)
@@ -335,6 +354,8 @@ void Tvitesse::createB1()
     B1->setFont(uiFont(13, false));
     setTextColor(B1, QPalette::ButtonText, clBlue);
     connect(B1, &QPushButton::clicked, this, &Tvitesse::B1Click);
+    B1->installEventFilter(this);
+    setTabOrder(RichEdit2, B1);
     switchOn(B1);
     anim.B1existe = 1;
 }
@@ -403,7 +424,15 @@ void Tvitesse::resizeEvent(QResizeEvent *)
 
 QStringList Tvitesse::commentaryDirectories() const
 {
-    return {QDir::currentPath(), QStringLiteral(LODRIX_DATADIR), QCoreApplication::applicationDirPath()};
+    // The current directory first, where a teacher may keep files of their
+    // own; then the installed data, found from the executable so that an
+    // installation under any prefix works; then the executable's directory,
+    // where the build puts a copy.
+    const QString exe = QCoreApplication::applicationDirPath();
+    QStringList dirs{QDir::currentPath(), QDir::cleanPath(exe + QStringLiteral("/../" LODRIX_DATA_SUBDIR)),
+                     QStringLiteral(LODRIX_DATADIR), exe};
+    dirs.removeDuplicates();
+    return dirs;
 }
 
 void Tvitesse::B1Click() {}
