@@ -230,7 +230,7 @@ bool Tvitesse::eventFilter(QObject *watched, QEvent *event)
         const int key = static_cast<QKeyEvent *>(event)->key();
         auto *button = qobject_cast<QPushButton *>(watched);
         if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
-            button->animateClick();
+            button->click();
             return true;
         }
     }

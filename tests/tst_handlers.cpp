@@ -258,6 +258,32 @@ private slots:
         }
         QCOMPARE(w->findChildren<QPushButton *>().size(), childrenBefore + 1);
     }
+
+    // Tab reaches every control in the form's order; the lists answer the
+    // arrow keys and the buttons Space and Enter.
+    void keyboard()
+    {
+        menu(2);
+        QList<QWidget *> order;
+        QWidget *w0 = w->ListBox1;
+        for (QWidget *next = w0; order.size() < 7; next = next->nextInFocusChain())
+            if (next->focusPolicy() & Qt::TabFocus)
+                order.append(next);
+        const QList<QWidget *> expected{w->ListBox1, w->Button1, w->ScrollBar1, w->ListBox2,
+                                        w->Button2,  w->RichEdit1, w->RichEdit2};
+        QCOMPARE(order, expected);
+
+        QTest::keyClick(w->ListBox1, Qt::Key_Down);
+        QCOMPARE(w->anim.rubrique, 3);
+        QTest::keyClick(w->ListBox1, Qt::Key_Up);
+        QTest::keyClick(w->ListBox1, Qt::Key_Up);
+        QCOMPARE(w->anim.rubrique, 1);
+        QTest::keyClick(w->Button1, Qt::Key_Return);
+        QCOMPARE(w->anim.compteur, 1);
+        menu(1);
+        QTest::keyClick(w->Button1, Qt::Key_Space);
+        QCOMPARE(w->anim.compteur, 1);
+    }
 };
 
 int main(int argc, char **argv)
