@@ -1,5 +1,6 @@
 #include "tvitesse.h"
 
+#include "app/rtf/rtfreader.h"
 #include "appicon.h"
 #include "pages/pages.h"
 #include "render/qt/colors.h"
@@ -7,14 +8,18 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -29,6 +34,7 @@ constexpr QSize animSize{360, 140};
 constexpr QSize designClientSize{800, 560}; // every control lies inside it
 constexpr int defaultIntervalMs = 50;
 constexpr int itemHeightPx = 13;
+constexpr qint64 maxCommentaryBytes = 16 * 1024 * 1024; // a commentary is a page or two
 
 QColor colorOf(Color c)
 {
@@ -435,6 +441,48 @@ QStringList Tvitesse::commentaryDirectories() const
     return dirs;
 }
 
-void Tvitesse::B1Click() {}
+QString Tvitesse::findCommentary(const QString &name) const
+{
+    for (const QString &dir : commentaryDirectories()) {
+        const QString path = QDir(dir).filePath(name);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
+}
+
+void Tvitesse::B1Click()
+{
+    const int entry = ListBox1->currentRow();
+    if (entry < 2 || entry > 4)
+        return;
+    RichEdit2->show();
+    const QString name = QStringLiteral("lodrix%1.rtf").arg(entry - 1);
+    const QString path = findCommentary(name);
+    QString why;
+    if (path.isEmpty()) {
+        why = QStringLiteral("Fichier introuvable.");
+    } else if (QFile file(path); !file.open(QIODevice::ReadOnly)) {
+        why = file.errorString();
+    } else if (file.size() > maxCommentaryBytes) {
+        why = QStringLiteral("Fichier trop volumineux pour un commentaire.");
+    } else {
+        // Read into a new document, so a failure leaves the box as it was;
+        // the box owns it and drops the one it replaces.
+        auto *document = new QTextDocument(RichEdit2);
+        if (readRtf(file.readAll(), *document, &why)) {
+            RichEdit2->setDocument(document);
+            return;
+        }
+        delete document;
+    }
+    // A missing or broken commentary never stops the lesson: say so and go on.
+    auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Lodrix"),
+                                QStringLiteral("Impossible d'ouvrir le commentaire « %1 ».").arg(name),
+                                QMessageBox::Ok, this);
+    box->setInformativeText(why);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
 
 } // namespace lodrix

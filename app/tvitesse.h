@@ -76,8 +76,10 @@ public:
     // Logs every canvas call of the three surfaces into log (nullptr: none).
     void setOpLog(OpLog *log);
 
-    // Where the commentary files are looked for, in order.
+    // Where the commentary files are looked for, in order; the path of the
+    // first one found, or empty.
     QStringList commentaryDirectories() const;
+    QString findCommentary(const QString &name) const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -6,10 +6,15 @@
 #include "render/qt/fonts.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -269,7 +274,7 @@ private slots:
         for (QWidget *next = w0; order.size() < 7; next = next->nextInFocusChain())
             if (next->focusPolicy() & Qt::TabFocus)
                 order.append(next);
-        const QList<QWidget *> expected{w->ListBox1, w->Button1, w->ScrollBar1, w->ListBox2,
+        const QList<QWidget *> expected{w->ListBox1, w->Button1,   w->ScrollBar1, w->ListBox2,
                                         w->Button2,  w->RichEdit1, w->RichEdit2};
         QCOMPARE(order, expected);
 
@@ -283,6 +288,62 @@ private slots:
         menu(1);
         QTest::keyClick(w->Button1, Qt::Key_Space);
         QCOMPARE(w->anim.compteur, 1);
+    }
+
+    void commentary()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        auto finish = qScopeGuard([&] { QDir::setCurrent(previous); });
+
+        menu(3);
+        w->Button1->click();
+        tick(330);
+        const AnimationState before = w->anim;
+
+        // No file anywhere: an error box names it; the box keeps its content.
+        w->B1->click();
+        QVERIFY(!w->RichEdit2->isHidden());
+        QCOMPARE(w->RichEdit2->toPlainText(), QStringLiteral("RichEdit2"));
+        const auto boxes = w->findChildren<QMessageBox *>();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes.front()->text().contains(QStringLiteral("lodrix2.rtf")));
+        boxes.front()->close();
+        QCOMPARE(w->anim.compteur, before.compteur);
+        QVERIFY(on(w->B1));
+
+        // A file in the current directory is loaded, formatted, once however
+        // often the button is pressed.
+        QFile file(dir.filePath(QStringLiteral("lodrix2.rtf")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("{\\rtf1\\ansi {\\b Compensation} du p\\'f4le\\par}");
+        file.close();
+        w->B1->click();
+        w->B1->click();
+        QCOMPARE(w->RichEdit2->toPlainText().trimmed(), QStringLiteral("Compensation du pôle"));
+        QVERIFY(w->RichEdit2->isReadOnly());
+
+        // A file that is not RTF leaves the last commentary shown.
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("not a commentary");
+        file.close();
+        w->B1->click();
+        QCOMPARE(w->RichEdit2->toPlainText().trimmed(), QStringLiteral("Compensation du pôle"));
+        QVERIFY(!w->findChildren<QMessageBox *>().isEmpty());
+
+        // Any other handler hides it again.
+        menu(3);
+        QVERIFY(w->RichEdit2->isHidden());
+    }
+
+    void commentaryOnlyForClosedLoopEntries()
+    {
+        menu(1);
+        w->B1Click();
+        QVERIFY(w->RichEdit2->isHidden());
+        QVERIFY(w->findChildren<QMessageBox *>().isEmpty());
     }
 };
 
