@@ -49,6 +49,8 @@ enum class Action : unsigned char {
     SpaceAfter,
     InTable,
     TableLevel,
+    RowDefaults, // \trowd
+    RowAlign,    // value: an Alignment
     Paragraph,
     Cell,
     Row,
@@ -228,6 +230,10 @@ constexpr ControlWord controlWords[] = {
     {"template", Action::Skip},
     {"themedata", Action::Skip},
     {"title", Action::Skip},
+    {"trowd", Action::RowDefaults},
+    {"trqc", Action::RowAlign, int(Alignment::Center)},
+    {"trql", Action::RowAlign, int(Alignment::Left)},
+    {"trqr", Action::RowAlign, int(Alignment::Right)},
     {"txe", Action::Skip},
     {"u", Action::Unicode},
     {"uc", Action::UnicodeSkip},

@@ -56,7 +56,7 @@ void DocumentBuilder::endCell(int blockFormat)
     cellEnds_.push_back(std::ssize(paragraphs_));
 }
 
-void DocumentBuilder::endRow(int blockFormat)
+void DocumentBuilder::endRow(int blockFormat, Qt::Alignment rowAlignment)
 {
     if (full_)
         return;
@@ -73,6 +73,8 @@ void DocumentBuilder::endRow(int blockFormat)
         writeTable(std::ssize(rowEnds_));
         dropFront(rowEnds_.size());
     }
+    if (rowEnds_.empty())
+        tableAlignment_ = rowAlignment;
     rowEnds_.push_back(std::ssize(cellEnds_));
     tableColumns_ = std::max(tableColumns_, cells);
 }
@@ -81,7 +83,7 @@ void DocumentBuilder::finish(int blockFormat, bool inTable)
 {
     if (std::ssize(runs_) > openRunsBegin())
         endParagraph(blockFormat, inTable);
-    else if (!paragraphs_.empty())
+    if (!paragraphs_.empty())
         writeHeld();
     cursor_.endEditBlock();
 }
@@ -116,6 +118,7 @@ void DocumentBuilder::writeTable(qsizetype rows)
     format.setBorderCollapse(true);
     format.setCellSpacing(0);
     format.setCellPadding(2);
+    format.setAlignment(tableAlignment_);
     QTextTable *table = cursor_.insertTable(int(rows), int(columns), format);
     for (qsizetype r = 0; r < rows; ++r) {
         for (qsizetype c = rowBegin(r); c < rowEnds_[r]; ++c) {
@@ -147,6 +150,7 @@ void DocumentBuilder::writeHeld()
     rowEnds_.clear();
     tableParagraphs_ = 0;
     tableColumns_ = 0;
+    tableAlignment_ = Qt::AlignLeft;
 }
 
 void DocumentBuilder::dropFront(std::size_t rows)

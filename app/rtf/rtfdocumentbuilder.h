@@ -27,7 +27,7 @@ public:
     void appendText(QStringView text, int charFormat);
     void endParagraph(int blockFormat, bool inTable);
     void endCell(int blockFormat);
-    void endRow(int blockFormat);
+    void endRow(int blockFormat, Qt::Alignment rowAlignment);
     // Ends the last paragraph if it holds text, and writes out what is held.
     void finish(int blockFormat, bool inTable);
 
@@ -75,10 +75,11 @@ private:
     QString text_;
     std::vector<Run> runs_;
     std::vector<Paragraph> paragraphs_;
-    std::vector<qsizetype> cellEnds_; // paragraph counts, one per ended cell
-    std::vector<qsizetype> rowEnds_;  // cell counts, one per ended row
-    qsizetype tableParagraphs_ = 0;   // held paragraphs that belong to the table
-    qsizetype tableColumns_ = 0;      // widest ended row so far
+    std::vector<qsizetype> cellEnds_;              // paragraph counts, one per ended cell
+    std::vector<qsizetype> rowEnds_;               // cell counts, one per ended row
+    qsizetype tableParagraphs_ = 0;                // held paragraphs that belong to the table
+    qsizetype tableColumns_ = 0;                   // widest ended row so far
+    Qt::Alignment tableAlignment_ = Qt::AlignLeft; // the first row's
 
     qsizetype paragraphCount_ = 0;
     qsizetype runCount_ = 0;

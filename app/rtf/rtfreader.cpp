@@ -173,12 +173,13 @@ private:
     int multiBytePage_ = 0;
 
     int documentPage_ = defaultCodePage;
-    int defaultFont_ = -1;
+    int defaultFont_ = 0; // without \deff, font 0
     QHash<int, Font> fonts_;
     int tableFont_ = -1; // the font table entry being read
     std::vector<QColor> colors_;
     int red_ = -1, green_ = -1, blue_ = -1;
     int footnotes_ = 0;
+    Alignment rowAlignment_ = Alignment::Left; // of the table row being defined
 
     std::map<CharProps, int> charIds_;
     std::map<ParaProps, int> blockIds_;
@@ -465,7 +466,13 @@ void Reader::bodyWord(const ControlWord &w, const Token &t)
         break;
     case Action::Row:
         flushHighSurrogate();
-        out_.endRow(blockFormat());
+        out_.endRow(blockFormat(), qtAlignment(rowAlignment_));
+        break;
+    case Action::RowDefaults:
+        rowAlignment_ = Alignment::Left;
+        break;
+    case Action::RowAlign:
+        rowAlignment_ = Alignment(w.value);
         break;
     case Action::NestedCell:
         // Tables inside tables are flattened: each inner cell is a paragraph

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the RTF reader's libFuzzer target with clang (ASan + UBSan) and runs
+# it for DURATION seconds, seeded with the RTF test corpus and our commentary
+# files. Findings land in the work folder as crash-* / timeout-* / oom-*.
+#
+#   fuzz/run.sh DURATION [WORKDIR]     e.g. fuzz/run.sh 600
+set -euo pipefail
+duration=${1:?usage: fuzz/run.sh DURATION_SECONDS [WORKDIR]}
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+work=${2:-$root/build-rtf/fuzz}
+cxx=${CXX_FUZZ:-$(command -v clang++-14 || command -v clang++)}
+mkdir -p "$work/corpus"
+
+"$cxx" -std=c++20 -O1 -g -fPIC -fno-omit-frame-pointer \
+    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -I"$root" $(pkg-config --cflags Qt6Gui) \
+    "$here/rtf_fuzzer.cpp" "$root"/app/rtf/*.cpp \
+    $(pkg-config --libs Qt6Gui) -o "$work/rtf_fuzzer"
+
+cp -n "$root"/../shared/testdata/rtf/*.rtf "$root"/data/*.rtf "$work/corpus/" 2>/dev/null || true
+
+cd "$work"
+# Qt keeps font caches alive for the whole process: not leaks of ours.
+ASAN_OPTIONS=detect_leaks=0 ./rtf_fuzzer corpus -dict="$here/rtf.dict" \
+    -max_total_time="$duration" -jobs=1 -workers=1 -rss_limit_mb=2048 -timeout=10 -max_len=262144
