@@ -467,11 +467,15 @@ void Tvitesse::B1Click()
     } else if (file.size() > maxCommentaryBytes) {
         why = QStringLiteral("Fichier trop volumineux pour un commentaire.");
     } else {
-        // Read into a new document, so a failure leaves the box as it was;
-        // the box owns it and drops the one it replaces.
+        // Read into a new document, so a failure leaves the box as it was.
+        // The box keeps it as a child but does not free the one it replaces:
+        // that one goes here, or every press would keep a document alive.
         auto *document = new QTextDocument(RichEdit2);
         if (readRtf(file.readAll(), *document, &why)) {
+            QTextDocument *previous = RichEdit2->document();
             RichEdit2->setDocument(document);
+            if (previous->parent() == RichEdit2)
+                delete previous;
             return;
         }
         delete document;
