@@ -468,13 +468,14 @@ void Tvitesse::B1Click()
         why = QStringLiteral("Fichier trop volumineux pour un commentaire.");
     } else {
         // Read into a new document, so a failure leaves the box as it was.
-        // The box keeps it as a child but does not free the one it replaces:
-        // that one goes here, or every press would keep a document alive.
+        // The box frees only its own first document when given another; one
+        // of ours it replaces is freed here, or every press would keep one.
         auto *document = new QTextDocument(RichEdit2);
         if (readRtf(file.readAll(), *document, &why)) {
             QTextDocument *previous = RichEdit2->document();
+            const bool previousIsOurs = previous->parent() == RichEdit2;
             RichEdit2->setDocument(document);
-            if (previous->parent() == RichEdit2)
+            if (previousIsOurs)
                 delete previous;
             return;
         }
