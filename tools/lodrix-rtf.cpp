@@ -36,12 +36,7 @@ int main(int argc, char **argv)
         return usage();
 
     QFile file(files.first());
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "lodrix-rtf: %s: %s\n", qPrintable(file.fileName()),
-                     qPrintable(file.errorString()));
-        return 1;
-    }
-    const QByteArray data = file.readAll();
+    const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (file.error() != QFileDevice::NoError) {
         std::fprintf(stderr, "lodrix-rtf: %s: %s\n", qPrintable(file.fileName()),
                      qPrintable(file.errorString()));

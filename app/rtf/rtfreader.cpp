@@ -3,16 +3,13 @@
 #include "app/rtf/rtfcodepage.h"
 #include "app/rtf/rtfcontrolwords.h"
 #include "app/rtf/rtfdocumentbuilder.h"
+#include "app/rtf/rtfformats.h"
 #include "app/rtf/rtftokenizer.h"
 
-#include <QColor>
-#include <QFont>
-#include <QHash>
 #include <QTextDocument>
 
 #include <algorithm>
 #include <limits>
-#include <map>
 #include <string_view>
 #include <vector>
 
@@ -21,10 +18,8 @@ namespace lodrix {
 namespace rtf {
 namespace {
 
-constexpr int defaultSizeHalfPoints = 24; // 12 pt, RTF's own default
 constexpr int maxSizeHalfPoints = 3276;
 constexpr int maxIndentTwips = 31680; // 22 inches, wider than any page
-constexpr int twipsPerPixel = 15;     // 1440 twips an inch, 96 pixels an inch
 constexpr int maxUnicodeSkip = 16;
 constexpr int maxFontNameLength = 128;
 // Group states are stacked up to this depth; deeper groups are still read, in
@@ -35,35 +30,6 @@ constexpr std::size_t maxGroupDepth = 1000;
 // than this is junk, and its extra entries are dropped.
 constexpr qsizetype maxTableEntries = 4096;
 
-enum class Vertical : unsigned char { Baseline, Super, Sub };
-
-struct CharProps {
-    int font = -1; // -1: the document's default font
-    int sizeHalfPoints = defaultSizeHalfPoints;
-    int foreground = 0; // colour table index; 0 is the automatic colour
-    int background = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    bool hidden = false;
-    bool smallCaps = false;
-    bool allCaps = false;
-    Vertical vertical = Vertical::Baseline;
-    auto operator<=>(const CharProps &) const = default;
-};
-
-struct ParaProps {
-    Alignment alignment = Alignment::Left;
-    int leftTwips = 0;
-    int rightTwips = 0;
-    int firstTwips = 0;
-    int beforeTwips = 0;
-    int afterTwips = 0;
-    bool inTable = false;
-    auto operator<=>(const ParaProps &) const = default;
-};
-
 enum class Destination : unsigned char { Body, FontTable, ColorTable };
 
 struct GroupState {
@@ -71,12 +37,6 @@ struct GroupState {
     ParaProps para;
     Destination destination = Destination::Body;
     int unicodeSkip = 1; // \ucN: bytes of fallback that follow each \u
-};
-
-struct Font {
-    QString name;
-    int codePage = documentCodePage;
-    bool named = false; // the ";" that ends the name was read
 };
 
 int clamp(const Token &t, int low, int high, int fallback)
@@ -90,26 +50,6 @@ bool isOn(const Token &t)
     return !t.hasParam || t.param != 0;
 }
 
-qreal pixels(int twips)
-{
-    return qreal(twips) / twipsPerPixel;
-}
-
-Qt::Alignment qtAlignment(Alignment a)
-{
-    switch (a) {
-    case Alignment::Center:
-        return Qt::AlignHCenter;
-    case Alignment::Right:
-        return Qt::AlignRight;
-    case Alignment::Justify:
-        return Qt::AlignJustify;
-    case Alignment::Left:
-        break;
-    }
-    return Qt::AlignLeft;
-}
-
 // Characters that would mean something else to QTextDocument: its paragraph
 // and frame markers, and control characters.
 char16_t safeCharacter(char16_t c)
@@ -118,14 +58,14 @@ char16_t safeCharacter(char16_t c)
         return c;
     if (c == u'\n' || c == u'\r' || c == 0x2029)
         return 0x2028;
-    if (c < 0x20 || (c >= 0x7F && c < 0xA0 && c != 0x85) || (c >= 0xFDD0 && c <= 0xFDEF) || c == 0xFFFC)
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xFDD0 && c <= 0xFDEF) || c == 0xFFFC)
         return 0;
     return c;
 }
 
 class Reader {
 public:
-    Reader(QByteArrayView data, QTextDocument &doc) : tokens_(data), out_(doc, formats_) {}
+    Reader(QByteArrayView data, QTextDocument &doc) : tokens_(data), out_(doc, formats_.formats()) {}
     void run();
     bool complete() const { return !out_.full(); }
 
@@ -156,13 +96,12 @@ private:
     void put(QStringView s);
     void flushHighSurrogate();
     void endParagraph();
-    int charFormat();
-    int blockFormat();
-    QTextCharFormat toFormat(const CharProps &p) const;
-    void forgetFormats();
+    int charFormat() { return formats_.charFormat(state().chars); }
+    int blockFormat() { return formats_.blockFormat(state().para); }
 
     Tokenizer tokens_;
-    Formats formats_;
+    Tables tables_;
+    FormatCache formats_{tables_};
     DocumentBuilder out_;
     CodePages codePages_;
     std::vector<GroupState> stack_{GroupState{}};
@@ -173,18 +112,10 @@ private:
     int multiBytePage_ = 0;
 
     int documentPage_ = defaultCodePage;
-    int defaultFont_ = 0; // without \deff, font 0
-    QHash<int, Font> fonts_;
     int tableFont_ = -1; // the font table entry being read
-    std::vector<QColor> colors_;
     int red_ = -1, green_ = -1, blue_ = -1;
     int footnotes_ = 0;
     Alignment rowAlignment_ = Alignment::Left; // of the table row being defined
-
-    std::map<CharProps, int> charIds_;
-    std::map<ParaProps, int> blockIds_;
-    CharProps lastChars_;
-    int lastCharId_ = -1;
 };
 
 void Reader::run()
@@ -250,7 +181,7 @@ void Reader::closeGroup()
         const Destination left = state().destination;
         stack_.pop_back();
         if (left != Destination::Body && state().destination != left)
-            forgetFormats(); // fonts and colours may have changed
+            formats_.forgetCharFormats(); // fonts and colours may have changed
     }
     // A "}" with no group open is damage; what follows is still read.
 }
@@ -310,8 +241,8 @@ void Reader::word(const Token &t)
 void Reader::documentWord(const ControlWord &w, const Token &t)
 {
     const bool inFontTable = state().destination == Destination::FontTable;
-    const auto entry = inFontTable ? fonts_.find(tableFont_) : fonts_.end();
-    Font *font = entry == fonts_.end() ? nullptr : &*entry;
+    const auto entry = inFontTable ? tables_.fonts.find(tableFont_) : tables_.fonts.end();
+    Font *font = entry == tables_.fonts.end() ? nullptr : &*entry;
     switch (w.action) {
     case Action::DocumentCodePage:
         documentPage_ = w.value;
@@ -320,14 +251,14 @@ void Reader::documentWord(const ControlWord &w, const Token &t)
         documentPage_ = t.hasParam && codePages_.isKnown(t.param) ? t.param : defaultCodePage;
         break;
     case Action::DefaultFont:
-        defaultFont_ = clamp(t, 0, std::numeric_limits<int>::max(), 0);
+        tables_.defaultFont = clamp(t, 0, std::numeric_limits<int>::max(), 0);
         break;
     case Action::Font:
         if (inFontTable) {
             const int index = clamp(t, 0, std::numeric_limits<int>::max(), 0);
-            if (fonts_.contains(index) || fonts_.size() < maxTableEntries) {
+            if (tables_.fonts.contains(index) || tables_.fonts.size() < maxTableEntries) {
                 tableFont_ = index;
-                fonts_[index] = Font{};
+                tables_.fonts[index] = Font{};
             }
         }
         break;
@@ -563,8 +494,8 @@ void Reader::text(QByteArrayView bytes)
 
 void Reader::fontTableText(QByteArrayView bytes)
 {
-    const auto it = fonts_.find(tableFont_);
-    if (it == fonts_.end())
+    const auto it = tables_.fonts.find(tableFont_);
+    if (it == tables_.fonts.end())
         return;
     Font &font = *it;
     for (char b : bytes) {
@@ -588,10 +519,10 @@ void Reader::colorTableText(QByteArrayView bytes)
     for (char b : bytes) {
         if (b != ';')
             continue;
-        if (std::ssize(colors_) < maxTableEntries) {
+        if (std::ssize(tables_.colors) < maxTableEntries) {
             const bool automatic = red_ < 0 && green_ < 0 && blue_ < 0;
-            colors_.push_back(automatic ? QColor()
-                                        : QColor(std::max(red_, 0), std::max(green_, 0), std::max(blue_, 0)));
+            tables_.colors.push_back(
+                automatic ? QColor() : QColor(std::max(red_, 0), std::max(green_, 0), std::max(blue_, 0)));
         }
         red_ = green_ = blue_ = -1;
     }
@@ -599,9 +530,8 @@ void Reader::colorTableText(QByteArrayView bytes)
 
 int Reader::codePage() const
 {
-    const int index = stack_.back().chars.font < 0 ? defaultFont_ : stack_.back().chars.font;
-    const auto it = fonts_.constFind(index);
-    return it == fonts_.constEnd() || it->codePage == documentCodePage ? documentPage_ : it->codePage;
+    const Font *font = tables_.font(stack_.back().chars.font);
+    return !font || font->codePage == documentCodePage ? documentPage_ : font->codePage;
 }
 
 void Reader::decode(QByteArrayView bytes)
@@ -688,79 +618,6 @@ void Reader::endParagraph()
 {
     flushHighSurrogate();
     out_.endParagraph(blockFormat(), state().para.inTable);
-}
-
-int Reader::charFormat()
-{
-    const CharProps &p = state().chars;
-    if (lastCharId_ >= 0 && p == lastChars_)
-        return lastCharId_;
-    const auto [it, added] = charIds_.try_emplace(p, int(formats_.chars.size()));
-    if (added)
-        formats_.chars.push_back(toFormat(p));
-    lastChars_ = p;
-    lastCharId_ = it->second;
-    return lastCharId_;
-}
-
-QTextCharFormat Reader::toFormat(const CharProps &p) const
-{
-    QTextCharFormat f;
-    f.setFontPointSize(p.sizeHalfPoints / 2.0);
-    if (p.bold)
-        f.setFontWeight(QFont::Bold);
-    if (p.italic)
-        f.setFontItalic(true);
-    if (p.underline)
-        f.setFontUnderline(true);
-    if (p.strike)
-        f.setFontStrikeOut(true);
-    if (p.smallCaps)
-        f.setFontCapitalization(QFont::SmallCaps);
-    if (p.allCaps)
-        f.setFontCapitalization(QFont::AllUppercase);
-    if (p.vertical != Vertical::Baseline)
-        f.setVerticalAlignment(p.vertical == Vertical::Super ? QTextCharFormat::AlignSuperScript
-                                                             : QTextCharFormat::AlignSubScript);
-    const auto font = fonts_.constFind(p.font < 0 ? defaultFont_ : p.font);
-    // Symbol-font bytes are already turned into Unicode: any font shows them.
-    if (font != fonts_.constEnd() && !font->name.isEmpty() && font->codePage != symbolCodePage)
-        f.setFontFamilies({font->name});
-    const auto color = [this](int index) {
-        return index > 0 && index < std::ssize(colors_) ? colors_[index] : QColor();
-    };
-    if (const QColor c = color(p.foreground); c.isValid())
-        f.setForeground(c);
-    if (const QColor c = color(p.background); c.isValid())
-        f.setBackground(c);
-    return f;
-}
-
-int Reader::blockFormat()
-{
-    const ParaProps &p = state().para;
-    const auto [it, added] = blockIds_.try_emplace(p, int(formats_.blocks.size()));
-    if (added) {
-        QTextBlockFormat b;
-        b.setAlignment(qtAlignment(p.alignment));
-        b.setLeftMargin(pixels(p.leftTwips));
-        b.setRightMargin(pixels(p.rightTwips));
-        b.setTextIndent(pixels(p.firstTwips));
-        b.setTopMargin(pixels(p.beforeTwips));
-        b.setBottomMargin(pixels(p.afterTwips));
-        // A hanging first line holds a list label and a tab: the tab lands
-        // where the other lines start.
-        if (p.firstTwips < 0 && p.leftTwips > 0)
-            b.setTabPositions({QTextOption::Tab(pixels(p.leftTwips), QTextOption::LeftTab)});
-        formats_.blocks.push_back(b);
-    }
-    return it->second;
-}
-
-void Reader::forgetFormats()
-{
-    charIds_.clear();
-    lastCharId_ = -1;
 }
 
 } // namespace
