@@ -633,13 +633,14 @@ bool readRtf(QByteArrayView data, QTextDocument &doc, QString *error)
     doc.setUndoRedoEnabled(undo);
 
     const QByteArrayView start = data.trimmed();
+    // In the words of the window that shows them.
     QString problem;
     if (start.isEmpty())
-        problem = QStringLiteral("empty file");
+        problem = QStringLiteral("Fichier vide.");
     else if (!start.startsWith("{\\rtf"))
-        problem = QStringLiteral("not an RTF file (no {\\rtf header)");
+        problem = QStringLiteral("Ce fichier n'est pas au format RTF.");
     else if (!reader.complete())
-        problem = QStringLiteral("document too large, shown up to the size limit");
+        problem = QStringLiteral("Document trop volumineux : seul son début a été lu.");
     if (error)
         *error = problem;
     return problem.isEmpty();

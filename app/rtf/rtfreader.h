@@ -12,9 +12,10 @@ class QTextDocument;
 
 namespace lodrix {
 
-// Replaces the content of doc. Returns false, with a reason in *error, when the
-// data does not start like an RTF file or is too large to show whole; doc
-// then holds all the text that could be read, or its first part.
+// Replaces the content of doc. Returns false, with a reason in *error (a
+// French sentence, as the window shows it), when the data does not start
+// like an RTF file or is too large to show whole; doc then holds all the text
+// that could be read, or its first part.
 bool readRtf(QByteArrayView data, QTextDocument &doc, QString *error = nullptr);
 
 // The text readRtf finds, one line per paragraph or table cell.
