@@ -402,10 +402,8 @@ private slots:
             << QByteArray(R"({\rtf1 a\'zzb\'4)") << u"azzb4"_qs; // the escape is dropped, not what follows it
         QTest::addRow("backslash at the end") << QByteArray("{\\rtf1 a\\") << u"a"_qs;
         QTest::addRow("word cut at the end") << QByteArray("{\\rtf1 a\\pa") << u"a"_qs;
-        QTest::addRow("NUL and control bytes") << QByteArray("{\\rtf1 a\0b\x01\x7f"
-                                                             "c}",
-                                                             13)
-                                               << u"abc"_qs;
+        QTest::addRow("NUL and control bytes")
+            << QByteArray("{\\rtf1 a").append('\0').append("b\x01\x7f").append("c}") << u"abc"_qs;
         QTest::addRow("Qt's frame markers as \\u")
             << QByteArray(R"({\rtf1 a\u64976?\u65532?b\u8233?c})") << u"ab\nc"_qs;
         QTest::addRow("font table at the outer level") << QByteArray(R"(\fonttbl a{\rtf1 b})") << u"ab"_qs;
@@ -421,6 +419,15 @@ private slots:
         QFETCH(QByteArray, rtf);
         QFETCH(QString, text);
         QCOMPARE(normalized(rtfPlainText(rtf)), text);
+    }
+
+    void parametersAreClamped()
+    {
+        const auto doc = read(R"({\rtf1\fs99999999999 big\fs-5 small\par\li-99999999\sa99999999 far\par})");
+        QCOMPARE(formatOf(*doc, "big").fontPointSize(), 1638.0);
+        QCOMPARE(formatOf(*doc, "small").fontPointSize(), 12.0);
+        QCOMPARE(blockOf(*doc, "far").leftMargin(), -2112.0); // 22 inches
+        QCOMPARE(blockOf(*doc, "far").bottomMargin(), 2112.0);
     }
 
     void deepNesting()
