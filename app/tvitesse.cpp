@@ -410,8 +410,12 @@ void Tvitesse::drawFrame(const Frame &frame)
 
 void Tvitesse::repaintSurfaces()
 {
-    FOND->update();
-    update(QRect(QPoint(0, 0), designClientSize));
+    // Only what the frame painted: repainting the whole client area would
+    // repaint every control over it on every tick, which costs more than
+    // drawing the frame. bmpAnim reaches the screen through the scene.
+    FOND->update(sceneCanvas.takeDirtyRect());
+    update(windowCanvas.takeDirtyRect());
+    bmpAnim.takeDirtyRect();
 }
 
 void Tvitesse::paintEvent(QPaintEvent *event)

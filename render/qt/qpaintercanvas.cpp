@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
+#include <utility>
 
 namespace lodrix {
 
@@ -112,6 +113,23 @@ double radialDegrees(QPointF centre, Point p)
 
 constexpr int qtAngleUnitsPerDegree = 16;
 
+// Beyond this many texts in one font (the value row's numbers keep
+// changing) the font's laid-out texts start over: memory stays bounded.
+constexpr std::size_t maxTextsPerFont = 512;
+
+// Glyphs may reach a little outside their cell; the repainted area is
+// widened by this much around a text.
+constexpr int glyphOverhangPx = 2;
+
+// The area a pen of the given width touches along the box spanned by a and b.
+QRect strokedBounds(Point a, Point b, int penWidth)
+{
+    const int reach = std::max(penWidth, 1);
+    return QRect(QPoint(std::min(a.x, b.x), std::min(a.y, b.y)),
+                 QPoint(std::max(a.x, b.x), std::max(a.y, b.y)))
+        .adjusted(-reach, -reach, reach, reach);
+}
+
 } // namespace
 
 QPainterCanvas::QPainterCanvas(Surface surface, QSize size, Color fill)
@@ -141,11 +159,23 @@ void QPainterCanvas::resize(QSize size)
     grown.fill(toQColor(clFace));
     QPainter(&grown).drawImage(0, 0, image_);
     image_ = std::move(grown);
+    markDirty(image_.rect());
+}
+
+QRect QPainterCanvas::takeDirtyRect()
+{
+    return std::exchange(dirty_, QRect());
+}
+
+void QPainterCanvas::markDirty(const QRect &r)
+{
+    dirty_ |= r.intersected(image_.rect());
 }
 
 QPainter &QPainterCanvas::painter()
 {
     if (!painter_) {
+        painterFont_ = nullptr;
         painter_.emplace(&image_);
         painter_->setRenderHints(
             QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform, false);
@@ -167,14 +197,29 @@ QPainter &QPainterCanvas::shapePainter()
     return p;
 }
 
-const QPainterCanvas::CachedFont &QPainterCanvas::currentFont()
+QPainterCanvas::CachedFont &QPainterCanvas::currentFont()
 {
-    if (!font_ || font_->font != font) {
-        QFont qfont = canvasFont(font);
-        const int ascent = QFontMetrics(qfont).ascent();
-        font_ = CachedFont{font, std::move(qfont), ascent};
+    // The colour is the pen's: texts of every colour share a layout.
+    for (CachedFont &cached : fonts_) {
+        if (cached.font.face == font.face && cached.font.size == font.size && cached.font.bold == font.bold)
+            return cached;
     }
-    return *font_;
+    QFont qfont = canvasFont(font);
+    const QFontMetrics metrics(qfont);
+    return fonts_.emplace_back(CachedFont{font, std::move(qfont), metrics.ascent(), metrics.height(), {}});
+}
+
+const QStaticText &QPainterCanvas::laidOut(CachedFont &cached, std::string_view utf8)
+{
+    if (const auto found = cached.texts.find(utf8); found != cached.texts.end())
+        return found->second;
+    if (cached.texts.size() >= maxTextsPerFont)
+        cached.texts.clear();
+    QStaticText text(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    text.setTextFormat(Qt::PlainText);
+    text.setPerformanceHint(QStaticText::AggressiveCaching);
+    text.prepare(QTransform(), cached.qfont);
+    return cached.texts.emplace(std::string(utf8), std::move(text)).first->second;
 }
 
 void QPainterCanvas::paintLine(Point from, Point to)
@@ -185,19 +230,29 @@ void QPainterCanvas::paintLine(Point from, Point to)
         QPainter &p = painter();
         p.setPen(toQPen(pen));
         p.drawLine(from.x, from.y, to.x, to.y);
+        markDirty(strokedBounds(from, to, pen.width));
         return;
     }
+    plotThinLine(from, to);
+}
+
+void QPainterCanvas::plotThinLine(Point from, Point to)
+{
     // QPainter's own 1-pixel lines disagree with the classic ones at the end
-    // point and on diagonals, so the pixels are walked here.
+    // point and on diagonals, so the pixels are walked here, and written
+    // straight into the image: handing them to QPainter one point at a time
+    // cost more than the rest of a frame. The painter paints at once, so
+    // its work and these pixels stay in order.
+    markDirty(strokedBounds(from, to, 1));
     const bool dotted = pen.style == PenStyle::Dot;
-    points_.clear();
+    const QRgb color = toQColor(pen.color).rgb();
+    uchar *const bits = image_.bits(); // copies only an image shared since the last painting
+    const qsizetype stride = image_.bytesPerLine();
+    const QRect bounds = image_.rect();
     walkLine(from, to, [&](int step, int x, int y) {
-        if (!dotted || dotIsOn(step))
-            points_.emplace_back(x, y);
+        if ((!dotted || dotIsOn(step)) && bounds.contains(x, y))
+            reinterpret_cast<QRgb *>(bits + y * stride)[x] = color;
     });
-    QPainter &p = painter();
-    p.setPen(QPen(toQColor(pen.color), 1));
-    p.drawPoints(points_.data(), int(points_.size()));
 }
 
 void QPainterCanvas::fillOutlinedBox(const QRect &covered)
@@ -230,6 +285,7 @@ void QPainterCanvas::paintRect(Point p1, Point p2)
     const auto covered = coveredBox(p1, p2);
     if (!covered)
         return;
+    markDirty(strokedBounds(p1, p2, pen.width));
     if (isAllOutline(*covered) || (pen.width <= 1 && pen.style == PenStyle::Solid))
         fillOutlinedBox(*covered);
     else
@@ -241,6 +297,7 @@ void QPainterCanvas::paintEllipse(Point p1, Point p2)
     const auto covered = coveredBox(p1, p2);
     if (!covered)
         return;
+    markDirty(strokedBounds(p1, p2, pen.width));
     if (isAllOutline(*covered))
         fillOutlinedBox(*covered);
     else
@@ -252,6 +309,7 @@ void QPainterCanvas::paintArc(Point p1, Point p2, Point start, Point end)
     const auto covered = coveredBox(p1, p2);
     if (!covered)
         return;
+    markDirty(strokedBounds(p1, p2, pen.width));
     const QPointF centre((p1.x + p2.x) / 2.0, (p1.y + p2.y) / 2.0);
     const double from = radialDegrees(centre, start);
     double span = radialDegrees(centre, end) - from;
@@ -267,8 +325,12 @@ void QPainterCanvas::paintPolygon(std::span<const Point> points)
     if (points.empty())
         return;
     points_.clear();
-    for (const Point &pt : points)
+    QRect outline;
+    for (const Point &pt : points) {
         points_.emplace_back(pt.x, pt.y);
+        outline |= strokedBounds(pt, pt, pen.width);
+    }
+    markDirty(outline);
     shapePainter().drawPolygon(points_.data(), int(points_.size()), Qt::OddEvenFill);
 }
 
@@ -276,11 +338,21 @@ void QPainterCanvas::paintText(Point at, std::string_view utf8)
 {
     if (utf8.empty())
         return;
-    const CachedFont &cached = currentFont();
+    CachedFont &cached = currentFont();
+    const QStaticText &text = laidOut(cached, utf8);
     QPainter &p = painter();
-    p.setFont(cached.qfont);
+    // Setting a painter's font builds a new one even when it is the same.
+    if (painterFont_ != &cached) {
+        p.setFont(cached.qfont);
+        painterFont_ = &cached;
+    }
     p.setPen(toQColor(font.color));
-    p.drawText(at.x, at.y + cached.ascentPx, QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    // A laid-out text is placed by the top of its first line, which is where
+    // the cell's top-left corner goes.
+    p.drawStaticText(at.x, at.y, text);
+    const QSize size = text.size().toSize();
+    markDirty(QRect(at.x, at.y, size.width(), std::max(size.height(), cached.heightPx))
+                  .adjusted(-glyphOverhangPx, -glyphOverhangPx, glyphOverhangPx, glyphOverhangPx));
 }
 
 void QPainterCanvas::paintCopy(Point at, const Canvas &source)
@@ -288,6 +360,7 @@ void QPainterCanvas::paintCopy(Point at, const Canvas &source)
     const auto *other = dynamic_cast<const QPainterCanvas *>(&source);
     if (!other)
         return;
+    markDirty(QRect(QPoint(at.x, at.y), other->image_.size()));
     if (other == this) {
         // The image cannot be read while it is painted on.
         const QImage snapshot = image().copy();

@@ -9,9 +9,15 @@
 #include <QPainter>
 #include <QPen>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
+#include <QStaticText>
 
+#include <deque>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace lodrix {
@@ -26,6 +32,10 @@ public:
     QImage &image();
     // Keeps what is drawn; new area is face-coloured.
     void resize(QSize size);
+
+    // The part of the image painted since the last call (empty: none), so
+    // that a widget repaints only that instead of every control over it.
+    QRect takeDirtyRect();
 
 protected:
     void paintLine(Point from, Point to) override;
@@ -45,17 +55,32 @@ private:
     void fillOutlinedBox(const QRect &covered);
     bool isAllOutline(const QRect &covered) const;
 
+    void plotThinLine(Point from, Point to);
+    void markDirty(const QRect &r);
+
+    struct TextHash {
+        using is_transparent = void; // found by string_view, kept as string
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    // The lessons use a handful of fonts, each with the same few texts on
+    // every tick: laying a text out costs more than painting it, so each
+    // font keeps its laid-out texts.
     struct CachedFont {
         Font font;
         QFont qfont;
         int ascentPx = 0;
+        int heightPx = 0;
+        std::unordered_map<std::string, QStaticText, TextHash, std::equal_to<>> texts;
     };
-    const CachedFont &currentFont();
+    CachedFont &currentFont();
+    const QStaticText &laidOut(CachedFont &cached, std::string_view utf8);
 
     QImage image_;
     mutable std::optional<QPainter> painter_;
-    std::optional<CachedFont> font_;
-    std::vector<QPoint> points_; // reused by lines and polygons
+    mutable const CachedFont *painterFont_ = nullptr; // the font the open painter has
+    std::deque<CachedFont> fonts_;                    // stays where it is as fonts are added
+    std::vector<QPoint> points_;                      // reused by polygons
+    QRect dirty_;
 };
 
 } // namespace lodrix
