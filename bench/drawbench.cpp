@@ -1,0 +1,151 @@
+#include "drawbench.h"
+
+#include "driver.h"
+#include "stats.h"
+
+#include "app/rtf/rtfreader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTextDocument>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <vector>
+
+namespace lodrix::bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+constexpr double bytesPerMB = 1e6;
+
+struct TimedTick {
+    std::string_view label;
+    int PageTicks::*tick;
+};
+
+constexpr std::array timedTicks{
+    TimedTick{"first", &PageTicks::first},
+    TimedTick{"middle", &PageTicks::middle},
+    TimedTick{"end", &PageTicks::end},
+};
+
+// The window is brought to the state just before the tick by playing the
+// page from its start; every timed iteration then restores that state and
+// plays the tick again. Redrawing the same tick paints the same pixels, so
+// the work is that of the real tick: its frame on the three surfaces (and,
+// on a closed-loop end tick, the new "Commentaires" button), then the
+// repaint of the window and the scene.
+void timeTick(benchmark::State &state, Tvitesse &w, const PageTicks &page, int tick, double &medianMs)
+{
+    Driver driver(w);
+    driver.prepare(page, tick);
+    const AnimationState anim = w.anim;
+    const ModelState model = w.model;
+    std::vector<double> drawMs;
+    std::vector<double> tickMs;
+    for (auto _ : state) {
+        w.anim = anim;
+        w.model = model;
+        const Clock::time_point t0 = Clock::now();
+        w.Timer1Timer();
+        finishImages(w);
+        const Clock::time_point t1 = Clock::now();
+        QCoreApplication::processEvents();
+        const Clock::time_point t2 = Clock::now();
+        drawMs.push_back(msBetween(t0, t1));
+        tickMs.push_back(msBetween(t0, t2));
+    }
+    medianMs = median(tickMs);
+    state.counters["draw_ms"] = median(drawMs);
+    state.counters["tick_ms"] = medianMs;
+}
+
+struct Corpus {
+    std::vector<QByteArray> files;
+    qint64 bytes = 0;
+};
+
+Corpus loadCorpus(const QString &dir)
+{
+    Corpus corpus;
+    const QDir d(dir);
+    for (const QString &name : d.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name)) {
+        QFile f(d.filePath(name));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        corpus.files.push_back(f.readAll());
+        corpus.bytes += corpus.files.back().size();
+    }
+    return corpus;
+}
+
+// One iteration reads the whole corpus, each file into a fresh document as
+// the commentary box does.
+void readCorpus(benchmark::State &state, const Corpus &corpus, std::optional<double> &mbPerS)
+{
+    std::vector<double> seconds;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        for (const QByteArray &data : corpus.files) {
+            QTextDocument doc;
+            readRtf(data, doc);
+            benchmark::DoNotOptimize(doc.characterCount());
+        }
+        seconds.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    state.SetBytesProcessed(state.iterations() * corpus.bytes);
+    state.counters["files"] = double(corpus.files.size());
+    mbPerS = double(corpus.bytes) / bytesPerMB / median(seconds);
+    state.counters["median_MB_per_s"] = *mbPerS;
+}
+
+} // namespace
+
+std::optional<double> DrawResults::worstTickMs(std::string_view page) const
+{
+    const auto cases = tickMs.find(page);
+    if (cases == tickMs.end() || cases->second.empty())
+        return std::nullopt;
+    double worst = 0.0;
+    for (const auto &[label, ms] : cases->second)
+        worst = std::max(worst, ms);
+    return worst;
+}
+
+void registerBenchmarks(Tvitesse &w, const QString &rtfDir, DrawResults &out)
+{
+    for (const PageTicks &page : pageTicks) {
+        for (const TimedTick &t : timedTicks) {
+            // The idle picture has a single tick, whatever the moment.
+            if (page.page == Page::Idle && t.tick != &PageTicks::first)
+                continue;
+            const std::string name = "tick/" + std::string(page.name) + "/" + std::string(t.label);
+            benchmark::RegisterBenchmark(name.c_str(), [&w, &page, t, &out](benchmark::State &state) {
+                timeTick(state, w, page, page.*t.tick,
+                         out.tickMs[std::string(page.name)][std::string(t.label)]);
+            })->Unit(benchmark::kMicrosecond);
+        }
+    }
+    if (rtfDir.isEmpty())
+        return;
+    auto corpus = std::make_shared<Corpus>(loadCorpus(rtfDir));
+    if (corpus->files.empty())
+        return;
+    benchmark::RegisterBenchmark("rtf/corpus", [corpus, &out](benchmark::State &state) {
+        readCorpus(state, *corpus, out.rtfMbPerS);
+    })->Unit(benchmark::kMillisecond);
+}
+
+} // namespace lodrix::bench

@@ -1,0 +1,15 @@
+#pragma once
+// Memory of this process, as the kernel counts it.
+
+#include <cstddef>
+
+namespace lodrix::bench {
+
+constexpr double bytesPerMiB = 1024.0 * 1024.0;
+
+// Pages resident now (/proc/self/statm), in bytes.
+std::size_t residentBytes();
+// The most ever resident (getrusage), in bytes.
+std::size_t peakResidentBytes();
+
+} // namespace lodrix::bench
