@@ -4,7 +4,6 @@
 
 #include <QTest>
 
-#include <algorithm>
 #include <vector>
 
 using namespace lodrix;
@@ -12,13 +11,10 @@ using namespace lodrix;
 namespace {
 
 // Runs ticks until one draws nothing; returns the ticks of the frames drawn.
-std::vector<int> playUntilHalt(AnimationState &s, Page page, int limit = 1000)
+std::vector<int> playUntilHalt(AnimationState &s, Page page)
 {
     std::vector<int> ticks;
-    for (int i = 0; i < limit; ++i) {
-        const Frame f = dispatchTick(s);
-        if (f.page == Page::None)
-            break;
+    for (Frame f = dispatchTick(s); f.page != Page::None && ticks.size() < 1000; f = dispatchTick(s)) {
         if (f.page != page)
             qFatal("unexpected page");
         ticks.push_back(f.tick);
@@ -31,14 +27,6 @@ std::vector<int> playUntilHalt(AnimationState &s, Page page, int limit = 1000)
 class TestAnimation : public QObject {
     Q_OBJECT
 private slots:
-    void idleRedrawsForever()
-    {
-        AnimationState s;
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(dispatchTick(s), (Frame{Page::Idle, 0}));
-        QCOMPARE(s.compteur, 0);
-    }
-
     void timelines_data()
     {
         QTest::addColumn<int>("rubrique");
@@ -72,142 +60,37 @@ private slots:
         // A finished page stays finished, whatever later ticks come.
         QCOMPARE(dispatchTick(s), Frame{});
         QCOMPARE(s.compteur, finalCompteur);
+        // Each closed-loop entry keeps its own page tick.
+        const int pageTicks[] = {s.compteur2, s.compteur3, s.compteur4};
+        for (int entry = 2; entry <= 4; ++entry)
+            QCOMPARE(pageTicks[entry - 2], entry == rubrique ? lastTick : 0);
     }
 
-    void pageTickIsStoredPerEntry()
+    void startWithNothingChosen()
     {
         AnimationState s;
-        s.rubrique = 3;
-        startPage(s);
-        for (int i = 0; i < 10; ++i)
-            dispatchTick(s);
-        QCOMPARE(s.compteur3, 11);
-        QCOMPARE(s.compteur2, 0);
-        QCOMPARE(s.compteur4, 0);
+        QVERIFY(!startPage(s));
+        QCOMPARE(s.compteur, 0);
+        QCOMPARE(dispatchTick(s), (Frame{Page::Idle, 0}));
+        QCOMPARE(s.compteur, 0);
     }
 
-    // Each press of "Incrémenter la période" plays exactly one period.
-    void stepModeReleaseWindows_data()
-    {
-        QTest::addColumn<int>("period");
-        QTest::addColumn<int>("firstTick");
-        QTest::addColumn<int>("lastTick");
-        QTest::addColumn<int>("waitingAt");
-        QTest::addColumn<double>("startAngle");
-        QTest::addRow("period 1") << 1 << 2 << 39 << 2039 << 0.0;
-        QTest::addRow("period 2") << 2 << 41 << 79 << 2079 << 0.073;
-        QTest::addRow("period 3") << 3 << 81 << 119 << 2119 << 0.181;
-        QTest::addRow("period 7") << 7 << 241 << 279 << 2279 << 0.293;
-        QTest::addRow("period 8") << 8 << 281 << 320 << 2320 << 0.293;
-    }
-    void stepModeReleaseWindows()
-    {
-        QFETCH(int, period);
-        QFETCH(int, firstTick);
-        QFETCH(int, lastTick);
-        QFETCH(int, waitingAt);
-        QFETCH(double, startAngle);
-        AnimationState s;
-        s.rubrique = 3;
-        s.modeAnimation = 1;
-        PeriodAdvance advance;
-        for (int k = 1; k <= period; ++k) {
-            advance = advancePeriod(s);
-            QVERIFY(advance.applied);
-            if (k < period)
-                playUntilHalt(s, Page::PoleCompensation);
-        }
-        QCOMPARE(s.periode, period);
-        QCOMPARE(advance.thetaPrec, startAngle);
-        const auto ticks = playUntilHalt(s, Page::PoleCompensation);
-        QCOMPARE(ticks.front(), firstTick);
-        QCOMPARE(ticks.back(), lastTick);
-        QCOMPARE(s.compteur, waitingAt);
-    }
-
-    // Ticks 40, 80, ..., 280 belong to a period's window but are never drawn
-    // step by step: the press starts the period one tick later.
-    void stepModeSkipsPeriodStartTicks()
-    {
-        AnimationState s;
-        s.rubrique = 2;
-        s.modeAnimation = 1;
-        std::vector<int> drawn;
-        for (int k = 1; k <= periodCount; ++k) {
-            advancePeriod(s);
-            const auto ticks = playUntilHalt(s, Page::Proportional);
-            drawn.insert(drawn.end(), ticks.begin(), ticks.end());
-        }
-        QCOMPARE(int(drawn.size()), 319 - 7);
-        for (int t = 40; t <= 280; t += 40)
-            QVERIFY(std::find(drawn.begin(), drawn.end(), t) == drawn.end());
-        QCOMPARE(drawn.back(), endTick);
-    }
-
-    void pressAfterPeriodEightStartsOver()
-    {
-        AnimationState s;
-        s.rubrique = 4;
-        s.modeAnimation = 1;
-        s.periode = 8;
-        s.compteur = 3320;
-        const PeriodAdvance a = advancePeriod(s);
-        QVERIFY(a.clearTextArea);
-        QCOMPARE(s.periode, 1);
-        QCOMPARE(s.compteur, 3001);
-        QCOMPARE(a.thetaPrec, 0.0);
-    }
-
-    void pressInTheMiddleOfAPeriodJumpsToTheNext()
-    {
-        AnimationState s;
-        s.rubrique = 2;
-        s.modeAnimation = 1;
-        s.periode = 3;
-        s.compteur = 1095;
-        const PeriodAdvance a = advancePeriod(s);
-        QCOMPARE(s.periode, 4);
-        QCOMPARE(s.compteur, 1120);
-        QCOMPARE(a.thetaPrec, 0.138);
-        QCOMPARE(dispatchTick(s), (Frame{Page::Proportional, 121}));
-    }
-
-    void pressOutsideStepModeChangesNothing_data()
-    {
-        QTest::addColumn<int>("rubrique");
-        QTest::addColumn<int>("mode");
-        QTest::addRow("continuous") << 2 << 0;
-        QTest::addRow("no mode yet") << 3 << -1;
-        QTest::addRow("open-loop entry") << 1 << 1;
-        QTest::addRow("nothing chosen") << -1 << 1;
-    }
-    void pressOutsideStepModeChangesNothing()
-    {
-        QFETCH(int, rubrique);
-        QFETCH(int, mode);
-        AnimationState s;
-        s.rubrique = rubrique;
-        s.modeAnimation = mode;
-        s.periode = 2;
-        s.compteur = 1050;
-        QVERIFY(!advancePeriod(s).applied);
-        QCOMPARE(s.periode, 2);
-        QCOMPARE(s.compteur, 1050);
-    }
-
-    void releaseConditionRefusesStaleCounters_data()
+    // One tick from counters a handler may have left: only the window of the
+    // current period steps.
+    void releaseCondition_data()
     {
         QTest::addColumn<int>("compteur");
         QTest::addColumn<int>("periode");
         QTest::addColumn<bool>("draws");
         QTest::addRow("period 5 at b+10") << 1010 << 5 << false;
+        QTest::addRow("period 3 at b+79") << 1079 << 3 << false;
         QTest::addRow("period 3 at b+80") << 1080 << 3 << true;
         QTest::addRow("period 3 at b+119") << 1119 << 3 << false;
         QTest::addRow("entry 2 finished") << 1320 << 0 << false;
         QTest::addRow("period 8 at b+319") << 2319 << 8 << true;
         QTest::addRow("unknown period") << 3050 << 9 << false;
     }
-    void releaseConditionRefusesStaleCounters()
+    void releaseCondition()
     {
         QFETCH(int, compteur);
         QFETCH(int, periode);
@@ -215,28 +98,81 @@ private slots:
         AnimationState s;
         s.compteur = compteur;
         s.periode = periode;
-        const Frame f = dispatchTick(s);
-        QCOMPARE(f.page != Page::None, draws);
+        QCOMPARE(dispatchTick(s).page != Page::None, draws);
         QCOMPARE(s.compteur, draws ? compteur + 1 : compteur);
     }
 
-    void startWithNothingChosen()
+    // Each press of "Incrémenter la période" plays exactly one period, from
+    // the tick after its first: ticks 40, 80, ..., 280 are never drawn step by
+    // step.
+    void stepModeReleaseWindows_data()
     {
+        QTest::addColumn<int>("period");
+        QTest::addColumn<int>("firstTick");
+        QTest::addColumn<int>("lastTick");
+        QTest::addRow("period 1") << 1 << 2 << 39;
+        QTest::addRow("period 2") << 2 << 41 << 79;
+        QTest::addRow("period 3") << 3 << 81 << 119;
+        QTest::addRow("period 4") << 4 << 121 << 159;
+        QTest::addRow("period 5") << 5 << 161 << 199;
+        QTest::addRow("period 6") << 6 << 201 << 239;
+        QTest::addRow("period 7") << 7 << 241 << 279;
+        QTest::addRow("period 8") << 8 << 281 << 320;
+    }
+    void stepModeReleaseWindows()
+    {
+        QFETCH(int, period);
+        QFETCH(int, firstTick);
+        QFETCH(int, lastTick);
         AnimationState s;
-        s.compteur = 0;
-        QVERIFY(!startPage(s));
-        QCOMPARE(s.compteur, 0);
+        s.rubrique = 3;
+        s.modeAnimation = 1;
+        for (int k = 1; k <= period; ++k) {
+            QVERIFY(advancePeriod(s).applied);
+            if (k < period)
+                playUntilHalt(s, Page::PoleCompensation);
+        }
+        QCOMPARE(s.periode, period);
+        const auto ticks = playUntilHalt(s, Page::PoleCompensation);
+        QCOMPARE(ticks.front(), firstTick);
+        QCOMPARE(ticks.back(), lastTick);
+        QCOMPARE(int(ticks.size()), lastTick - firstTick + 1);
     }
 
-    void periodWindows()
+    void press_data()
     {
-        QCOMPARE(periodOf(2), 1);
-        QCOMPARE(periodOf(39), 1);
-        QCOMPARE(periodOf(40), 2);
-        QCOMPARE(periodOf(279), 7);
-        QCOMPARE(periodOf(319), 8);
-        QCOMPARE(periodOf(320), 0);
-        QCOMPARE(armPeriodOf(320), 8);
+        QTest::addColumn<int>("rubrique");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("periode");
+        QTest::addColumn<int>("compteur");
+        QTest::addColumn<bool>("applied");
+        QTest::addColumn<int>("newPeriode");
+        QTest::addColumn<int>("newCompteur");
+        QTest::addColumn<double>("thetaPrec");
+        QTest::addColumn<bool>("clearTextArea");
+        QTest::addRow("after period 8 starts over")
+            << 4 << 1 << 8 << 3320 << true << 1 << 3001 << 0.0 << true;
+        QTest::addRow("mid period 3 jumps to period 4")
+            << 2 << 1 << 3 << 1095 << true << 4 << 1120 << 0.138 << false;
+        QTest::addRow("continuous") << 2 << 0 << 2 << 1050 << false << 2 << 1050 << 0.0 << false;
+        QTest::addRow("no mode yet") << 3 << -1 << 2 << 1050 << false << 2 << 1050 << 0.0 << false;
+        QTest::addRow("open-loop entry") << 1 << 1 << 2 << 1050 << false << 2 << 1050 << 0.0 << false;
+        QTest::addRow("nothing chosen") << -1 << 1 << 2 << 1050 << false << 2 << 1050 << 0.0 << false;
+    }
+    void press()
+    {
+        QFETCH(int, rubrique);
+        QFETCH(int, mode);
+        QFETCH(int, periode);
+        QFETCH(int, compteur);
+        AnimationState s{
+            .compteur = compteur, .periode = periode, .rubrique = rubrique, .modeAnimation = mode};
+        const PeriodAdvance a = advancePeriod(s);
+        QTEST(a.applied, "applied");
+        QTEST(s.periode, "newPeriode");
+        QTEST(s.compteur, "newCompteur");
+        QTEST(a.thetaPrec, "thetaPrec");
+        QTEST(a.clearTextArea, "clearTextArea");
     }
 };
 

@@ -80,8 +80,6 @@ private slots:
         QVERIFY(w->RichEdit1->isHidden());
         QVERIFY(w->RichEdit2->isHidden());
         QCOMPARE(w->Timer1->interval(), 50);
-        QCOMPARE(w->anim.rubrique, -1);
-        QCOMPARE(w->anim.modeAnimation, -1);
         QCOMPARE(w->sceneCanvas.image().size(), QSize(785, 225));
         QCOMPARE(w->bmpAnim.image().size(), QSize(360, 140));
         QCOMPARE(w->bmpFond.size(), QSize(735, 375));
@@ -99,47 +97,43 @@ private slots:
         QCOMPARE(w->Timer1->interval(), 100);
     }
 
-    void menuEntriesZeroAndOne()
+    // A menu choice stops the run, clears the plots and the arm, keeps the
+    // chosen mode, and offers the button that mode starts with.
+    void menuChoice_data()
     {
+        QTest::addColumn<int>("modeBefore"); // -1: none chosen yet
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<bool>("modeList");
+        QTest::addColumn<bool>("startButton"); // else "Incrémenter la période"
+        QTest::addRow("presentation after step mode") << 1 << 0 << false << true;
+        QTest::addRow("open loop") << -1 << 1 << false << true;
+        QTest::addRow("closed loop in step mode") << 1 << 2 << true << false;
+        QTest::addRow("closed loop, continuous") << 0 << 4 << true << true;
+        QTest::addRow("closed loop, no mode yet") << -1 << 4 << true << true;
+    }
+    void menuChoice()
+    {
+        QFETCH(int, modeBefore);
+        QFETCH(int, entry);
+        QFETCH(bool, modeList);
+        QFETCH(bool, startButton);
         menu(3);
-        mode(1);
-        scribble();
+        if (modeBefore >= 0)
+            mode(modeBefore);
+        w->Button1Click();
+        tick(3);
+        w->anim.periode = 5;
         w->model.theta = 0.3;
-        menu(0);
-        QCOMPARE(w->anim.rubrique, 0);
+        scribble();
+        menu(entry);
+        QCOMPARE(w->anim.rubrique, entry);
         QCOMPARE(w->anim.compteur, 0);
-        QCOMPARE(w->anim.modeAnimation, 1); // the mode survives a menu choice
-        QVERIFY(off(w->ListBox2));
-        QVERIFY(off(w->Label6));
-        QVERIFY(on(w->Button1));
-        QVERIFY(off(w->Button2));
+        QCOMPARE(w->anim.periode, entry >= 2 ? 0 : 5);
+        QCOMPARE(w->anim.modeAnimation, modeBefore);
         QCOMPARE(w->model.theta, 0.0);
         QVERIFY(textAreaCleared());
-    }
-
-    void closedLoopEntryKeepsTheChosenMode()
-    {
-        menu(3);
-        mode(1);
-        w->anim.periode = 5;
-        menu(2);
-        QCOMPARE(w->anim.periode, 0);
-        QVERIFY(on(w->ListBox2));
-        QVERIFY(on(w->Label6));
-        QVERIFY(off(w->Button1));
-        QVERIFY(on(w->Button2));
-        QCOMPARE(w->ListBox2->currentRow(), 1);
-        w->Button2->click();
-        QCOMPARE(w->anim.compteur, 1001);
-        QCOMPARE(w->anim.periode, 1);
-    }
-
-    void closedLoopEntryWithNoModeLeavesTheButtons()
-    {
-        menu(1);
-        menu(4);
-        QVERIFY(on(w->Button1));
-        QVERIFY(off(w->Button2));
+        QVERIFY(modeList ? on(w->ListBox2) && on(w->Label6) : off(w->ListBox2) && off(w->Label6));
+        QVERIFY(startButton ? on(w->Button1) && off(w->Button2) : off(w->Button1) && on(w->Button2));
     }
 
     void modes()
@@ -177,6 +171,7 @@ private slots:
     {
         QTest::addColumn<int>("entry");
         QTest::addColumn<int>("compteur");
+        QTest::addRow("nothing chosen") << -1 << 0;
         QTest::addRow("presentation") << 0 << -1;
         QTest::addRow("open loop") << 1 << 1;
         QTest::addRow("proportional") << 2 << 1001;
@@ -187,7 +182,8 @@ private slots:
     {
         QFETCH(int, entry);
         QFETCH(int, compteur);
-        menu(entry);
+        if (entry >= 0)
+            menu(entry);
         w->anim.periode = 4;
         scribble();
         w->Button1->click();
@@ -196,14 +192,12 @@ private slots:
         QVERIFY(textAreaCleared());
     }
 
-    void startBeforeAnyChoiceStartsNothing()
+    // The end of a run shows "Commentaires"; the press after period 8
+    // clears the plots, hides it and plays period 1. Only one button is kept,
+    // however many runs end.
+    void commentaryButton()
     {
-        w->Button1->click();
-        QCOMPARE(w->anim.compteur, 0);
-    }
-
-    void stepModeCommentaryButton()
-    {
+        const int buttonsBefore = w->findChildren<QPushButton *>().size();
         menu(3);
         mode(1);
         for (int k = 1; k <= 8; ++k) {
@@ -215,7 +209,6 @@ private slots:
         QVERIFY(on(w->B1));
         QCOMPARE(w->B1->text(), QStringLiteral("Commentaires"));
         QCOMPARE(w->B1->geometry(), QRect(680, 40, 100, 30));
-        // The ninth press clears the plots, hides the button, plays period 1.
         scribble();
         w->Button2->click();
         QVERIFY(off(w->B1));
@@ -223,6 +216,15 @@ private slots:
         QCOMPARE(w->anim.compteur, 2001);
         QCOMPARE(w->anim.periode, 1);
         QCOMPARE(w->model.thetaPrec, 0.0);
+
+        mode(0);
+        for (int run = 0; run < 2; ++run) {
+            w->Button1->click();
+            QVERIFY(off(w->B1));
+            tick(330);
+            QVERIFY(on(w->B1));
+        }
+        QCOMPARE(w->findChildren<QPushButton *>().size(), buttonsBefore + 1);
     }
 
     void periodPressSetsTheStartAngle()
@@ -247,21 +249,6 @@ private slots:
         QCOMPARE(w->anim.compteur, 1021);
         QCOMPARE(w->model.theta, 0.0);
         QCOMPARE(w->model.thetaPrec, 0.0);
-    }
-
-    // Only one "Commentaires" button is kept, however many runs end.
-    void oneCommentaryButtonAtATime()
-    {
-        menu(4);
-        const int childrenBefore = w->findChildren<QPushButton *>().size();
-        for (int run = 0; run < 3; ++run) {
-            w->Button1->click();
-            if (run > 0)
-                QVERIFY(off(w->B1));
-            tick(330);
-            QVERIFY(on(w->B1));
-        }
-        QCOMPARE(w->findChildren<QPushButton *>().size(), childrenBefore + 1);
     }
 
     // Tab reaches every control in the form's order; the lists answer the
