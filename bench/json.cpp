@@ -12,11 +12,11 @@ JsonObject &JsonObject::add(std::string_view key, std::optional<double> value)
         return *this;
     }
     char buf[32];
-    // Whole numbers (counts) print as integers; measures keep 4 significant digits.
+    // Whole numbers (counts) print as integers; measures keep 6 significant digits.
     if (*value == std::trunc(*value) && std::fabs(*value) < 1e15)
         std::snprintf(buf, sizeof buf, "%.0f", *value);
     else
-        std::snprintf(buf, sizeof buf, "%.4g", *value);
+        std::snprintf(buf, sizeof buf, "%.6g", *value);
     addRaw(key, buf);
     return *this;
 }
