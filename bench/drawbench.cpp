@@ -21,13 +21,6 @@ namespace lodrix::bench {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msBetween(Clock::time_point from, Clock::time_point to)
-{
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
 constexpr double bytesPerMB = 1e6;
 
 struct TimedTick {

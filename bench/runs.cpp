@@ -22,16 +22,10 @@ namespace lodrix::bench {
 
 namespace {
 
-using Clock = std::chrono::steady_clock; // CLOCK_MONOTONIC: one clock for parent and child
-
-double msBetween(Clock::time_point from, Clock::time_point to)
+// A time that can cross into another process.
+long long monotonicNs(Clock::time_point t)
 {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-long long nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
 }
 
 NumberFormat systemNumbers()
@@ -84,9 +78,8 @@ StartupResult measureStartup(int runs)
         }
         if (frameNs == 0 || peakBytes == 0)
             throw std::runtime_error("the lesson child said nothing");
-        const long long launchNs =
-            std::chrono::duration_cast<std::chrono::nanoseconds>(launch.time_since_epoch()).count();
-        startupMs.push_back(double(frameNs - launchNs) / 1e6);
+        constexpr double nsPerMs = 1e6;
+        startupMs.push_back(double(frameNs - monotonicNs(launch)) / nsPerMs);
         r.peakRssMb = std::max(r.peakRssMb, double(peakBytes) / bytesPerMiB);
     }
     r.startupMs = median(startupMs);
@@ -106,7 +99,7 @@ int lessonChild(QApplication &app)
             return;
         // The tick has drawn; the frame counts once its repaint is done.
         QCoreApplication::processEvents();
-        frameNs = nowNs();
+        frameNs = monotonicNs(Clock::now());
         app.quit();
     });
     QApplication::exec();

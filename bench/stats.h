@@ -1,9 +1,18 @@
 #pragma once
-// Order statistics of measured samples.
+// Measured times and their order statistics.
 
+#include <chrono>
 #include <span>
 
 namespace lodrix::bench {
+
+// Every time is taken on CLOCK_MONOTONIC, which a parent and its child share.
+using Clock = std::chrono::steady_clock;
+
+inline double msBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 // The middle value; the mean of the two middle values of an even count.
 // 0 for no samples.
