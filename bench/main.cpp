@@ -9,8 +9,9 @@
 //       N complete lessons in a row: memory and widgets before and after
 //
 // With --json the last line is one JSON object with the figures. The soak
-// exits with status 1 when the window gains widgets, or memory grows by
-// 2 MiB or more after the first 50 lessons.
+// exits with status 1 when the window gains widgets or other objects, or
+// when memory grows by 2 MiB or more after the first 50 lessons.
+// --lesson-child is the start-up run's own child process.
 
 #include "drawbench.h"
 #include "driver.h"
