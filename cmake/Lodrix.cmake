@@ -29,6 +29,8 @@ endfunction()
 function(lodrix_add_test name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   add_executable(${name} ${name}.cpp)
+  # Tests stay out of bin/, where the commentaries would be found beside them.
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
   lodrix_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -235,6 +236,12 @@ int run(const std::vector<Command> &commands, const std::optional<std::string> &
         }
         if (drew)
             lastLog = log;
+        // An error box would wait for a person: say what it says, and close it.
+        for (QMessageBox *box : w.findChildren<QMessageBox *>()) {
+            std::fprintf(stderr, "lodrix-replay: error box: %s %s\n", qPrintable(box->text()),
+                         qPrintable(box->informativeText()));
+            delete box;
+        }
     }
     w.setOpLog(nullptr);
     return 0;
