@@ -352,15 +352,18 @@ void Tvitesse::Button2Click()
 
 void Tvitesse::createB1()
 {
-    // Only the latest button is kept: the one before it is already off, and
-    // a classroom that replays lessons all day must not pile them up.
-    delete B1;
-    B1 = new QPushButton(QStringLiteral("Commentaires"), this);
-    B1->setGeometry(680, 40, 100, 30);
-    B1->setFont(uiFont(13, false));
-    setTextColor(B1, QPalette::ButtonText, clBlue);
-    connect(B1, &QPushButton::clicked, this, &Tvitesse::B1Click);
-    B1->installEventFilter(this);
+    // One button serves every end tick, switched on again each time: a
+    // classroom that replays lessons all day must not pile them up, and a
+    // fresh button each time, with a palette of its own, would leave one
+    // more picture of its bevel in the style's cache every time.
+    if (!B1) {
+        B1 = new QPushButton(QStringLiteral("Commentaires"), this);
+        B1->setGeometry(680, 40, 100, 30);
+        B1->setFont(uiFont(13, false));
+        setTextColor(B1, QPalette::ButtonText, clBlue);
+        connect(B1, &QPushButton::clicked, this, &Tvitesse::B1Click);
+        B1->installEventFilter(this);
+    }
     setTabOrder(RichEdit2, B1);
     switchOn(B1);
     anim.B1existe = 1;

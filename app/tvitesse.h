@@ -66,7 +66,7 @@ public:
     QPushButton *Button2;
     QTextEdit *RichEdit1;
     QTextEdit *RichEdit2;
-    QPushButton *B1 = nullptr; // the latest "Commentaires" button
+    QPushButton *B1 = nullptr; // "Commentaires", made at the first end tick
 
     QImage bmpFond;
     QPainterCanvas windowCanvas; // the client area, painted under the controls
