@@ -1,5 +1,6 @@
 #include "procstats.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,6 +23,12 @@ std::size_t peakResidentBytes()
     getrusage(RUSAGE_SELF, &usage);
     constexpr std::size_t bytesPerKiB = 1024; // ru_maxrss is in KiB on Linux
     return static_cast<std::size_t>(usage.ru_maxrss) * bytesPerKiB;
+}
+
+std::size_t allocatedBytes()
+{
+    const struct mallinfo2 heap = mallinfo2();
+    return heap.uordblks + heap.hblkhd;
 }
 
 } // namespace lodrix::bench

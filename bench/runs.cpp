@@ -181,8 +181,8 @@ SoakResult soak(int lessons)
         if (i == std::min(settledLessons, lessons))
             r.rssAfter50Mb = double(residentBytes()) / bytesPerMiB;
         if (i % progressEvery == 0)
-            std::fprintf(stderr, "lodrix-bench: %d lessons, %.1f MiB resident\n", i,
-                         double(residentBytes()) / bytesPerMiB);
+            std::fprintf(stderr, "lodrix-bench: %d lessons, %.1f MiB resident, %.1f MiB allocated\n", i,
+                         double(residentBytes()) / bytesPerMiB, double(allocatedBytes()) / bytesPerMiB);
     }
     r.rssAfterLastMb = double(residentBytes()) / bytesPerMiB;
     r.widgetsEnd = childWidgets(w);
