@@ -1,7 +1,7 @@
 // What reaches the screen: a tick repaints only the area its frame painted,
 // and that area holds every changed pixel, so the screen always shows the
-// surfaces exactly. Texts come from each font's laid-out copies and must
-// paint what a fresh layout paints.
+// surfaces exactly. Texts are laid as pictures kept by each font, and must
+// paint what drawing the text afresh paints.
 
 #include "app/tvitesse.h"
 #include "render/qt/colors.h"
@@ -163,7 +163,7 @@ private slots:
         QVERIFY(canvas.takeDirtyRect().isEmpty());
     }
 
-    void cachedTextPaintsAFreshLayout_data()
+    void textPicturePaintsTheText_data()
     {
         QTest::addColumn<Font>("font");
         QTest::addColumn<QString>("text");
@@ -176,22 +176,22 @@ private slots:
         QTest::addRow("Symbol 10 pt") << Font{FontFace::Symbol, 10, clBlack, false} << "W1";
         QTest::addRow("Symbol 12 pt") << Font{FontFace::Symbol, 12, clGreen, false} << "q";
     }
-    void cachedTextPaintsAFreshLayout()
+    void textPicturePaintsTheText()
     {
         QFETCH(Font, font);
         QFETCH(QString, text);
         constexpr QPoint at(7, 9);
         const QByteArray utf8 = text.toUtf8();
 
-        // The second text comes from the font's laid-out copy, in another
-        // colour, over the first.
+        // In the row's colour, then in yellow over it, then in the row's
+        // colour again: the last one is the picture the first one left.
+        const Color colors[] = {font.color, clYellow, font.color};
         QPainterCanvas canvas(Surface::Window, smallSize * 2, clWhite);
-        Font first = font;
-        first.color = clYellow;
-        canvas.font = first;
-        canvas.textOut(at.x(), at.y(), utf8.toStdString());
-        canvas.font = font;
-        canvas.textOut(at.x(), at.y(), utf8.toStdString());
+        for (Color c : colors) {
+            canvas.font = font;
+            canvas.font.color = c;
+            canvas.textOut(at.x(), at.y(), utf8.toStdString());
+        }
 
         QImage expected(smallSize * 2, QImage::Format_RGB32);
         expected.fill(toQColor(clWhite));
@@ -199,10 +199,10 @@ private slots:
             const QFont qfont = canvasFont(font);
             QPainter p(&expected);
             p.setFont(qfont);
-            p.setPen(toQColor(first.color));
-            p.drawText(at.x(), at.y() + QFontMetrics(qfont).ascent(), text);
-            p.setPen(toQColor(font.color));
-            p.drawText(at.x(), at.y() + QFontMetrics(qfont).ascent(), text);
+            for (Color c : colors) {
+                p.setPen(toQColor(c));
+                p.drawText(at.x(), at.y() + QFontMetrics(qfont).ascent(), text);
+            }
         }
         const Change c = changed(expected, canvas.image());
         QCOMPARE(c.pixels, 0);

@@ -114,11 +114,10 @@ double radialDegrees(QPointF centre, Point p)
 constexpr int qtAngleUnitsPerDegree = 16;
 
 // Beyond this many texts in one font (the value row's numbers keep
-// changing) the font's laid-out texts start over: memory stays bounded.
-constexpr std::size_t maxTextsPerFont = 512;
+// changing) the font's painted texts start over: memory stays bounded.
+constexpr std::size_t maxPicturesPerFont = 512;
 
-// Glyphs may reach a little outside their cell; the repainted area is
-// widened by this much around a text.
+// Room around a text's picture for glyphs that reach outside their cell.
 constexpr int glyphOverhangPx = 2;
 
 // The area a pen of the given width touches along the box spanned by a and b.
@@ -175,7 +174,6 @@ void QPainterCanvas::markDirty(const QRect &r)
 QPainter &QPainterCanvas::painter()
 {
     if (!painter_) {
-        painterFont_ = nullptr;
         painter_.emplace(&image_);
         painter_->setRenderHints(
             QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform, false);
@@ -205,21 +203,41 @@ QPainterCanvas::CachedFont &QPainterCanvas::currentFont()
             return cached;
     }
     QFont qfont = canvasFont(font);
-    const QFontMetrics metrics(qfont);
-    return fonts_.emplace_back(CachedFont{font, std::move(qfont), metrics.ascent(), metrics.height(), {}});
+    const int ascent = QFontMetrics(qfont).ascent();
+    return fonts_.emplace_back(CachedFont{font, std::move(qfont), ascent, 0, {}});
 }
 
-const QStaticText &QPainterCanvas::laidOut(CachedFont &cached, std::string_view utf8)
+const QPainterCanvas::TextPicture &QPainterCanvas::picture(CachedFont &cached, std::string_view utf8)
 {
-    if (const auto found = cached.texts.find(utf8); found != cached.texts.end())
+    Pictures &inColor = cached.pictures[font.color];
+    if (const auto found = inColor.find(utf8); found != inColor.end())
         return found->second;
-    if (cached.texts.size() >= maxTextsPerFont)
-        cached.texts.clear();
-    QStaticText text(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
-    text.setTextFormat(Qt::PlainText);
-    text.setPerformanceHint(QStaticText::AggressiveCaching);
-    text.prepare(QTransform(), cached.qfont);
-    return cached.texts.emplace(std::string(utf8), std::move(text)).first->second;
+    if (cached.pictureCount >= maxPicturesPerFont) {
+        cached.pictures.clear();
+        cached.pictureCount = 0;
+    }
+    // Glyphs are painted without antialiasing, so each pixel of the picture
+    // is either the text's colour or transparent, and laying the picture on
+    // the canvas gives the very pixels the text would.
+    const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    const QFontMetrics metrics(cached.qfont);
+    const QRect cell(0, -cached.ascentPx, metrics.horizontalAdvance(text), metrics.height());
+    const QRect area = (cell | metrics.boundingRect(text))
+                           .adjusted(-glyphOverhangPx, -glyphOverhangPx, glyphOverhangPx, glyphOverhangPx);
+    QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing, false);
+        p.setFont(cached.qfont);
+        p.setPen(toQColor(font.color));
+        p.drawText(-area.left(), -area.top(), text);
+    }
+    ++cached.pictureCount;
+    const QPoint offset(area.left(), cached.ascentPx + area.top());
+    return cached.pictures[font.color]
+        .emplace(std::string(utf8), TextPicture{std::move(image), offset})
+        .first->second;
 }
 
 void QPainterCanvas::paintLine(Point from, Point to)
@@ -338,21 +356,10 @@ void QPainterCanvas::paintText(Point at, std::string_view utf8)
 {
     if (utf8.empty())
         return;
-    CachedFont &cached = currentFont();
-    const QStaticText &text = laidOut(cached, utf8);
-    QPainter &p = painter();
-    // Setting a painter's font builds a new one even when it is the same.
-    if (painterFont_ != &cached) {
-        p.setFont(cached.qfont);
-        painterFont_ = &cached;
-    }
-    p.setPen(toQColor(font.color));
-    // A laid-out text is placed by the top of its first line, which is where
-    // the cell's top-left corner goes.
-    p.drawStaticText(at.x, at.y, text);
-    const QSize size = text.size().toSize();
-    markDirty(QRect(at.x, at.y, size.width(), std::max(size.height(), cached.heightPx))
-                  .adjusted(-glyphOverhangPx, -glyphOverhangPx, glyphOverhangPx, glyphOverhangPx));
+    const TextPicture &text = picture(currentFont(), utf8);
+    const QPoint topLeft = QPoint(at.x, at.y) + text.offset;
+    painter().drawImage(topLeft, text.image);
+    markDirty(QRect(topLeft, text.image.size()));
 }
 
 void QPainterCanvas::paintCopy(Point at, const Canvas &source)

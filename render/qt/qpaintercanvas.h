@@ -11,7 +11,6 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
-#include <QStaticText>
 
 #include <deque>
 #include <optional>
@@ -62,24 +61,29 @@ private:
         using is_transparent = void; // found by string_view, kept as string
         std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    // The lessons use a handful of fonts, each with the same few texts on
-    // every tick: laying a text out costs more than painting it, so each
-    // font keeps its laid-out texts.
+    // A text as it paints in one font and colour, on a transparent ground.
+    struct TextPicture {
+        QImage image;  // opaque where the glyphs are, transparent elsewhere
+        QPoint offset; // of the image from the top-left corner of the text's cell
+    };
+    using Pictures = std::unordered_map<std::string, TextPicture, TextHash, std::equal_to<>>;
+    // The lessons use a handful of fonts and colours, with the same few texts
+    // on every tick: laying a text out and painting it glyph by glyph costs
+    // more than the rest of a frame, so each font keeps its texts painted.
     struct CachedFont {
-        Font font;
+        Font font; // the colour aside
         QFont qfont;
         int ascentPx = 0;
-        int heightPx = 0;
-        std::unordered_map<std::string, QStaticText, TextHash, std::equal_to<>> texts;
+        std::size_t pictureCount = 0;
+        std::unordered_map<Color, Pictures> pictures;
     };
     CachedFont &currentFont();
-    const QStaticText &laidOut(CachedFont &cached, std::string_view utf8);
+    const TextPicture &picture(CachedFont &cached, std::string_view utf8);
 
     QImage image_;
     mutable std::optional<QPainter> painter_;
-    mutable const CachedFont *painterFont_ = nullptr; // the font the open painter has
-    std::deque<CachedFont> fonts_;                    // stays where it is as fonts are added
-    std::vector<QPoint> points_;                      // reused by polygons
+    std::deque<CachedFont> fonts_; // stays where it is as fonts are added
+    std::vector<QPoint> points_;   // reused by polygons
     QRect dirty_;
 };
 
