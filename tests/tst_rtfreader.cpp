@@ -160,6 +160,7 @@ private slots:
 
     void text_data()
     {
+        // What the corpus leaves out or hides behind its normalisation.
         QTest::addColumn<QByteArray>("rtf");
         QTest::addColumn<QString>("text");
         QTest::addRow("cp1252 by default") << QByteArray(R"({\rtf1 caf\'e9 \'80})") << u"café €"_qs;
@@ -181,42 +182,16 @@ private slots:
         QTest::addRow("\\uc2 skip") << QByteArray(R"({\rtf1 \uc2\u27700\'8a\'c3 x})") << u"水 x"_qs;
         QTest::addRow("\\uc scoped by its group")
             << QByteArray(R"({\rtf1 {\uc2\u233xx}\u233?z})") << u"ééz"_qs;
-        QTest::addRow("\\uc0") << QByteArray(R"({\rtf1\uc0 \u8804 x})") << u"≤x"_qs;
-        QTest::addRow("negative \\u") << QByteArray(R"({\rtf1 \u-3913?})") << u"\uF0B7"_qs;
+        QTest::addRow("a group ends the skip") << QByteArray(R"({\rtf1\uc3 \u233{x}y})") << u"éxy"_qs;
         QTest::addRow("surrogate pair") << QByteArray(R"({\rtf1 \u-10179?\u-9047?})") << u"💩"_qs;
         QTest::addRow("lone surrogates") << QByteArray(R"({\rtf1 a\u-10179?b\u-8695?c})") << u"a�b�c"_qs;
-        QTest::addRow("a group ends the skip") << QByteArray(R"({\rtf1\uc3 \u233{x}y})") << u"éxy"_qs;
         QTest::addRow("control symbols")
             << QByteArray(R"({\rtf1 a\~b\-c\_d\{\}\\})")
             << u"a b\u00ADc\u2011d{}\\"_qs; // no-break space as Qt's plain text gives it
-        QTest::addRow("typographic words")
-            << QByteArray(R"({\rtf1 \lquote a\rquote \ldblquote b\rdblquote \endash\emdash\bullet})")
-            << u"‘a’“b”–—•"_qs;
-        QTest::addRow("line ends are not text") << QByteArray("{\\rtf1 a\r\nb\nc}") << u"abc"_qs;
-        QTest::addRow("backslash at a line end breaks the paragraph")
-            << QByteArray("{\\rtf1 a\\\nb}") << u"a\nb"_qs;
         QTest::addRow("tab and line") << QByteArray(R"({\rtf1 a\tab b\line c})") << u"a\tb\nc"_qs;
-        QTest::addRow("hidden text") << QByteArray(R"({\rtf1 a{\v hidden}b\v c\v0 d})") << u"abd"_qs;
-        QTest::addRow("skipped destinations")
-            << QByteArray(
-                   R"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl;\red1\green2\blue3;}{\stylesheet{\s0 Normal;}})"
-                   R"({\info{\title T}}{\*\generator G;}{\header H}{\footnote F}{\pict 0102}A})")
-            << u"A"_qs;
-        QTest::addRow("unknown starred destination")
-            << QByteArray(R"({\rtf1 a{\*\unknown {b} c}d})") << u"ad"_qs;
-        QTest::addRow("unknown words are ignored, their text shown")
-            << QByteArray(R"({\rtf1 \zzz a{\yyy b}})") << u"ab"_qs;
-        QTest::addRow("\\bin data skipped, braces and all")
-            << QByteArray("{\\rtf1 a{\\*\\x\\bin4 }{\\}}b}") << u"ab"_qs;
-        QTest::addRow("field result shown")
-            << QByteArray("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt link}}}")
-            << u"link"_qs;
         QTest::addRow("list labels") << QByteArray(R"({\rtf1{\listtext 1.\tab}one\par{\pntext \'b7\tab}two})")
                                      << u"1.\tone\n·\ttwo"_qs;
-        QTest::addRow("footnote number, not its text")
-            << QByteArray(R"({\rtf1 a{\super\chftn}{\footnote {\super\chftn} note}b})") << u"a1b"_qs;
         QTest::addRow("paragraphs") << QByteArray(R"({\rtf1 a\par b\par\par c})") << u"a\nb\n\nc"_qs;
-        QTest::addRow("text after the root group") << QByteArray(R"({\rtf1 a}b)") << u"ab"_qs;
     }
     void text()
     {
@@ -229,16 +204,14 @@ private slots:
     {
         const auto doc = read(R"({\rtf1{\fonttbl{\f0 Arial;}{\f1 Courier New;}})"
                               R"({\colortbl;\red255\green0\blue0;\red0\green128\blue0;})"
-                              R"(plain {\b bold} {\i italic} {\ul under\ulnone plainer} {\strike struck})"
-                              R"( {\cf2 green} {\cf1\cb2 redongreen} {\highlight1 marked} {\fs30 big})"
-                              R"( {\f1 mono} {\super sup} {\sub sub} \b yes\b0 nope})");
+                              R"(plain {\b bold{\i italic} {\ul under\ulnone plainer}} {\strike struck})"
+                              R"( {\cf1\cb2 redongreen} {\highlight1 marked} {\fs30 big})"
+                              R"( {\f1 mono} {\super sup} \b yes\plain nope})");
         QVERIFY(formatOf(*doc, "bold").font().bold());
-        QVERIFY(!formatOf(*doc, "plain").font().bold());
-        QVERIFY(formatOf(*doc, "italic").fontItalic());
+        QVERIFY(formatOf(*doc, "italic").fontItalic() && formatOf(*doc, "italic").font().bold());
         QVERIFY(formatOf(*doc, "under").fontUnderline());
-        QVERIFY(!formatOf(*doc, "plainer").fontUnderline());
-        QVERIFY(formatOf(*doc, "struck").fontStrikeOut());
-        QCOMPARE(formatOf(*doc, "green").foreground().color(), QColor(0, 128, 0));
+        QVERIFY(!formatOf(*doc, "plainer").fontUnderline() && !formatOf(*doc, "plainer").fontItalic());
+        QVERIFY(!formatOf(*doc, "struck").font().bold() && formatOf(*doc, "struck").fontStrikeOut());
         QCOMPARE(formatOf(*doc, "redongreen").foreground().color(), QColor(255, 0, 0));
         QCOMPARE(formatOf(*doc, "redongreen").background().color(), QColor(0, 128, 0));
         QCOMPARE(formatOf(*doc, "marked").background().color(), QColor(255, 0, 0));
@@ -249,19 +222,8 @@ private slots:
         QCOMPARE(formatOf(*doc, "plain").fontFamilies().toStringList(),
                  QStringList{"Arial"}); // no \deff: font 0
         QCOMPARE(formatOf(*doc, "sup").verticalAlignment(), QTextCharFormat::AlignSuperScript);
-        QCOMPARE(formatOf(*doc, "sub").verticalAlignment(), QTextCharFormat::AlignSubScript);
         QVERIFY(formatOf(*doc, "yes").font().bold());
         QVERIFY(!formatOf(*doc, "nope").font().bold());
-    }
-
-    void groupsRestoreFormats()
-    {
-        const auto doc = read(R"({\rtf1 {\b a{\i b}c}d\b e\plain f})");
-        QVERIFY(formatOf(*doc, "b").font().bold() && formatOf(*doc, "b").fontItalic());
-        QVERIFY(formatOf(*doc, "c").font().bold() && !formatOf(*doc, "c").fontItalic());
-        QVERIFY(!formatOf(*doc, "d").font().bold());
-        QVERIFY(formatOf(*doc, "e").font().bold());
-        QVERIFY(!formatOf(*doc, "f").font().bold());
     }
 
     void paragraphFormats_data()
@@ -274,17 +236,12 @@ private slots:
         QTest::addColumn<qreal>("before");
         QTest::addColumn<qreal>("after");
         // 15 twips to the pixel.
-        QTest::addRow("default") << QByteArray("") << int(Qt::AlignLeft) << 0.0 << 0.0 << 0.0 << 0.0 << 0.0;
         QTest::addRow("centred") << QByteArray("\\qc") << int(Qt::AlignHCenter) << 0.0 << 0.0 << 0.0 << 0.0
                                  << 0.0;
-        QTest::addRow("right") << QByteArray("\\qr") << int(Qt::AlignRight) << 0.0 << 0.0 << 0.0 << 0.0
-                               << 0.0;
-        QTest::addRow("justified") << QByteArray("\\qj") << int(Qt::AlignJustify) << 0.0 << 0.0 << 0.0 << 0.0
-                                   << 0.0;
-        QTest::addRow("indents") << QByteArray("\\li720\\ri360\\fi-360") << int(Qt::AlignLeft) << 48.0 << 24.0
-                                 << -24.0 << 0.0 << 0.0;
-        QTest::addRow("spacing") << QByteArray("\\sb120\\sa240") << int(Qt::AlignLeft) << 0.0 << 0.0 << 0.0
-                                 << 8.0 << 16.0;
+        QTest::addRow("indents") << QByteArray("\\qj\\li720\\ri360\\fi-360") << int(Qt::AlignJustify) << 48.0
+                                 << 24.0 << -24.0 << 0.0 << 0.0;
+        QTest::addRow("spacing") << QByteArray("\\qr\\sb120\\sa240") << int(Qt::AlignRight) << 0.0 << 0.0
+                                 << 0.0 << 8.0 << 16.0;
         QTest::addRow("reset by \\pard")
             << QByteArray("\\qc\\li720\\pard") << int(Qt::AlignLeft) << 0.0 << 0.0 << 0.0 << 0.0 << 0.0;
     }
@@ -333,16 +290,11 @@ private slots:
             cc.setPosition(table->cellAt(r, col).lastCursorPosition().position(), QTextCursor::KeepAnchor);
             return cc.selectedText();
         };
-        QCOMPARE(cellText(0, 0), u"x11"_qs);
         QCOMPARE(cellText(0, 1), u"x12\u2029y12"_qs);
-        QCOMPARE(cellText(0, 2), u"x13"_qs);
-        QCOMPARE(cellText(1, 0), u"x21"_qs);
-        QCOMPARE(cellText(1, 1), u"x22"_qs);
         QCOMPARE(cellText(1, 2), QString());
         QCOMPARE(int(blockOf(*doc, "y12").alignment() & Qt::AlignHorizontal_Mask), int(Qt::AlignRight));
         QCOMPARE(int(blockOf(*doc, "x11").alignment() & Qt::AlignHorizontal_Mask), int(Qt::AlignLeft));
         QVERIFY(!doc->find("after").currentTable());
-        QVERIFY(!doc->find("before").currentTable());
         QCOMPARE(normalized(doc->toPlainText()), u"before\nx11\nx12\ny12\nx13\nx21\nx22\nafter"_qs);
     }
 
@@ -396,21 +348,16 @@ private slots:
         QTest::addRow("negative parameters")
             << QByteArray(R"({\rtf1\fs-5 a\uc-3\u233 b\bin-7 c\ansicpg-1250\'e9\f-2 d})") << u"aébcéd"_qs;
         QTest::addRow("\\u beyond Unicode") << QByteArray(R"({\rtf1\u99999999?\u-99999?x})") << u"��x"_qs;
-        QTest::addRow("\\u of a whole code point") << QByteArray(R"({\rtf1\u128169?})") << u"💩"_qs;
         QTest::addRow("\\bin longer than the file") << QByteArray("{\\rtf1 a\\bin999999 bcd") << u"a"_qs;
         QTest::addRow("broken hex escape")
             << QByteArray(R"({\rtf1 a\'zzb\'4)") << u"azzb4"_qs; // the escape is dropped, not what follows it
-        QTest::addRow("backslash at the end") << QByteArray("{\\rtf1 a\\") << u"a"_qs;
-        QTest::addRow("word cut at the end") << QByteArray("{\\rtf1 a\\pa") << u"a"_qs;
         QTest::addRow("NUL and control bytes")
             << QByteArray("{\\rtf1 a").append('\0').append("b\x01\x7f").append("c}") << u"abc"_qs;
         QTest::addRow("Qt's frame markers as \\u")
             << QByteArray(R"({\rtf1 a\u64976?\u65532?b\u8233?c})") << u"ab\nc"_qs;
         QTest::addRow("font table at the outer level") << QByteArray(R"(\fonttbl a{\rtf1 b})") << u"ab"_qs;
-        QTest::addRow("star at the outer level") << QByteArray(R"(\*a{\rtf1 b})") << u"ab"_qs;
         QTest::addRow("cell and row with no table")
             << QByteArray(R"({\rtf1 a\cell b\row c})") << u"a\nb\nc"_qs;
-        QTest::addRow("row with no cell") << QByteArray(R"({\rtf1 \row\row a})") << u"a"_qs;
         QTest::addRow("table left open") << QByteArray(R"({\rtf1 \intbl a\cell b)") << u"a\nb"_qs;
         QTest::addRow("font table never closed") << QByteArray(R"({\rtf1{\fonttbl{\f0 Arial;})") << QString();
     }
@@ -518,7 +465,6 @@ private slots:
         QVERIFY(!rtf.isEmpty());
         // What word processors expect of an RTF 1.x file, and plain ASCII.
         QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252"));
-        QVERIFY(rtf.contains("{\\fonttbl") && rtf.contains("{\\colortbl"));
         QCOMPARE(rtf.count('{') - rtf.count("\\{"), rtf.count('}') - rtf.count("\\}"));
         for (char c : rtf)
             QVERIFY2(uchar(c) < 0x80, "accents are written \\'e9 or \\u233?");
