@@ -36,11 +36,6 @@ constexpr int defaultIntervalMs = 50;
 constexpr int itemHeightPx = 13;
 constexpr qint64 maxCommentaryBytes = 16 * 1024 * 1024; // a commentary is a page or two
 
-QColor colorOf(Color c)
-{
-    return toQColor(c);
-}
-
 template<class W> W *place(QWidget *parent, int left, int top, int width, int height)
 {
     auto *w = new W(parent);
@@ -51,7 +46,7 @@ template<class W> W *place(QWidget *parent, int left, int top, int width, int he
 void setTextColor(QWidget *w, QPalette::ColorRole role, Color c)
 {
     QPalette p = w->palette();
-    p.setColor(role, colorOf(c));
+    p.setColor(role, toQColor(c));
     w->setPalette(p);
 }
 
@@ -85,8 +80,8 @@ QTextEdit *richEdit(QWidget *parent, QRect r, const QString &text)
     e->setReadOnly(true); // a commentary is read, not edited
     e->setPlainText(text);
     QPalette p = e->palette();
-    p.setColor(QPalette::Base, colorOf(clYellow));
-    p.setColor(QPalette::Text, colorOf(clBlack));
+    p.setColor(QPalette::Base, toQColor(clYellow));
+    p.setColor(QPalette::Text, toQColor(clBlack));
     e->setPalette(p);
     e->hide();
     return e;
