@@ -1,0 +1,25 @@
+#pragma once
+// Text on a plain pixel buffer, glyph for glyph what the QPainter canvas draws:
+// the bitmap "MS Sans Serif" strikes (13, 16 and 20 px cells, regular and the
+// overstruck bold) and the "Symbol" replica rasterised in monochrome, both
+// turned into tables at build time. No shaping, no kerning, no antialiasing.
+
+#include "render/canvas.h"
+#include "render/pixelrect.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace lodrix {
+
+// Draws utf8 with the top-left corner of its cell at `at`, in font's face, size
+// and weight, in colour argb (0xFFRRGGBB), onto a buffer of width x height
+// pixels (rows of `width`, 0xFFRRGGBB), clipped; returns the box it may have
+// touched (empty when nothing).
+PixelRect paintText(std::uint32_t *pixels, int width, int height, Point at, const Font &font,
+                    std::uint32_t argb, std::string_view utf8);
+
+// The advance width in pixels of utf8 in font (what Qt's horizontalAdvance gives).
+int textWidth(const Font &font, std::string_view utf8);
+
+} // namespace lodrix
