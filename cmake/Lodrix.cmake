@@ -35,6 +35,6 @@ function(lodrix_add_test name)
   lodrix_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LODRIX_SOURCE_DIR=${PROJECT_SOURCE_DIR};LODRIX_TESTDATA_DIR=${PROJECT_SOURCE_DIR}/../shared/testdata"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LODRIX_SOURCE_DIR=${PROJECT_SOURCE_DIR};LODRIX_TESTDATA_DIR=${PROJECT_SOURCE_DIR}/tests/data"
     TIMEOUT 600)
 endfunction()

@@ -18,7 +18,7 @@ mkdir -p "$work/corpus"
     "$here/rtf_fuzzer.cpp" "$root"/app/rtf/*.cpp \
     $(pkg-config --libs Qt6Gui) -o "$work/rtf_fuzzer"
 
-cp -n "$root"/../shared/testdata/rtf/*.rtf "$root"/data/*.rtf "$work/corpus/" 2>/dev/null || true
+cp -n "$root"/tests/data/rtf/*.rtf "$root"/data/*.rtf "$work/corpus/" 2>/dev/null || true
 
 cd "$work"
 # Fontconfig keeps what it parses for the whole process: not a leak of ours.

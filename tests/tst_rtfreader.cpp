@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextCursor>
@@ -437,9 +438,12 @@ private slots:
         QVERIFY(text.contains(u"é") && text.contains(u"θ"));
         for (const QString &n : numbers)
             QVERIFY2(normalized(text).contains(n), qPrintable(n));
-        // One or two screens of the box that shows it, 361 x 465 pixels.
+        // One or two screens of the box that shows it, 361 x 465 pixels. The
+        // document's face falls back to the machine's fonts, whose metrics move
+        // the height by a line or so from one machine to the next.
         doc.setTextWidth(361);
-        QVERIFY2(doc.size().height() <= 2 * 465, qPrintable(QString::number(doc.size().height())));
+        const double slackPx = 2 * QFontMetricsF(doc.defaultFont()).lineSpacing();
+        QVERIFY2(doc.size().height() <= 2 * 465 + slackPx, qPrintable(QString::number(doc.size().height())));
     }
 };
 
