@@ -202,9 +202,13 @@ void Tvitesse::buildControls()
 
     // A click runs the handler once; so does a change of selection from the
     // keyboard. A mouse press that changes the selection runs it at the change,
-    // so the click that follows must not run it again.
+    // so the click that follows must not run it again. Only a selection
+    // counts: focus arriving on an empty list makes its first item current
+    // without selecting it, and that chooses nothing.
     auto wire = [this](QListWidget *list, void (Tvitesse::*handler)()) {
-        connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
+        connect(list, &QListWidget::itemSelectionChanged, this, [this, list, handler] {
+            if (selectedRow(list) < 0)
+                return;
             clickChangedSelection_ = QGuiApplication::mouseButtons() != Qt::NoButton;
             (this->*handler)();
         });
@@ -240,10 +244,16 @@ bool Tvitesse::eventFilter(QObject *watched, QEvent *event)
 
 void Tvitesse::clickListItem(QListWidget *list, int i)
 {
-    if (list->currentRow() == i)
+    if (selectedRow(list) == i)
         emit list->itemClicked(list->item(i));
     else
         list->setCurrentRow(i);
+}
+
+int selectedRow(const QListWidget *list)
+{
+    const QList<QListWidgetItem *> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
 }
 
 void Tvitesse::setOpLog(OpLog *log)
@@ -280,7 +290,7 @@ void Tvitesse::clearTextArea()
 
 void Tvitesse::choix()
 {
-    const int i = ListBox1->currentRow();
+    const int i = selectedRow(ListBox1);
     if (i < 0 || i > 4)
         return;
     if (i >= 2)
@@ -299,10 +309,10 @@ void Tvitesse::choix()
     }
     switchOn(ListBox2);
     switchOn(Label6);
-    if (ListBox2->currentRow() == 0) {
+    if (selectedRow(ListBox2) == 0) {
         switchOn(Button1);
         switchOff(Button2);
-    } else if (ListBox2->currentRow() == 1) {
+    } else if (selectedRow(ListBox2) == 1) {
         switchOff(Button1);
         switchOn(Button2);
     }
@@ -314,7 +324,7 @@ void Tvitesse::choixbis()
     hideCommentary();
     clearTextArea();
     anim.compteur = 0;
-    if (ListBox2->currentRow() == 0) {
+    if (selectedRow(ListBox2) == 0) {
         anim.modeAnimation = 0;
         switchOn(Button1);
         switchOff(Button2);
@@ -455,7 +465,7 @@ QString Tvitesse::findCommentary(const QString &name) const
 
 void Tvitesse::B1Click()
 {
-    const int entry = ListBox1->currentRow();
+    const int entry = selectedRow(ListBox1);
     if (entry < 2 || entry > 4)
         return;
     RichEdit2->show();

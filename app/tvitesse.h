@@ -99,6 +99,10 @@ private:
     bool clickChangedSelection_ = false;
 };
 
+// The selected item of a single-selection list, -1 when none is: the
+// current item alone (the keyboard focus's) chooses nothing.
+int selectedRow(const QListWidget *list);
+
 // Enabled then visible, or disabled then hidden, as a pair.
 void switchOn(QWidget *w);
 void switchOff(QWidget *w);

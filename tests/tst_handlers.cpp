@@ -78,6 +78,22 @@ private slots:
         QCOMPARE(w->bmpFond.pixel(100, 100), qRgb(215, 215, 215));
     }
 
+    // Focus arriving on the menu makes its first item current without
+    // selecting it: nothing is chosen, and the start button starts nothing
+    // until a person chooses.
+    void focusChoosesNothing()
+    {
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(w->ListBox1, &focusIn);
+        QCOMPARE(w->ListBox1->currentRow(), 0);
+        QCOMPARE(w->anim.rubrique, -1);
+        w->Button1->click();
+        tick();
+        QCOMPARE(w->anim.compteur, 0);
+        QTest::keyClick(w->ListBox1, Qt::Key_Space);
+        QCOMPARE(w->anim.rubrique, 0);
+    }
+
     void scrollBarSetsTheIntervalFromTheNextTick()
     {
         QCOMPARE(w->Timer1->interval(), 50);
