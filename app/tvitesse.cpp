@@ -32,7 +32,6 @@ namespace {
 constexpr QSize sceneSize{785, 225};
 constexpr QSize animSize{360, 140};
 constexpr QSize designClientSize{800, 560}; // every control lies inside it
-constexpr int defaultIntervalMs = 50;
 constexpr int itemHeightPx = 13;
 constexpr qint64 maxCommentaryBytes = 16 * 1024 * 1024; // a commentary is a page or two
 
@@ -114,7 +113,9 @@ void ImageControl::paintEvent(QPaintEvent *)
 
 Tvitesse::Tvitesse(NumberFormat numbers)
     : windowCanvas(Surface::Window, designClientSize), sceneCanvas(Surface::Scene, sceneSize),
-      bmpAnim(Surface::Anim, animSize), numbers_(std::move(numbers))
+      bmpAnim(Surface::Anim, animSize),
+      controller(*this, {windowCanvas, sceneCanvas, bmpAnim}, std::move(numbers)),
+      anim(controller.animation()), model(controller.model())
 {
     registerLodrixFonts();
     setWindowTitle(QStringLiteral("Lodrix"));
@@ -169,7 +170,7 @@ void Tvitesse::buildControls()
 
     ScrollBar1 = place<QScrollBar>(this, 648, 512, 121, 16);
     ScrollBar1->setOrientation(Qt::Horizontal);
-    ScrollBar1->setRange(10, 100);
+    ScrollBar1->setRange(minIntervalMs, maxIntervalMs);
     ScrollBar1->setValue(defaultIntervalMs);
     ScrollBar1->setPageStep(10);
     ScrollBar1->setSingleStep(1);
@@ -205,27 +206,39 @@ void Tvitesse::buildControls()
     // so the click that follows must not run it again. Only a selection
     // counts: focus arriving on an empty list makes its first item current
     // without selecting it, and that chooses nothing.
-    auto wire = [this](QListWidget *list, void (Tvitesse::*handler)()) {
-        connect(list, &QListWidget::itemSelectionChanged, this, [this, list, handler] {
+    auto wire = [this](QListWidget *list, void (Controller::*handler)(int)) {
+        auto run = [this, list, handler] {
+            (controller.*handler)(selectedRow(list));
+            repaintSurfaces();
+        };
+        connect(list, &QListWidget::itemSelectionChanged, this, [this, list, run] {
             if (selectedRow(list) < 0)
                 return;
             clickChangedSelection_ = QGuiApplication::mouseButtons() != Qt::NoButton;
-            (this->*handler)();
+            run();
         });
-        connect(list, &QListWidget::itemClicked, this, [this, handler] {
+        connect(list, &QListWidget::itemClicked, this, [this, run] {
             if (!clickChangedSelection_)
-                (this->*handler)();
+                run();
             clickChangedSelection_ = false;
         });
     };
-    wire(ListBox1, &Tvitesse::choix);
-    wire(ListBox2, &Tvitesse::choixbis);
+    wire(ListBox1, &Controller::choix);
+    wire(ListBox2, &Controller::choixbis);
     for (QWidget *w : std::initializer_list<QWidget *>{ListBox1, Button1, ScrollBar1, ListBox2, Button2})
         w->setFocusPolicy(Qt::StrongFocus);
     Button1->installEventFilter(this);
     Button2->installEventFilter(this);
-    connect(Button1, &QPushButton::clicked, this, &Tvitesse::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &Tvitesse::Button2Click);
+    auto press = [this](QPushButton *button, void (Controller::*handler)()) {
+        connect(button, &QPushButton::clicked, this, [this, handler] {
+            (controller.*handler)();
+            repaintSurfaces();
+        });
+    };
+    press(Button1, &Controller::Button1Click);
+    press(Button2, &Controller::Button2Click);
+    connect(ScrollBar1, &QScrollBar::valueChanged, this,
+            [this](int ms) { controller.setScrollPosition(ms); });
 }
 
 bool Tvitesse::eventFilter(QObject *watched, QEvent *event)
@@ -263,162 +276,74 @@ void Tvitesse::setOpLog(OpLog *log)
     bmpAnim.setLog(log);
 }
 
-// ---- Handlers -------------------------------------------------------------
+// ---- What the controller asks of the window ------------------------------------
 
-void Tvitesse::resetArm()
+QWidget *Tvitesse::widget(Control control) const
 {
-    model.thetaPrec = 0.0;
-    model.theta = 0.0;
+    switch (control) {
+    case Control::ListBox2:
+        return ListBox2;
+    case Control::Label6:
+        return Label6;
+    case Control::Button1:
+        return Button1;
+    case Control::Button2:
+        return Button2;
+    case Control::RichEdit1:
+        return RichEdit1;
+    case Control::RichEdit2:
+        return RichEdit2;
+    case Control::B1:
+        return B1;
+    }
+    return nullptr;
 }
 
-void Tvitesse::hideCommentary()
+void Tvitesse::switchControl(Control control, bool on)
 {
-    if (anim.B1existe == 1)
-        switchOff(B1);
-    RichEdit1->hide();
-    RichEdit2->hide();
+    if (QWidget *w = widget(control))
+        on ? switchOn(w) : switchOff(w);
 }
 
-void Tvitesse::clearTextArea()
+void Tvitesse::hideControl(Control control)
 {
-    windowCanvas.pen.width = 1;
-    windowCanvas.pen.color = clFace;
-    windowCanvas.brush.color = clFace;
-    windowCanvas.rectangle(0, 250, 800, 490);
-    update(0, 250, 800, 240);
+    if (QWidget *w = widget(control))
+        w->hide();
 }
 
-void Tvitesse::choix()
+void Tvitesse::createCommentaryButton()
 {
-    const int i = selectedRow(ListBox1);
-    if (i < 0 || i > 4)
+    // A fresh button each time, with a palette of its own, would leave one
+    // more picture of its bevel in the style's cache every time: the
+    // controller asks for it once and switches it on again at every end tick.
+    if (B1)
         return;
-    if (i >= 2)
-        anim.periode = 0;
-    resetArm();
-    hideCommentary();
-    clearTextArea();
-    anim.compteur = 0;
-    anim.rubrique = i;
-    if (i <= 1) {
-        switchOff(ListBox2);
-        switchOff(Label6);
-        switchOn(Button1);
-        switchOff(Button2);
-        return;
-    }
-    switchOn(ListBox2);
-    switchOn(Label6);
-    if (selectedRow(ListBox2) == 0) {
-        switchOn(Button1);
-        switchOff(Button2);
-    } else if (selectedRow(ListBox2) == 1) {
-        switchOff(Button1);
-        switchOn(Button2);
-    }
-}
-
-void Tvitesse::choixbis()
-{
-    resetArm();
-    hideCommentary();
-    clearTextArea();
-    anim.compteur = 0;
-    if (selectedRow(ListBox2) == 0) {
-        anim.modeAnimation = 0;
-        switchOn(Button1);
-        switchOff(Button2);
-    } else {
-        anim.modeAnimation = 1;
-        switchOff(Button1);
-        switchOn(Button2);
-        anim.periode = 0;
-    }
-}
-
-void Tvitesse::Button1Click()
-{
-    resetArm();
-    clearTextArea();
-    hideCommentary();
-    startPage(anim);
-}
-
-void Tvitesse::Button2Click()
-{
-    resetArm();
-    hideCommentary();
-    const PeriodAdvance advance = advancePeriod(anim);
-    if (advance.clearTextArea)
-        clearTextArea();
-    if (advance.applied)
-        model.thetaPrec = advance.thetaPrec;
-}
-
-void Tvitesse::createB1()
-{
-    // One button serves every end tick, switched on again each time: a
-    // classroom that replays lessons all day must not pile them up, and a
-    // fresh button each time, with a palette of its own, would leave one
-    // more picture of its bevel in the style's cache every time.
-    if (!B1) {
-        B1 = new QPushButton(QStringLiteral("Commentaires"), this);
-        B1->setGeometry(680, 40, 100, 30);
-        B1->setFont(uiFont(13, false));
-        setTextColor(B1, QPalette::ButtonText, clBlue);
-        connect(B1, &QPushButton::clicked, this, &Tvitesse::B1Click);
-        B1->installEventFilter(this);
-    }
+    B1 = new QPushButton(QStringLiteral("Commentaires"), this);
+    B1->setGeometry(680, 40, 100, 30);
+    B1->setFont(uiFont(13, false));
+    setTextColor(B1, QPalette::ButtonText, clBlue);
+    connect(B1, &QPushButton::clicked, this, [this] {
+        controller.B1Click();
+        repaintSurfaces();
+    });
+    B1->installEventFilter(this);
     setTabOrder(RichEdit2, B1);
-    switchOn(B1);
-    anim.B1existe = 1;
 }
 
 // ---- The tick ---------------------------------------------------------------
 
 void Tvitesse::Timer1Timer()
 {
-    // The scroll bar's position is the interval; re-arming the timer only on
-    // a change keeps a steady beat.
-    if (Timer1->interval() != ScrollBar1->value())
-        Timer1->setInterval(ScrollBar1->value());
-    const Frame frame = dispatchTick(anim);
-    drawFrame(frame);
-    if (isClosedLoop(frame.page) && frame.tick > endTick - 1)
-        createB1();
-}
-
-void Tvitesse::drawFrame(const Frame &frame)
-{
-    FrameContext ctx{{windowCanvas, sceneCanvas, bmpAnim}, model, numbers_};
-    switch (frame.page) {
-    case Page::None:
-        return;
-    case Page::Idle:
-        DrawIdlePicture(ctx);
-        break;
-    case Page::Presentation:
-        DrawPresentationFrame(ctx, frame.tick);
-        break;
-    case Page::OpenLoop:
-        DrawOpenLoopFrame(ctx, frame.tick);
-        break;
-    case Page::Proportional:
-        DrawProportionalFrame(ctx, frame.tick);
-        break;
-    case Page::PoleCompensation:
-        DrawPoleCompensationFrame(ctx, frame.tick);
-        break;
-    case Page::TwoStep:
-        DrawTwoStepFrame(ctx, frame.tick);
-        break;
-    }
+    controller.Timer1Timer();
+    // Re-arming the timer only on a change keeps a steady beat.
+    if (Timer1->interval() != controller.interval())
+        Timer1->setInterval(controller.interval());
     repaintSurfaces();
 }
 
 void Tvitesse::repaintSurfaces()
 {
-    // Only what the frame painted: repainting the whole client area would
+    // Only what was painted: repainting the whole client area would
     // repaint every control over it on every tick, which costs more than
     // drawing the frame. bmpAnim reaches the screen through the scene.
     FOND->update(sceneCanvas.takeDirtyRect());
@@ -463,13 +388,10 @@ QString Tvitesse::findCommentary(const QString &name) const
     return {};
 }
 
-void Tvitesse::B1Click()
+void Tvitesse::showCommentary(const char *fileName)
 {
-    const int entry = selectedRow(ListBox1);
-    if (entry < 2 || entry > 4)
-        return;
     RichEdit2->show();
-    const QString name = QStringLiteral("lodrix%1.rtf").arg(entry - 1);
+    const QString name = QString::fromUtf8(fileName);
     const QString path = findCommentary(name);
     QString why;
     if (path.isEmpty()) {

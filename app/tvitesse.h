@@ -1,10 +1,13 @@
 #pragma once
-// The Lodrix window: every control, the timer that drives the animation, the
-// three drawing surfaces and the state the handlers and the tick share.
+// The Lodrix window, a thin Qt shell over the controller: it builds the
+// controls, turns their clicks and the timer's ticks into controller calls,
+// shows the three drawing surfaces and applies what the controller reports.
+//   [x] the form's controls, keyboard (Tab order, arrows, Space and Enter)
+//   [x] the timer at the scroll bar's interval
+//   [x] the commentaries, read by our RTF reader into the read-only box
+//   [ ] nothing of a lesson is decided here: that is the controller's
 
-#include "engine/animation.h"
-#include "model/modelstate.h"
-#include "render/numberformat.h"
+#include "engine/controller.h"
 #include "render/qt/qpaintercanvas.h"
 
 #include <QImage>
@@ -31,25 +34,25 @@ private:
     QPainterCanvas &canvas_;
 };
 
-class Tvitesse final : public QWidget {
+class Tvitesse final : public QWidget, private ControllerShell {
 public:
     // Throws std::runtime_error when the "FOND" bitmap cannot be loaded.
     explicit Tvitesse(NumberFormat numbers = NumberFormat());
     ~Tvitesse() override;
 
-    // Handlers, named after their control and event.
+    // The timer's tick: the controller's, then the repaint of what it drew.
     void Timer1Timer();
-    void choix();
-    void choixbis();
-    void Button1Click();
-    void Button2Click();
-    void B1Click();
 
     // A click on item i of a list box, as a person makes it: one handler run.
     void clickListItem(QListWidget *list, int i);
 
-    AnimationState anim;
-    ModelState model;
+    QImage bmpFond;
+    QPainterCanvas windowCanvas; // the client area, painted under the controls
+    QPainterCanvas sceneCanvas;  // FOND's surface
+    QPainterCanvas bmpAnim;
+    Controller controller;
+    AnimationState &anim; // the controller's, for tools and tests
+    ModelState &model;
 
     QTimer *Timer1;
     ImageControl *FOND;
@@ -68,11 +71,6 @@ public:
     QTextEdit *RichEdit2;
     QPushButton *B1 = nullptr; // "Commentaires", made at the first end tick
 
-    QImage bmpFond;
-    QPainterCanvas windowCanvas; // the client area, painted under the controls
-    QPainterCanvas sceneCanvas;  // FOND's surface
-    QPainterCanvas bmpAnim;
-
     // Logs every canvas call of the three surfaces into log (nullptr: none).
     void setOpLog(OpLog *log);
 
@@ -88,14 +86,15 @@ protected:
 
 private:
     void buildControls();
-    void drawFrame(const Frame &frame);
-    void createB1();
-    void clearTextArea();
-    void hideCommentary();
-    void resetArm();
+    QWidget *widget(Control control) const;
+    // After every controller call: the screen shows what it drew.
     void repaintSurfaces();
 
-    NumberFormat numbers_;
+    void switchControl(Control control, bool on) override;
+    void hideControl(Control control) override;
+    void createCommentaryButton() override;
+    void showCommentary(const char *name) override;
+
     bool clickChangedSelection_ = false;
 };
 

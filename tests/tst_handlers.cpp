@@ -1,5 +1,5 @@
-// The handlers of the window: what every user action does to the state and
-// to the controls, on the real window.
+// The window as a shell of the controller: its controls at start-up, focus,
+// the timer, the keyboard, the commentary button and the commentary files.
 
 #include "app/tvitesse.h"
 #include "render/qt/colors.h"
@@ -103,143 +103,23 @@ private slots:
         QCOMPARE(w->Timer1->interval(), 10);
     }
 
-    // A menu choice stops the run, clears the plots and the arm, keeps the
-    // chosen mode, and offers the button that mode starts with. Choosing the
-    // running entry again does the same.
-    void menuChoice_data()
-    {
-        QTest::addColumn<int>("modeBefore"); // -1: none chosen yet
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<bool>("modeList");
-        QTest::addColumn<bool>("startButton"); // else "Incrémenter la période"
-        QTest::addRow("presentation after step mode") << 1 << 0 << false << true;
-        QTest::addRow("open loop") << -1 << 1 << false << true;
-        QTest::addRow("closed loop in step mode") << 1 << 2 << true << false;
-        QTest::addRow("closed loop, continuous") << 0 << 4 << true << true;
-        QTest::addRow("closed loop, no mode yet") << -1 << 4 << true << true;
-        QTest::addRow("the running entry again") << 0 << 3 << true << true;
-    }
-    void menuChoice()
-    {
-        QFETCH(int, modeBefore);
-        QFETCH(int, entry);
-        QFETCH(bool, modeList);
-        QFETCH(bool, startButton);
-        menu(3);
-        if (modeBefore >= 0)
-            mode(modeBefore);
-        w->Button1Click();
-        tick(3);
-        w->anim.periode = 5;
-        w->model.theta = 0.3;
-        scribble();
-        menu(entry);
-        QCOMPARE(w->anim.rubrique, entry);
-        QCOMPARE(w->anim.compteur, 0);
-        QCOMPARE(w->anim.periode, entry >= 2 ? 0 : 5);
-        QCOMPARE(w->anim.modeAnimation, modeBefore);
-        QCOMPARE(w->model.theta, 0.0);
-        QVERIFY(textAreaCleared());
-        QVERIFY(modeList ? on(w->ListBox2) && on(w->Label6) : off(w->ListBox2) && off(w->Label6));
-        QVERIFY(startButton ? on(w->Button1) && off(w->Button2) : off(w->Button1) && on(w->Button2));
-    }
-
-    void modes()
-    {
-        menu(2);
-        mode(1);
-        QVERIFY(off(w->Button1) && on(w->Button2));
-        w->Button2->click();
-        w->Button2->click();
-        mode(0);
-        QCOMPARE(w->anim.modeAnimation, 0);
-        QCOMPARE(w->anim.compteur, 0);
-        QCOMPARE(w->anim.periode, 2); // "En continu" leaves the period reached
-        QVERIFY(on(w->Button1) && off(w->Button2));
-    }
-
-    void startTable_data()
-    {
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<int>("compteur");
-        QTest::addRow("nothing chosen") << -1 << 0;
-        QTest::addRow("presentation") << 0 << -1;
-        QTest::addRow("open loop") << 1 << 1;
-        QTest::addRow("proportional") << 2 << 1001;
-        QTest::addRow("pole compensation") << 3 << 2001;
-        QTest::addRow("two-step") << 4 << 3001;
-    }
-    void startTable()
-    {
-        QFETCH(int, entry);
-        QFETCH(int, compteur);
-        if (entry >= 0)
-            menu(entry);
-        w->anim.periode = 4;
-        scribble();
-        w->Button1->click();
-        QCOMPARE(w->anim.compteur, compteur);
-        QCOMPARE(w->anim.periode, entry >= 2 ? 0 : 4);
-        QVERIFY(textAreaCleared());
-    }
-
-    // The end of a run shows "Commentaires"; the press after period 8
-    // clears the plots, hides it and plays period 1. Only one button is kept,
-    // however many runs end.
+    // The end of a run shows "Commentaires" over the scene; the window keeps
+    // one such button, however many runs end.
     void commentaryButton()
     {
         const int buttonsBefore = w->findChildren<QPushButton *>().size();
         menu(3);
-        mode(1);
-        for (int k = 1; k <= 8; ++k) {
-            w->Button2->click();
-            tick(45);
-        }
-        QCOMPARE(w->anim.compteur, 2320);
-        QCOMPARE(w->anim.B1existe, 1);
-        QVERIFY(on(w->B1));
-        QCOMPARE(w->B1->text(), QStringLiteral("Commentaires"));
-        scribble();
-        w->Button2->click();
-        QVERIFY(off(w->B1));
-        QVERIFY(textAreaCleared());
-        QCOMPARE(w->anim.compteur, 2001);
-        QCOMPARE(w->anim.periode, 1);
-        QCOMPARE(w->model.thetaPrec, 0.0);
-
-        mode(0);
         for (int run = 0; run < 2; ++run) {
+            scribble();
             w->Button1->click();
-            QVERIFY(off(w->B1));
+            QVERIFY(textAreaCleared());
+            QVERIFY(!w->B1 || off(w->B1));
             tick(330);
             QVERIFY(on(w->B1));
         }
+        QCOMPARE(w->B1->text(), QStringLiteral("Commentaires"));
+        QCOMPARE(w->B1->geometry(), QRect(680, 40, 100, 30));
         QCOMPARE(w->findChildren<QPushButton *>().size(), buttonsBefore + 1);
-    }
-
-    void periodPressSetsTheStartAngle()
-    {
-        menu(2);
-        mode(1);
-        w->Button2->click();
-        tick(10);
-        w->model.theta = 0.2;
-        w->Button2->click(); // in the middle of period 1
-        QCOMPARE(w->anim.compteur, 1040);
-        QCOMPARE(w->model.thetaPrec, 0.027);
-        QCOMPARE(w->model.theta, 0.0);
-    }
-
-    void pressOutsideStepModeOnlyResets()
-    {
-        menu(2);
-        w->Button1->click();
-        tick(20);
-        w->model.theta = 0.2;
-        w->Button2Click(); // hidden for a person, but the handler must be safe
-        QCOMPARE(w->anim.compteur, 1021);
-        QCOMPARE(w->model.theta, 0.0);
-        QCOMPARE(w->model.thetaPrec, 0.0);
     }
 
     // Tab reaches every control in the form's order; the lists answer the
@@ -308,14 +188,6 @@ private slots:
         // Any other handler hides it again.
         menu(3);
         QVERIFY(w->RichEdit2->isHidden());
-    }
-
-    void commentaryOnlyForClosedLoopEntries()
-    {
-        menu(1);
-        w->B1Click();
-        QVERIFY(w->RichEdit2->isHidden());
-        QVERIFY(w->findChildren<QMessageBox *>().isEmpty());
     }
 };
 

@@ -1,0 +1,174 @@
+#include "controller.h"
+
+#include <string>
+
+namespace lodrix {
+
+namespace {
+
+constexpr int menuRows = 5;
+constexpr int modeRows = 2;
+constexpr int continuousRow = 0; // "En continu"; row 1 is "Pas à pas"
+
+constexpr Point textAreaTopLeft{0, 250};
+constexpr Point textAreaBottomRight{800, 490};
+
+} // namespace
+
+Controller::Controller(ControllerShell &shell, Surfaces surfaces, NumberFormat numbers)
+    : shell_(shell), surfaces_(surfaces), numbers_(std::move(numbers))
+{}
+
+void Controller::resetArm()
+{
+    model_.thetaPrec = 0.0;
+    model_.theta = 0.0;
+}
+
+void Controller::hideCommentary()
+{
+    if (anim_.B1existe == 1)
+        shell_.switchControl(Control::B1, false);
+    shell_.hideControl(Control::RichEdit1);
+    shell_.hideControl(Control::RichEdit2);
+}
+
+void Controller::clearTextArea()
+{
+    // Everything a page draws below the scene lies in the text area; the
+    // scroll bar's "+" and "-" lie outside it and stay.
+    Canvas &window = surfaces_.window;
+    window.pen.width = 1;
+    window.pen.color = clFace;
+    window.brush.color = clFace;
+    window.rectangle(textAreaTopLeft.x, textAreaTopLeft.y, textAreaBottomRight.x, textAreaBottomRight.y);
+}
+
+void Controller::choix(int row)
+{
+    if (row < 0 || row >= menuRows)
+        return;
+    menuRow_ = row;
+    if (row >= 2)
+        anim_.periode = 0;
+    resetArm();
+    hideCommentary();
+    clearTextArea();
+    anim_.compteur = 0;
+    anim_.rubrique = row;
+    if (row <= 1) {
+        shell_.switchControl(Control::ListBox2, false);
+        shell_.switchControl(Control::Label6, false);
+        shell_.switchControl(Control::Button1, true);
+        shell_.switchControl(Control::Button2, false);
+        return;
+    }
+    shell_.switchControl(Control::ListBox2, true);
+    shell_.switchControl(Control::Label6, true);
+    // A mode chosen on one closed-loop page holds on the others; with no
+    // mode chosen yet both buttons stay as they are.
+    if (modeRow_ < 0)
+        return;
+    const bool continuous = modeRow_ == continuousRow;
+    shell_.switchControl(Control::Button1, continuous);
+    shell_.switchControl(Control::Button2, !continuous);
+}
+
+void Controller::choixbis(int row)
+{
+    if (row < 0 || row >= modeRows)
+        return;
+    modeRow_ = row;
+    resetArm();
+    hideCommentary();
+    clearTextArea();
+    anim_.compteur = 0;
+    const bool continuous = row == continuousRow;
+    anim_.modeAnimation = continuous ? 0 : 1;
+    shell_.switchControl(Control::Button1, continuous);
+    shell_.switchControl(Control::Button2, !continuous);
+    if (!continuous)
+        anim_.periode = 0;
+}
+
+void Controller::Button1Click()
+{
+    resetArm();
+    clearTextArea();
+    hideCommentary();
+    startPage(anim_);
+}
+
+void Controller::Button2Click()
+{
+    resetArm();
+    hideCommentary();
+    const PeriodAdvance advance = advancePeriod(anim_);
+    if (advance.clearTextArea)
+        clearTextArea();
+    if (advance.applied)
+        model_.thetaPrec = advance.thetaPrec;
+}
+
+void Controller::B1Click()
+{
+    // The commentary of the entry chosen in the menu: lodrix1.rtf for entry 2.
+    if (menuRow_ < 2 || menuRow_ > 4)
+        return;
+    const std::string name = "lodrix" + std::to_string(menuRow_ - 1) + ".rtf";
+    shell_.showCommentary(name.c_str());
+}
+
+void Controller::showCommentaryButton()
+{
+    // One button serves every end tick, switched on again each time: a
+    // classroom that replays lessons all day must not pile them up.
+    if (anim_.B1existe == 0)
+        shell_.createCommentaryButton();
+    anim_.B1existe = 1;
+    shell_.switchControl(Control::B1, true);
+}
+
+void Controller::setScrollPosition(int ms)
+{
+    scrollPosition_ = ms < minIntervalMs ? minIntervalMs : ms > maxIntervalMs ? maxIntervalMs : ms;
+}
+
+Frame Controller::Timer1Timer()
+{
+    interval_ = scrollPosition_;
+    const Frame frame = dispatchTick(anim_);
+    drawFrame(frame);
+    if (isClosedLoop(frame.page) && frame.tick > endTick - 1)
+        showCommentaryButton();
+    return frame;
+}
+
+void Controller::drawFrame(const Frame &frame)
+{
+    FrameContext ctx{surfaces_, model_, numbers_};
+    switch (frame.page) {
+    case Page::None:
+        return;
+    case Page::Idle:
+        DrawIdlePicture(ctx);
+        return;
+    case Page::Presentation:
+        DrawPresentationFrame(ctx, frame.tick);
+        return;
+    case Page::OpenLoop:
+        DrawOpenLoopFrame(ctx, frame.tick);
+        return;
+    case Page::Proportional:
+        DrawProportionalFrame(ctx, frame.tick);
+        return;
+    case Page::PoleCompensation:
+        DrawPoleCompensationFrame(ctx, frame.tick);
+        return;
+    case Page::TwoStep:
+        DrawTwoStepFrame(ctx, frame.tick);
+        return;
+    }
+}
+
+} // namespace lodrix

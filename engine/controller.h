@@ -1,0 +1,91 @@
+#pragma once
+// The only way into a lesson: a shell (the Qt window, the web page) turns a
+// click, a key or a timer tick into one call here, and applies what the
+// controller reports back through ControllerShell: which controls to switch
+// on or off, when the "Commentaires" button must exist, which commentary to
+// load. The controller owns the counters and the model values; it draws on
+// the three surfaces the shell gives it and decides everything a lesson
+// depends on. No shell decides anything of its own.
+
+#include "engine/animation.h"
+#include "model/modelstate.h"
+#include "pages/pages.h"
+#include "render/canvas.h"
+#include "render/numberformat.h"
+
+namespace lodrix {
+
+// The controls the handlers switch, by the names the form gives them.
+enum class Control { ListBox2, Label6, Button1, Button2, RichEdit1, RichEdit2, B1 };
+
+class ControllerShell {
+public:
+    virtual ~ControllerShell() = default;
+    // On: enabled, then visible. Off: disabled, then hidden.
+    virtual void switchControl(Control control, bool on) = 0;
+    // Hidden, and nothing else: the rich-text boxes.
+    virtual void hideControl(Control control) = 0;
+    // "Commentaires" is needed for the first time: the shell makes it (left
+    // 680, top 40, 100 x 30, the window's font at 10 pt); the controller
+    // switches it on right after.
+    virtual void createCommentaryButton() = 0;
+    // Shows RichEdit2 and loads the commentary file `name` into it; a file
+    // that cannot be read is reported by the shell and leaves the box as it was.
+    virtual void showCommentary(const char *name) = 0;
+};
+
+constexpr int defaultIntervalMs = 50;
+constexpr int minIntervalMs = 10;  // the scroll bar's left end, "+"
+constexpr int maxIntervalMs = 100; // its right end, "-"
+
+class Controller {
+public:
+    Controller(ControllerShell &shell, Surfaces surfaces, NumberFormat numbers);
+
+    // "MENU :" and "Sélectionner :": a person selected row `row` of the list
+    // (or clicked the row already selected). A row outside the list does nothing.
+    void choix(int row);
+    void choixbis(int row);
+    void Button1Click();
+    void Button2Click();
+    void B1Click();
+
+    // The scroll bar moved; the next tick takes its position as the interval.
+    void setScrollPosition(int ms);
+    // One timer tick: the interval re-read, the counters stepped, the frame
+    // drawn, the "Commentaires" button switched on at a closed-loop end tick.
+    Frame Timer1Timer();
+    // The timer interval in force since the last tick, in milliseconds.
+    int interval() const { return interval_; }
+
+    // The rows last selected in the two lists, -1 before any.
+    int menuRow() const { return menuRow_; }
+    int modeRow() const { return modeRow_; }
+
+    const AnimationState &animation() const { return anim_; }
+    const ModelState &model() const { return model_; }
+    // For tools and tests that set up a situation directly.
+    AnimationState &animation() { return anim_; }
+    ModelState &model() { return model_; }
+
+    // Draws one frame as a tick would, without stepping anything.
+    void drawFrame(const Frame &frame);
+
+private:
+    void resetArm();
+    void hideCommentary();
+    void clearTextArea();
+    void showCommentaryButton();
+
+    ControllerShell &shell_;
+    Surfaces surfaces_;
+    NumberFormat numbers_;
+    AnimationState anim_;
+    ModelState model_;
+    int menuRow_ = -1;
+    int modeRow_ = -1;
+    int scrollPosition_ = defaultIntervalMs;
+    int interval_ = defaultIntervalMs;
+};
+
+} // namespace lodrix
