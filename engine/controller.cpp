@@ -19,6 +19,18 @@ Controller::Controller(ControllerShell &shell, Surfaces surfaces, NumberFormat n
     : shell_(shell), surfaces_(surfaces), numbers_(std::move(numbers))
 {}
 
+void Controller::switchControl(Control c, bool on)
+{
+    controls_[static_cast<int>(c)] = {on, on};
+    shell_.switchControl(c, on);
+}
+
+void Controller::hideControl(Control c)
+{
+    controls_[static_cast<int>(c)].visible = false;
+    shell_.hideControl(c);
+}
+
 void Controller::resetArm()
 {
     model_.thetaPrec = 0.0;
@@ -28,9 +40,9 @@ void Controller::resetArm()
 void Controller::hideCommentary()
 {
     if (anim_.B1existe == 1)
-        shell_.switchControl(Control::B1, false);
-    shell_.hideControl(Control::RichEdit1);
-    shell_.hideControl(Control::RichEdit2);
+        switchControl(Control::B1, false);
+    hideControl(Control::RichEdit1);
+    hideControl(Control::RichEdit2);
 }
 
 void Controller::clearTextArea()
@@ -57,21 +69,21 @@ void Controller::choix(int row)
     anim_.compteur = 0;
     anim_.rubrique = row;
     if (row <= 1) {
-        shell_.switchControl(Control::ListBox2, false);
-        shell_.switchControl(Control::Label6, false);
-        shell_.switchControl(Control::Button1, true);
-        shell_.switchControl(Control::Button2, false);
+        switchControl(Control::ListBox2, false);
+        switchControl(Control::Label6, false);
+        switchControl(Control::Button1, true);
+        switchControl(Control::Button2, false);
         return;
     }
-    shell_.switchControl(Control::ListBox2, true);
-    shell_.switchControl(Control::Label6, true);
+    switchControl(Control::ListBox2, true);
+    switchControl(Control::Label6, true);
     // A mode chosen on one closed-loop page holds on the others; with no
     // mode chosen yet both buttons stay as they are.
     if (modeRow_ < 0)
         return;
     const bool continuous = modeRow_ == continuousRow;
-    shell_.switchControl(Control::Button1, continuous);
-    shell_.switchControl(Control::Button2, !continuous);
+    switchControl(Control::Button1, continuous);
+    switchControl(Control::Button2, !continuous);
 }
 
 void Controller::choixbis(int row)
@@ -85,8 +97,8 @@ void Controller::choixbis(int row)
     anim_.compteur = 0;
     const bool continuous = row == continuousRow;
     anim_.modeAnimation = continuous ? 0 : 1;
-    shell_.switchControl(Control::Button1, continuous);
-    shell_.switchControl(Control::Button2, !continuous);
+    switchControl(Control::Button1, continuous);
+    switchControl(Control::Button2, !continuous);
     if (!continuous)
         anim_.periode = 0;
 }
@@ -116,6 +128,7 @@ void Controller::B1Click()
     if (menuRow_ < 2 || menuRow_ > 4)
         return;
     const std::string name = "lodrix" + std::to_string(menuRow_ - 1) + ".rtf";
+    controls_[static_cast<int>(Control::RichEdit2)].visible = true;
     shell_.showCommentary(name.c_str());
 }
 
@@ -126,7 +139,7 @@ void Controller::showCommentaryButton()
     if (anim_.B1existe == 0)
         shell_.createCommentaryButton();
     anim_.B1existe = 1;
-    shell_.switchControl(Control::B1, true);
+    switchControl(Control::B1, true);
 }
 
 void Controller::setScrollPosition(int ms)

@@ -17,6 +17,14 @@ namespace lodrix {
 
 // The controls the handlers switch, by the names the form gives them.
 enum class Control { ListBox2, Label6, Button1, Button2, RichEdit1, RichEdit2, B1 };
+constexpr int controlCount = 7;
+
+// What a shell has been told of a control: it shows the same.
+struct ControlState {
+    bool enabled = true;
+    bool visible = true;
+    bool operator==(const ControlState &) const = default;
+};
 
 class ControllerShell {
 public:
@@ -58,6 +66,9 @@ public:
     // The timer interval in force since the last tick, in milliseconds.
     int interval() const { return interval_; }
 
+    // What the shell has been told of a control; B1 exists once B1existe is 1.
+    ControlState control(Control c) const { return controls_[static_cast<int>(c)]; }
+
     // The rows last selected in the two lists, -1 before any.
     int menuRow() const { return menuRow_; }
     int modeRow() const { return modeRow_; }
@@ -76,12 +87,18 @@ private:
     void hideCommentary();
     void clearTextArea();
     void showCommentaryButton();
+    void switchControl(Control c, bool on);
+    void hideControl(Control c);
 
     ControllerShell &shell_;
     Surfaces surfaces_;
     NumberFormat numbers_;
     AnimationState anim_;
     ModelState model_;
+    // At start-up the mode list, its label and "Incrémenter la période" are
+    // off, the rich-text boxes hidden; "Démarrer Animation" is on.
+    ControlState controls_[controlCount] = {{false, false}, {false, false}, {true, true},  {false, false},
+                                            {true, false},  {true, false},  {false, false}};
     int menuRow_ = -1;
     int modeRow_ = -1;
     int scrollPosition_ = defaultIntervalMs;

@@ -122,6 +122,64 @@ private slots:
         QCOMPARE(w->findChildren<QPushButton *>().size(), buttonsBefore + 1);
     }
 
+    // The window shows every control as the controller says it is, through
+    // a lesson's actions, so the state it reports is what a person sees.
+    void controlsFollowTheController()
+    {
+        const auto agree = [this] {
+            for (Control c : {Control::ListBox2, Control::Label6, Control::Button1, Control::Button2,
+                              Control::RichEdit1, Control::RichEdit2, Control::B1}) {
+                const QWidget *widget = nullptr;
+                switch (c) {
+                case Control::ListBox2:
+                    widget = w->ListBox2;
+                    break;
+                case Control::Label6:
+                    widget = w->Label6;
+                    break;
+                case Control::Button1:
+                    widget = w->Button1;
+                    break;
+                case Control::Button2:
+                    widget = w->Button2;
+                    break;
+                case Control::RichEdit1:
+                    widget = w->RichEdit1;
+                    break;
+                case Control::RichEdit2:
+                    widget = w->RichEdit2;
+                    break;
+                case Control::B1:
+                    widget = w->B1;
+                    break;
+                }
+                const ControlState said = w->controller.control(c);
+                if (!widget)
+                    return c == Control::B1 && w->anim.B1existe == 0;
+                if (widget->isHidden() == said.visible || widget->isEnabled() != said.enabled)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(agree());
+        menu(2);
+        QVERIFY(agree());
+        mode(1);
+        QVERIFY(agree());
+        w->Button2->click();
+        QVERIFY(agree());
+        mode(0);
+        w->Button1->click();
+        tick(330);
+        QVERIFY(agree());
+        w->B1->click();
+        for (QMessageBox *box : w->findChildren<QMessageBox *>())
+            box->close();
+        QVERIFY(agree());
+        menu(0);
+        QVERIFY(agree());
+    }
+
     // Tab reaches every control in the form's order; the lists answer the
     // arrow keys and the buttons Space and Enter.
     void keyboard()

@@ -10,6 +10,7 @@
 #include "opjson.h"
 
 #include "app/tvitesse.h"
+#include "engine/statejson.h"
 #include "render/qt/colors.h"
 #include "render/qt/fonts.h"
 
@@ -103,45 +104,6 @@ std::vector<Command> parse(const std::vector<std::string> &words)
     return commands;
 }
 
-std::string number(double v)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
-
-std::string stateJson(const Tvitesse &w)
-{
-    const auto &a = w.anim;
-    const auto &m = w.model;
-    std::ostringstream out;
-    out << "{\"compteur\":" << a.compteur << ",\"periode\":" << a.periode << ",\"rubrique\":" << a.rubrique
-        << ",\"modeAnimation\":" << a.modeAnimation << ",\"B1existe\":" << a.B1existe
-        << ",\"theta\":" << number(m.theta) << ",\"thetaPrec\":" << number(m.thetaPrec)
-        << ",\"compteur2\":" << a.compteur2 << ",\"compteur3\":" << a.compteur3
-        << ",\"compteur4\":" << a.compteur4 << ",\"E\":" << m.E << ",\"Ep\":" << m.Ep << ",\"Epu\":" << m.Epu
-        << ",\"U1\":" << number(m.U1) << ",\"U\":" << number(m.U) << ",\"Omega1\":" << number(m.Omega1)
-        << ",\"thetaAff\":" << number(m.thetaAff) << ",\"V\":" << number(m.V) << ",\"X\":" << m.X
-        << ",\"interval\":" << w.Timer1->interval() << ",\"controls\":{";
-    const std::pair<const char *, const QWidget *> controls[] = {
-        {"FOND", w.FOND},           {"Label1", w.Label1},       {"Label2", w.Label2},
-        {"Label3", w.Label3},       {"Label4", w.Label4},       {"ListBox1", w.ListBox1},
-        {"Label5", w.Label5},       {"Button1", w.Button1},     {"ScrollBar1", w.ScrollBar1},
-        {"ListBox2", w.ListBox2},   {"Label6", w.Label6},       {"Button2", w.Button2},
-        {"RichEdit1", w.RichEdit1}, {"RichEdit2", w.RichEdit2}, {"B1", w.B1}};
-    bool first = true;
-    for (const auto &[name, control] : controls) {
-        if (!control)
-            continue;
-        out << (first ? "" : ",") << "\"" << name
-            << "\":{\"visible\":" << (control->isHidden() ? "false" : "true")
-            << ",\"enabled\":" << (control->isEnabled() ? "true" : "false") << "}";
-        first = false;
-    }
-    out << "}}";
-    return out.str();
-}
-
 // A person can click only what is shown and enabled.
 bool clickable(const QWidget *w, const char *name)
 {
@@ -214,7 +176,7 @@ int run(const std::vector<Command> &commands, const std::optional<std::string> &
             drew = false;
             QApplication::processEvents();
             if (c.name == "state") {
-                std::cout << stateJson(w) << std::endl;
+                std::cout << lodrix::stateJson(w.controller) << std::endl;
             } else if (c.name == "shot") {
                 const QSize size = w.size().expandedTo(QSize(800, 560));
                 if (w.size() != size)

@@ -1,0 +1,73 @@
+#include "statejson.h"
+
+#include <nlohmann/json.hpp>
+
+namespace lodrix {
+
+namespace {
+
+// The controls in the order of the form; those no handler touches are always
+// on. B1 is listed once it exists.
+struct Listed {
+    const char *name;
+    bool switched;
+    Control control;
+};
+constexpr Listed listedControls[] = {
+    {"FOND", false, {}},
+    {"Label1", false, {}},
+    {"Label2", false, {}},
+    {"Label3", false, {}},
+    {"Label4", false, {}},
+    {"ListBox1", false, {}},
+    {"Label5", false, {}},
+    {"Button1", true, Control::Button1},
+    {"ScrollBar1", false, {}},
+    {"ListBox2", true, Control::ListBox2},
+    {"Label6", true, Control::Label6},
+    {"Button2", true, Control::Button2},
+    {"RichEdit1", true, Control::RichEdit1},
+    {"RichEdit2", true, Control::RichEdit2},
+    {"B1", true, Control::B1},
+};
+
+} // namespace
+
+std::string stateJson(const Controller &controller)
+{
+    const AnimationState &a = controller.animation();
+    const ModelState &m = controller.model();
+    nlohmann::ordered_json controls = nlohmann::ordered_json::object();
+    for (const Listed &l : listedControls) {
+        if (l.switched && l.control == Control::B1 && a.B1existe == 0)
+            continue;
+        const ControlState s = l.switched ? controller.control(l.control) : ControlState{};
+        controls[l.name] = {{"visible", s.visible}, {"enabled", s.enabled}};
+    }
+    const nlohmann::ordered_json state = {
+        {"compteur", a.compteur},
+        {"periode", a.periode},
+        {"rubrique", a.rubrique},
+        {"modeAnimation", a.modeAnimation},
+        {"B1existe", a.B1existe},
+        {"theta", m.theta},
+        {"thetaPrec", m.thetaPrec},
+        {"compteur2", a.compteur2},
+        {"compteur3", a.compteur3},
+        {"compteur4", a.compteur4},
+        {"E", m.E},
+        {"Ep", m.Ep},
+        {"Epu", m.Epu},
+        {"U1", m.U1},
+        {"U", m.U},
+        {"Omega1", m.Omega1},
+        {"thetaAff", m.thetaAff},
+        {"V", m.V},
+        {"X", m.X},
+        {"interval", controller.interval()},
+        {"controls", controls},
+    };
+    return state.dump();
+}
+
+} // namespace lodrix
