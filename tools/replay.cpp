@@ -4,7 +4,7 @@
 //   lodrix-replay [--locale NAME] COMMAND... | lodrix-replay [--locale NAME] -
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
-// shot FILE, scene FILE, state, ops FILE. With "-" the commands are read one
+// shot FILE, scene FILE, canvas FILE, state, ops FILE. With "-" the commands are read one
 // per line from standard input. Every command is checked before any runs.
 
 #include "opjson.h"
@@ -96,7 +96,7 @@ std::vector<Command> parse(const std::vector<std::string> &words)
                 }
             }
             commands.push_back({w, n, {}});
-        } else if (w == "shot" || w == "scene" || w == "ops")
+        } else if (w == "shot" || w == "scene" || w == "canvas" || w == "ops")
             commands.push_back({w, 0, argument()});
         else
             throw Usage{"unknown command '" + w + "'"};
@@ -185,6 +185,11 @@ int run(const std::vector<Command> &commands, const std::optional<std::string> &
                     return 1;
             } else if (c.name == "scene") {
                 if (!savePng(w.sceneCanvas.image(), c.file))
+                    return 1;
+            } else if (c.name == "canvas") {
+                // The window's own drawing surface, without the controls over
+                // it: what every edition draws the same.
+                if (!savePng(w.windowCanvas.image().copy(0, 0, 800, 560), c.file))
                     return 1;
             } else if (c.name == "ops") {
                 std::ofstream out(c.file, std::ios::app);
