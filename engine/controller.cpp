@@ -13,11 +13,29 @@ constexpr int continuousRow = 0; // "En continu"; row 1 is "Pas à pas"
 constexpr Point textAreaTopLeft{0, 250};
 constexpr Point textAreaBottomRight{800, 490};
 
+// The longest run is a closed-loop page: 319 frames.
+constexpr std::size_t longestRunFrames = 320;
+
 } // namespace
+
+const char *lessonSlug(int rubrique)
+{
+    static constexpr const char *slugs[] = {"presentation", "boucle-ouverte", "proportionnel", "compensation",
+                                            "deux-coups"};
+    return rubrique >= 0 && rubrique < int(std::size(slugs)) ? slugs[rubrique] : "lodrix";
+}
 
 Controller::Controller(ControllerShell &shell, Surfaces surfaces, NumberFormat numbers)
     : shell_(shell), surfaces_(surfaces), numbers_(std::move(numbers))
-{}
+{
+    run_.reserve(longestRunFrames);
+}
+
+void Controller::newRun()
+{
+    paused_ = false;
+    run_.clear();
+}
 
 void Controller::switchControl(Control c, bool on)
 {
@@ -61,6 +79,7 @@ void Controller::choix(int row)
     if (row < 0 || row >= menuRows)
         return;
     menuRow_ = row;
+    newRun();
     if (row >= 2)
         anim_.periode = 0;
     resetArm();
@@ -91,6 +110,7 @@ void Controller::choixbis(int row)
     if (row < 0 || row >= modeRows)
         return;
     modeRow_ = row;
+    newRun();
     resetArm();
     hideCommentary();
     clearTextArea();
@@ -108,6 +128,7 @@ void Controller::Button1Click()
     resetArm();
     clearTextArea();
     hideCommentary();
+    newRun();
     startPage(anim_);
 }
 
@@ -115,11 +136,15 @@ void Controller::Button2Click()
 {
     resetArm();
     hideCommentary();
+    paused_ = false;
     const PeriodAdvance advance = advancePeriod(anim_);
     if (advance.clearTextArea)
         clearTextArea();
     if (advance.applied)
         model_.thetaPrec = advance.thetaPrec;
+    // Period 1 starts the run afresh; a later period goes on with it.
+    if (advance.applied && anim_.periode == 1)
+        run_.clear();
 }
 
 void Controller::B1Click()
@@ -150,8 +175,28 @@ void Controller::setScrollPosition(int ms)
 Frame Controller::Timer1Timer()
 {
     interval_ = scrollPosition_;
+    if (paused_)
+        return {};
+    return tick();
+}
+
+void Controller::togglePause()
+{
+    paused_ = !paused_;
+}
+
+Frame Controller::stepFrame()
+{
+    paused_ = true;
+    return tick();
+}
+
+Frame Controller::tick()
+{
     const Frame frame = dispatchTick(anim_);
     drawFrame(frame);
+    if (frame.page != Page::None && frame.page != Page::Idle)
+        run_.push_back({frame.tick, anim_.periode, model_});
     if (isClosedLoop(frame.page) && frame.tick > endTick - 1)
         showCommentaryButton();
     return frame;

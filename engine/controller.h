@@ -13,6 +13,8 @@
 #include "render/canvas.h"
 #include "render/numberformat.h"
 
+#include <vector>
+
 namespace lodrix {
 
 // The controls the handlers switch, by the names the form gives them.
@@ -42,6 +44,17 @@ public:
     virtual void showCommentary(const char *name) = 0;
 };
 
+// One drawn frame of a run, with the model values after it: what an export
+// writes, a row a frame.
+struct RunRow {
+    int tick = 0; // the page tick the frame drew
+    int periode = 0;
+    ModelState values;
+};
+
+// The menu entries by a short name, for file names: "proportionnel".
+const char *lessonSlug(int rubrique);
+
 constexpr int defaultIntervalMs = 50;
 constexpr int minIntervalMs = 10;  // the scroll bar's left end, "+"
 constexpr int maxIntervalMs = 100; // its right end, "-"
@@ -66,6 +79,18 @@ public:
     // The timer interval in force since the last tick, in milliseconds.
     int interval() const { return interval_; }
 
+    // P: holds whatever page runs, or lets it go on. While held, a tick
+    // draws and changes nothing; a start, a period press or a choice in a
+    // list lets the page go again.
+    void togglePause();
+    bool paused() const { return paused_; }
+    // N: exactly one more frame, as one tick would draw it; the page is held
+    // after it.
+    Frame stepFrame();
+
+    // The frames drawn since the page last started from its first tick.
+    const std::vector<RunRow> &run() const { return run_; }
+
     // What the shell has been told of a control; B1 exists once B1existe is 1.
     ControlState control(Control c) const { return controls_[static_cast<int>(c)]; }
 
@@ -89,6 +114,8 @@ private:
     void showCommentaryButton();
     void switchControl(Control c, bool on);
     void hideControl(Control c);
+    Frame tick();
+    void newRun();
 
     ControllerShell &shell_;
     Surfaces surfaces_;
@@ -103,6 +130,8 @@ private:
     int modeRow_ = -1;
     int scrollPosition_ = defaultIntervalMs;
     int interval_ = defaultIntervalMs;
+    bool paused_ = false;
+    std::vector<RunRow> run_;
 };
 
 } // namespace lodrix

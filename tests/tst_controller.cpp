@@ -2,12 +2,16 @@
 // the controls, driven as a shell drives it, with no window.
 
 #include "engine/controller.h"
+#include "engine/runcsv.h"
 
 #include <QTest>
 
+#include <charconv>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 using namespace lodrix;
 
@@ -211,6 +215,98 @@ private slots:
         QCOMPARE(c->animation().compteur, 1021);
         QCOMPARE(c->model().theta, 0.0);
         QCOMPARE(c->model().thetaPrec, 0.0);
+    }
+
+    // P holds any running page: ticks draw and change nothing; N draws
+    // exactly the frame one tick would; P again lets it go on; a start
+    // releases it.
+    void pause_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<int>("mode");
+        QTest::addRow("presentation") << 0 << 0;
+        QTest::addRow("open loop") << 1 << 0;
+        QTest::addRow("closed loop, continuous") << 3 << 0;
+        QTest::addRow("closed loop, step by step") << 2 << 1;
+    }
+    void pause()
+    {
+        QFETCH(int, entry);
+        QFETCH(int, mode);
+        c->choix(entry);
+        c->choixbis(mode);
+        mode == 1 ? c->Button2Click() : c->Button1Click();
+        tick(5);
+        const AnimationState before = c->animation();
+        c->togglePause();
+        QVERIFY(c->paused());
+        window.ops.clear();
+        scene.ops.clear();
+        tick(20);
+        QCOMPARE(c->animation().compteur, before.compteur);
+        QVERIFY(window.ops.empty() && scene.ops.empty());
+        const std::size_t framesBefore = c->run().size();
+
+        // N draws the very frame the next tick would have drawn.
+        AnimationState expected = before;
+        const Frame next = dispatchTick(expected);
+        QCOMPARE(c->stepFrame(), next);
+        QCOMPARE(c->animation().compteur, expected.compteur);
+        QVERIFY(!scene.ops.empty());
+        QVERIFY(c->paused());
+        QCOMPARE(c->run().size(), framesBefore + 1);
+
+        c->togglePause();
+        tick();
+        QVERIFY(c->animation().compteur != expected.compteur);
+        c->togglePause();
+        c->Button1Click();
+        QVERIFY(!c->paused());
+        c->togglePause();
+        c->choix(entry);
+        QVERIFY(!c->paused());
+    }
+
+    // The export of a closed-loop run: a row per drawn frame, with the model
+    // values after that frame, every double read back exactly.
+    void runCsvRows()
+    {
+        FakeShell otherShell;
+        RecordingCanvas w2, s2, a2;
+        Controller twin(otherShell, {w2, s2, a2}, NumberFormat(","));
+        std::vector<ModelState> after;
+        for (Controller *x : {c.get(), &twin}) {
+            x->choix(2);
+            x->Button1Click();
+        }
+        for (int i = 0; i < 330; ++i) {
+            c->Timer1Timer();
+            if (twin.Timer1Timer().page != Page::None)
+                after.push_back(twin.model());
+        }
+        const std::string csv = runCsv(c->run());
+        std::istringstream lines(csv);
+        std::string line;
+        std::getline(lines, line);
+        QCOMPARE(line, std::string("tick,periode,E,X,Ep,Epu,U1,U,Omega1,theta,thetaAff,V"));
+        std::size_t row = 0;
+        for (; std::getline(lines, line); ++row) {
+            QVERIFY(row < after.size());
+            std::vector<double> fields;
+            for (std::size_t at = 0; at <= line.size();) {
+                const std::size_t comma = std::min(line.find(',', at), line.size());
+                double v = 0;
+                QVERIFY(std::from_chars(line.data() + at, line.data() + comma, v).ec == std::errc());
+                fields.push_back(v);
+                at = comma + 1;
+            }
+            const ModelState &m = after[row];
+            const std::vector<double> expected{double(row + 2), 0,    double(m.E), double(m.X), double(m.Ep),
+                                               double(m.Epu),   m.U1, m.U,         m.Omega1,    m.theta,
+                                               m.thetaAff,      m.V};
+            QCOMPARE(fields, expected);
+        }
+        QCOMPARE(row, std::size_t(319)); // page ticks 2 to 320
     }
 
     // The scroll bar's position becomes the interval at the next tick, within
