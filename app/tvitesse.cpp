@@ -127,6 +127,7 @@ Tvitesse::Tvitesse(NumberFormat numbers)
     setGeometry(209, 179, 544, 375);
 
     buildControls();
+    buildActions();
 
     bmpFond = QImage(QStringLiteral(":/FOND"));
     if (bmpFond.isNull())
@@ -189,10 +190,24 @@ void Tvitesse::buildControls()
     RichEdit1 = richEdit(this, {368, 248, 361, 217}, QStringLiteral("RichEdit1"));
     RichEdit2 = richEdit(this, {360, 24, 361, 465}, QStringLiteral("RichEdit2"));
 
+    // Shown while the animation is held, under "MENU :", where nothing is drawn.
+    pauseSign = label(this, {16, 522, 66, 13}, QStringLiteral("En pause"), 11, true, clMaroon);
+    pauseSign->hide();
+
     // Labels and the image lie beneath every windowed control.
     FOND->lower();
-    for (QLabel *l : {Label1, Label2, Label3, Label4, Label5, Label6})
+    for (QLabel *l : {Label1, Label2, Label3, Label4, Label5, Label6, pauseSign})
         l->lower();
+
+    // The form's names, by which tools and screen readers find the controls.
+    const std::pair<QWidget *, const char *> names[] = {
+        {FOND, "FOND"},           {Label1, "Label1"},       {Label2, "Label2"},
+        {Label3, "Label3"},       {Label4, "Label4"},       {ListBox1, "ListBox1"},
+        {Label5, "Label5"},       {Button1, "Button1"},     {ScrollBar1, "ScrollBar1"},
+        {ListBox2, "ListBox2"},   {Label6, "Label6"},       {Button2, "Button2"},
+        {RichEdit1, "RichEdit1"}, {RichEdit2, "RichEdit2"}, {pauseSign, "pauseSign"}};
+    for (const auto &[w, name] : names)
+        w->setObjectName(QString::fromLatin1(name));
 
     setTabOrder(ListBox1, Button1);
     setTabOrder(Button1, ScrollBar1);
@@ -209,7 +224,7 @@ void Tvitesse::buildControls()
     auto wire = [this](QListWidget *list, void (Controller::*handler)(int)) {
         auto run = [this, list, handler] {
             (controller.*handler)(selectedRow(list));
-            repaintSurfaces();
+            present();
         };
         connect(list, &QListWidget::itemSelectionChanged, this, [this, list, run] {
             if (selectedRow(list) < 0)
@@ -232,7 +247,7 @@ void Tvitesse::buildControls()
     auto press = [this](QPushButton *button, void (Controller::*handler)()) {
         connect(button, &QPushButton::clicked, this, [this, handler] {
             (controller.*handler)();
-            repaintSurfaces();
+            present();
         });
     };
     press(Button1, &Controller::Button1Click);
@@ -319,15 +334,17 @@ void Tvitesse::createCommentaryButton()
     if (B1)
         return;
     B1 = new QPushButton(QStringLiteral("Commentaires"), this);
+    B1->setObjectName(QStringLiteral("B1"));
     B1->setGeometry(680, 40, 100, 30);
     B1->setFont(uiFont(13, false));
     setTextColor(B1, QPalette::ButtonText, clBlue);
     connect(B1, &QPushButton::clicked, this, [this] {
         controller.B1Click();
-        repaintSurfaces();
+        present();
     });
     B1->installEventFilter(this);
     setTabOrder(RichEdit2, B1);
+    describeCommentaryButton();
 }
 
 // ---- The tick ---------------------------------------------------------------
@@ -338,11 +355,17 @@ void Tvitesse::Timer1Timer()
     // Re-arming the timer only on a change keeps a steady beat.
     if (Timer1->interval() != controller.interval())
         Timer1->setInterval(controller.interval());
-    repaintSurfaces();
+    present();
 }
 
-void Tvitesse::repaintSurfaces()
+void Tvitesse::present()
 {
+    const bool paused = controller.paused();
+    if (pauseSign->isHidden() == paused) {
+        pauseSign->setVisible(paused);
+        setWindowTitle(paused ? QStringLiteral("Lodrix (en pause)") : QStringLiteral("Lodrix"));
+    }
+    describeSurfaces();
     // Only what was painted: repainting the whole client area would
     // repaint every control over it on every tick, which costs more than
     // drawing the frame. bmpAnim reaches the screen through the scene.

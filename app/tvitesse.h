@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QWidget>
 
+class QAction;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -71,6 +72,23 @@ public:
     QTextEdit *RichEdit2;
     QPushButton *B1 = nullptr; // "Commentaires", made at the first end tick
 
+    // The classroom actions, on their keys and in the form's right-click
+    // menu: pause (P, Pause), one frame (N), export the run (Ctrl+E), save
+    // and copy the picture (Ctrl+S, Ctrl+C), about.
+    QAction *pauseAction;
+    QAction *stepAction;
+    QAction *exportAction;
+    QAction *saveAction;
+    QAction *copyAction;
+    QAction *aboutAction;
+    QLabel *pauseSign; // in the free part of the form, under "MENU :"
+
+    // What the export and the picture actions write, without their dialogs.
+    QString defaultRunFileName() const;
+    QString defaultPictureFileName() const;
+    bool saveRun(const QString &path, QString *why = nullptr) const;
+    QImage picture();
+
     // Logs every canvas call of the three surfaces into log (nullptr: none).
     void setOpLog(OpLog *log);
 
@@ -87,8 +105,15 @@ protected:
 private:
     void buildControls();
     QWidget *widget(Control control) const;
-    // After every controller call: the screen shows what it drew.
-    void repaintSurfaces();
+    void buildActions();
+    void describeSurfaces();
+    void describeCommentaryButton();
+    void exportRun();
+    void savePicture();
+    void showAbout();
+    // After every controller call: the screen shows what it drew, the pause
+    // sign and the descriptions read to a screen reader follow.
+    void present();
 
     void switchControl(Control control, bool on) override;
     void hideControl(Control control) override;

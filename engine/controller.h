@@ -98,6 +98,7 @@ public:
     int menuRow() const { return menuRow_; }
     int modeRow() const { return modeRow_; }
 
+    const NumberFormat &numbers() const { return numbers_; }
     const AnimationState &animation() const { return anim_; }
     const ModelState &model() const { return model_; }
     // For tools and tests that set up a situation directly.

@@ -149,20 +149,23 @@ void setPenAndBrush(Canvas &canvas, Color color)
 
 struct ValueColumn {
     int x;
+    const char *name; // as a screen reader says it
+    const char *unit;
     std::string (*text)(const ModelState &, const NumberFormat &);
 };
 
 // The value row in the order of the signals along the loop.
 constexpr ValueColumn valueColumns[] = {
-    {10, [](const ModelState &s, const NumberFormat &) { return NumberFormat::integer(s.E); }},
-    {90, [](const ModelState &s, const NumberFormat &) { return NumberFormat::integer(s.Ep); }},
-    {200, [](const ModelState &s, const NumberFormat &) { return NumberFormat::integer(s.Epu); }},
-    {290, [](const ModelState &s, const NumberFormat &f) { return f.general(s.U1); }},
-    {400, [](const ModelState &s, const NumberFormat &f) { return f.general(s.U); }},
-    {470, [](const ModelState &s, const NumberFormat &f) { return f.general(std::ceil(s.Omega1)); }},
-    {590, [](const ModelState &s, const NumberFormat &f) { return f.general(s.thetaAff); }},
-    {670, [](const ModelState &s, const NumberFormat &f) { return f.general(s.V); }},
-    {755, [](const ModelState &s, const NumberFormat &) { return NumberFormat::integer(s.X); }},
+    {10, "E", "", [](const ModelState &s, const NumberFormat &) { return NumberFormat::integer(s.E); }},
+    {90, "Ep", "", [](const ModelState &s, const NumberFormat &) { return NumberFormat::integer(s.Ep); }},
+    {200, "Epu", "", [](const ModelState &s, const NumberFormat &) { return NumberFormat::integer(s.Epu); }},
+    {290, "U1", " V", [](const ModelState &s, const NumberFormat &f) { return f.general(s.U1); }},
+    {400, "U", " V", [](const ModelState &s, const NumberFormat &f) { return f.general(s.U); }},
+    {470, "Ω1", " rad/s",
+     [](const ModelState &s, const NumberFormat &f) { return f.general(std::ceil(s.Omega1)); }},
+    {590, "θ", " rad", [](const ModelState &s, const NumberFormat &f) { return f.general(s.thetaAff); }},
+    {670, "V", " V", [](const ModelState &s, const NumberFormat &f) { return f.general(s.V); }},
+    {755, "X", "", [](const ModelState &s, const NumberFormat &) { return NumberFormat::integer(s.X); }},
 };
 static_assert(std::size(valueColumns) == 9);
 
@@ -300,6 +303,20 @@ void DrawValueRow(Canvas &scene, const ModelState &values, Color valueColor, int
     scene.font.color = clBlack;
     DrawTexts(scene, units);
     scene.textOut(vUnitX, valueRowY, "V");
+}
+
+std::string valueRowText(const ModelState &values, const NumberFormat &numbers)
+{
+    std::string text;
+    for (const ValueColumn &c : valueColumns) {
+        if (!text.empty())
+            text += ", ";
+        text += c.name;
+        text += " = ";
+        text += c.text(values, numbers);
+        text += c.unit;
+    }
+    return text;
 }
 
 void DrawFormulaCallout(Canvas &scene, std::string_view formula, int formulaX, int formulaSize)

@@ -9,6 +9,7 @@
 #include "model/modelstate.h"
 
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace lodrix {
@@ -62,6 +63,10 @@ void DrawLoopDiagram(Canvas &scene, const DiagramVariant &variant);
 // the font "MS sans Serif" 10 pt black.
 void DrawValueRow(Canvas &scene, const ModelState &values, Color valueColor, int vUnitX,
                   const NumberFormat &numbers);
+
+// The value row as a sentence a screen reader reads: "E = 200, Ep = 15, …,
+// X = 185", with the units the row shows.
+std::string valueRowText(const ModelState &values, const NumberFormat &numbers);
 
 // The difference equation above the diagram with its arrow into the corrector.
 // Leaves the font blue at 6 pt and the pen red.

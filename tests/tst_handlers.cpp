@@ -5,9 +5,11 @@
 #include "render/qt/colors.h"
 #include "render/qt/fonts.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -178,6 +180,78 @@ private slots:
         QVERIFY(agree());
         menu(0);
         QVERIFY(agree());
+    }
+
+    // The classroom keys work wherever the focus is, the pause shows, and
+    // Space still presses the focused button.
+    void classroomKeys()
+    {
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        menu(1);
+        w->ListBox1->setFocus();
+        w->Button1->click();
+        tick(3);
+        QTest::keyClick(w->ListBox1, Qt::Key_P);
+        QVERIFY(w->controller.paused());
+        QCOMPARE(w->anim.rubrique, 1); // the list did not take P for a search
+        QVERIFY(!w->pauseSign->isHidden());
+        QVERIFY(w->windowTitle().contains(QStringLiteral("pause")));
+        const int held = w->anim.compteur;
+        tick(5);
+        QCOMPARE(w->anim.compteur, held);
+        QTest::keyClick(w->ListBox1, Qt::Key_N);
+        QCOMPARE(w->anim.compteur, held + 1);
+        QTest::keyClick(w->Button1, Qt::Key_Space);
+        QCOMPARE(w->anim.compteur, 1);
+        QVERIFY(w->pauseSign->isHidden());
+        QTest::keyClick(w->Button1, Qt::Key_Pause);
+        QVERIFY(w->controller.paused());
+
+        // The right-click menu offers every action with its key.
+        QCOMPARE(w->contextMenuPolicy(), Qt::ActionsContextMenu);
+        for (QAction *a : {w->pauseAction, w->stepAction, w->exportAction, w->saveAction, w->copyAction})
+            QVERIFY(w->actions().contains(a) && !a->shortcut().isEmpty());
+        QVERIFY(w->actions().contains(w->aboutAction));
+    }
+
+    // Saving writes what Ctrl+E and Ctrl+S promise, under the default names;
+    // a folder that cannot be written says why.
+    void exports()
+    {
+        menu(2);
+        w->Button1->click();
+        tick(40);
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(w->defaultRunFileName());
+        QVERIFY(w->saveRun(csv));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().count('\n'), 1 + 40); // the header, page ticks 2 to 41
+        QVERIFY(QFileInfo(csv).fileName().startsWith(QStringLiteral("lodrix-proportionnel-")));
+        QCOMPARE(w->defaultPictureFileName(), QStringLiteral("lodrix-proportionnel-41.png"));
+        QCOMPARE(w->picture().size(), QSize(800, 560));
+        QString why;
+        QVERIFY(!w->saveRun(dir.filePath(QStringLiteral("missing/run.csv")), &why));
+        QVERIFY(!why.isEmpty());
+    }
+
+    // Every control has a name and a description for a screen reader; the
+    // scene's description names the lesson and reads its value row.
+    void accessibility()
+    {
+        for (QWidget *c : std::initializer_list<QWidget *>{w->ListBox1, w->Button1, w->ScrollBar1,
+                                                           w->ListBox2, w->Button2, w->RichEdit2})
+            QVERIFY(!c->accessibleName().isEmpty() && !c->accessibleDescription().isEmpty());
+        menu(2);
+        w->Button1->click();
+        tick(30);
+        const QString said = w->FOND->accessibleDescription();
+        QVERIFY2(said.startsWith(QStringLiteral("Boucle fermée : régulation Proportionnelle")),
+                 qPrintable(said));
+        QVERIFY2(said.contains(QStringLiteral("E = 200")) &&
+                     said.contains(QStringLiteral("X = %1").arg(w->model.X)),
+                 qPrintable(said));
     }
 
     // Tab reaches every control in the form's order; the lists answer the

@@ -4,7 +4,8 @@
 //   lodrix-replay [--locale NAME] COMMAND... | lodrix-replay [--locale NAME] -
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
-// shot FILE, scene FILE, canvas FILE, state, ops FILE. With "-" the commands are read one
+// key SEQ, shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state,
+// ops FILE. With "-" the commands are read one
 // per line from standard input. Every command is checked before any runs.
 
 #include "opjson.h"
@@ -14,7 +15,10 @@
 #include "render/qt/colors.h"
 #include "render/qt/fonts.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
@@ -23,6 +27,8 @@
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QTimer>
+
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <fstream>
@@ -96,12 +102,51 @@ std::vector<Command> parse(const std::vector<std::string> &words)
                 }
             }
             commands.push_back({w, n, {}});
-        } else if (w == "shot" || w == "scene" || w == "canvas" || w == "ops")
+        } else if (w == "key") {
+            const std::string &a = argument();
+            const QKeySequence key(QString::fromStdString(a));
+            if (key.isEmpty() || key[0].key() == Qt::Key_unknown)
+                throw Usage{"bad key sequence '" + a + "' for 'key'"};
+            commands.push_back({w, 0, a});
+        } else if (w == "shot" || w == "scene" || w == "canvas" || w == "ops" || w == "csv" || w == "save")
             commands.push_back({w, 0, argument()});
         else
             throw Usage{"unknown command '" + w + "'"};
     }
     return commands;
+}
+
+// The state line with each control's accessible name, as a screen reader
+// announces it.
+std::string stateWithNames(const Tvitesse &w)
+{
+    auto state = nlohmann::ordered_json::parse(lodrix::stateJson(w.controller));
+    for (auto &[name, control] : state["controls"].items()) {
+        if (const auto *widget = w.findChild<const QWidget *>(QString::fromStdString(name)))
+            control["accessibleName"] = widget->accessibleName().toStdString();
+    }
+    return state.dump();
+}
+
+// A key pressed on the window: the window's action on that key if it has
+// one, as its shortcut would run it, else the key to the focused control.
+void pressKey(Tvitesse &w, const QKeySequence &key)
+{
+    for (QAction *action : w.actions()) {
+        if (action->shortcuts().contains(key)) {
+            action->trigger();
+            return;
+        }
+    }
+    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
+    const QKeyCombination combination = key[0];
+    const int code = combination.key();
+    const QString text =
+        code >= Qt::Key_Space && code <= Qt::Key_AsciiTilde ? QString(QChar(code)).toLower() : QString();
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, code, combination.keyboardModifiers(), text);
+        QApplication::sendEvent(target, &event);
+    }
 }
 
 // A person can click only what is shown and enabled.
@@ -169,6 +214,8 @@ int run(const std::vector<Command> &commands, const std::optional<std::string> &
             if (!clickable(w.ScrollBar1, "ScrollBar1"))
                 return 1;
             w.ScrollBar1->setValue(c.number);
+        } else if (c.name == "key") {
+            pressKey(w, QKeySequence(QString::fromStdString(c.file)));
         } else if (c.name == "tick") {
             for (int i = 0; i < c.number; ++i)
                 w.Timer1Timer();
@@ -176,7 +223,7 @@ int run(const std::vector<Command> &commands, const std::optional<std::string> &
             drew = false;
             QApplication::processEvents();
             if (c.name == "state") {
-                std::cout << lodrix::stateJson(w.controller) << std::endl;
+                std::cout << stateWithNames(w) << std::endl;
             } else if (c.name == "shot") {
                 const QSize size = w.size().expandedTo(QSize(800, 560));
                 if (w.size() != size)
@@ -185,6 +232,16 @@ int run(const std::vector<Command> &commands, const std::optional<std::string> &
                     return 1;
             } else if (c.name == "scene") {
                 if (!savePng(w.sceneCanvas.image(), c.file))
+                    return 1;
+            } else if (c.name == "csv") {
+                QString why;
+                if (!w.saveRun(QString::fromStdString(c.file), &why)) {
+                    std::fprintf(stderr, "lodrix-replay: cannot write %s: %s\n", c.file.c_str(),
+                                 qPrintable(why));
+                    return 1;
+                }
+            } else if (c.name == "save") {
+                if (!savePng(w.picture(), c.file))
                     return 1;
             } else if (c.name == "canvas") {
                 // The window's own drawing surface, without the controls over

@@ -1,0 +1,197 @@
+// The classroom actions of the window: pause and one frame at a time, the
+// run exported for a spreadsheet, the picture saved or copied for a handout,
+// the about box; and what a screen reader reads of the controls and the
+// drawing surfaces.
+
+#include "tvitesse.h"
+
+#include "engine/runcsv.h"
+#include "render/loopdiagram.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDate>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextEdit>
+
+namespace lodrix {
+
+namespace {
+
+constexpr QSize formSize{800, 560}; // the design client area, every control inside
+
+struct Accessible {
+    const char *name;
+    const char *description;
+};
+
+// Names as the form shows them, descriptions of what each control does.
+constexpr Accessible listBox1{"Menu",
+                              "Choisit la leçon : présentation, boucle ouverte ou une des boucles fermées."};
+constexpr Accessible button1{"Démarrer Animation", "Démarre la leçon choisie depuis son début."};
+constexpr Accessible scrollBar1{"Réglage vitesse Animation",
+                                "Intervalle entre deux images, de 10 ms (rapide) à 100 ms (lent)."};
+constexpr Accessible listBox2{"Sélectionner",
+                              "En continu : les huit périodes d'un coup ; pas à pas : une par appui."};
+constexpr Accessible button2{"Incrémenter la période", "Joue la période d'échantillonnage suivante."};
+constexpr Accessible richEdit1{"RichEdit1", "Zone de texte inutilisée."};
+constexpr Accessible richEdit2{"Commentaire", "Le commentaire de la leçon, en lecture seule."};
+constexpr Accessible commentaryButton{"Commentaires", "Affiche le commentaire de la leçon terminée."};
+constexpr Accessible pauseLabel{"En pause", "L'animation est en pause : P la reprend, N dessine une image."};
+
+void describe(QWidget *w, const Accessible &a)
+{
+    w->setAccessibleName(QString::fromUtf8(a.name));
+    w->setAccessibleDescription(QString::fromUtf8(a.description));
+}
+
+QString keysHelp()
+{
+    return QStringLiteral("P ou Pause : met l'animation en pause ou la reprend\n"
+                          "N : dessine une image de plus (en pause)\n"
+                          "Ctrl+E : exporte la course en CSV\n"
+                          "Ctrl+S : enregistre l'image de la fenêtre en PNG\n"
+                          "Ctrl+C : copie l'image de la fenêtre\n"
+                          "Tab, flèches, Espace, Entrée : les contrôles au clavier");
+}
+
+} // namespace
+
+void Tvitesse::buildActions()
+{
+    auto action = [this](const QString &text, QList<QKeySequence> keys, auto slot) {
+        auto *a = new QAction(text, this);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        a->setShortcutVisibleInContextMenu(true);
+        connect(a, &QAction::triggered, this, slot);
+        addAction(a);
+        return a;
+    };
+    pauseAction = action(QStringLiteral("Pause / reprise"),
+                         {QKeySequence(Qt::Key_P), QKeySequence(Qt::Key_Pause)}, [this] {
+                             controller.togglePause();
+                             present();
+                         });
+    stepAction = action(QStringLiteral("Image suivante"), {QKeySequence(Qt::Key_N)}, [this] {
+        controller.stepFrame();
+        present();
+    });
+    exportAction = action(QStringLiteral("Exporter la course (CSV)..."), {QKeySequence(Qt::CTRL | Qt::Key_E)},
+                          [this] { exportRun(); });
+    saveAction = action(QStringLiteral("Enregistrer l'image (PNG)..."), {QKeySequence(Qt::CTRL | Qt::Key_S)},
+                        [this] { savePicture(); });
+    copyAction = action(QStringLiteral("Copier l'image"), {QKeySequence(Qt::CTRL | Qt::Key_C)},
+                        [this] { QApplication::clipboard()->setImage(picture()); });
+    auto *separator = new QAction(this);
+    separator->setSeparator(true);
+    addAction(separator);
+    aboutAction = action(QStringLiteral("À propos de Lodrix"), {}, [this] { showAbout(); });
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    describe(ListBox1, listBox1);
+    describe(Button1, button1);
+    describe(ScrollBar1, scrollBar1);
+    describe(ListBox2, listBox2);
+    describe(Button2, button2);
+    describe(RichEdit1, richEdit1);
+    describe(RichEdit2, richEdit2);
+    describe(pauseSign, pauseLabel);
+    // The labels are read as what they say.
+    for (QLabel *l : {Label1, Label2, Label3, Label4, Label5, Label6})
+        l->setAccessibleName(l->text());
+    FOND->setAccessibleName(QStringLiteral("Schéma de la boucle et bras"));
+    setAccessibleName(QStringLiteral("Lodrix"));
+    describeSurfaces();
+}
+
+void Tvitesse::describeCommentaryButton()
+{
+    describe(B1, commentaryButton);
+}
+
+void Tvitesse::describeSurfaces()
+{
+    // The lesson, and while a page with a value row runs, the row itself.
+    const int entry = anim.rubrique;
+    QString text = entry >= 0 && entry < ListBox1->count() ? ListBox1->item(entry)->text()
+                                                           : QStringLiteral("Aucune leçon choisie");
+    if (anim.compteur > 0)
+        text += QStringLiteral(" : ") + QString::fromStdString(valueRowText(model, controller.numbers()));
+    if (text != FOND->accessibleDescription()) {
+        FOND->setAccessibleDescription(text);
+        setAccessibleDescription(text);
+    }
+}
+
+QString Tvitesse::defaultRunFileName() const
+{
+    return QStringLiteral("lodrix-%1-%2.csv")
+        .arg(QString::fromLatin1(lessonSlug(anim.rubrique)), QDate::currentDate().toString(Qt::ISODate));
+}
+
+QString Tvitesse::defaultPictureFileName() const
+{
+    const auto &run = controller.run();
+    return QStringLiteral("lodrix-%1-%2.png")
+        .arg(QString::fromLatin1(lessonSlug(anim.rubrique)))
+        .arg(run.empty() ? 0 : run.back().tick);
+}
+
+bool Tvitesse::saveRun(const QString &path, QString *why) const
+{
+    QFile file(path);
+    const std::string csv = runCsv(controller.run());
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+        file.write(csv.data(), qint64(csv.size())) == qint64(csv.size()) && file.flush())
+        return true;
+    if (why)
+        *why = file.errorString();
+    return false;
+}
+
+QImage Tvitesse::picture()
+{
+    return grab(QRect(QPoint(0, 0), formSize)).toImage();
+}
+
+void Tvitesse::exportRun()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Exporter la course"),
+                                                      defaultRunFileName(), QStringLiteral("CSV (*.csv)"));
+    QString why;
+    if (!path.isEmpty() && !saveRun(path, &why))
+        QMessageBox::warning(this, QStringLiteral("Lodrix"),
+                             QStringLiteral("Impossible d'écrire « %1 » : %2").arg(path, why));
+}
+
+void Tvitesse::savePicture()
+{
+    const QImage image = picture(); // the picture as it was when the key was pressed
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Enregistrer l'image"), defaultPictureFileName(), QStringLiteral("PNG (*.png)"));
+    if (!path.isEmpty() && !image.save(path, "PNG"))
+        QMessageBox::warning(this, QStringLiteral("Lodrix"),
+                             QStringLiteral("Impossible d'écrire « %1 ».").arg(path));
+}
+
+void Tvitesse::showAbout()
+{
+    QMessageBox::about(
+        this, QStringLiteral("À propos de Lodrix"),
+        QStringLiteral("<p><b>Lodrix %1</b> : asservissement de position, correction numérique.</p>"
+                       "<p>Logiciel libre sous licence GNU GPL version 3 ou ultérieure.</p>"
+                       "<p>Les polices « MS Sans Serif » et « Symbol » sont les répliques de Wine "
+                       "(paquet Debian fonts-wine), sous licence GNU LGPL 2.1 ou ultérieure.</p>"
+                       "<p>Touches :<br>%2</p>")
+            .arg(QCoreApplication::applicationVersion(), keysHelp().toHtmlEscaped().replace(u'\n', "<br>")));
+}
+
+} // namespace lodrix
