@@ -145,7 +145,7 @@ private slots:
         QTest::addColumn<Font>("font");
         QTest::addColumn<Texts>("texts");
         QTest::addColumn<QString>("missing");
-        const Texts special = {
+        const Texts layoutCases = {
             {"A\tB", clBlack},
             {"Wq\tW\tq", clBlue},                // tab stops
             {"ab\u009Ccd", clRed},               // measured up to U+009C, drawn whole
@@ -157,7 +157,7 @@ private slots:
                 for (const bool bold : {false, true}) {
                     const Font font{face, size, clBlack, bold};
                     auto [texts, missing] = faceCharacters(font);
-                    texts.insert(special.begin(), special.end());
+                    texts.insert(layoutCases.begin(), layoutCases.end());
                     if (const auto found = lessonTexts().find(fontKey(font)); found != lessonTexts().end())
                         texts.insert(found->second.begin(), found->second.end());
                     QTest::addRow("%s %d pt%s", face == FontFace::Symbol ? "Symbol" : "MS Sans Serif", size,
