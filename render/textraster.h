@@ -2,7 +2,13 @@
 // Text on a plain pixel buffer, glyph for glyph what the QPainter canvas draws:
 // the bitmap "MS Sans Serif" strikes (13, 16 and 20 px cells, regular and the
 // overstruck bold) and the "Symbol" replica rasterised in monochrome, both
-// turned into tables at build time. No shaping, no kerning, no antialiasing.
+// turned into tables at build time (cmake/glyphtables.py). No shaping, no
+// kerning, no antialiasing, no allocation.
+//  [x] every character of both faces, in every size and weight the lessons use
+//  [x] tabs, controls and zero-width characters as Qt lays them out
+//  [ ] characters the face lacks: Qt borrows them from a desktop font, here
+//      they draw nothing and take no room
+//  [ ] Symbol sizes other than 6, 8, 10, 12 and 15 pt take the nearest of those
 
 #include "render/canvas.h"
 #include "render/pixelrect.h"
