@@ -21,6 +21,9 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
+#include <algorithm>
+#include <iterator>
+
 namespace lodrix {
 
 namespace {
@@ -59,6 +62,8 @@ QString keysHelp()
                           "Ctrl+E : exporte la course en CSV\n"
                           "Ctrl+S : enregistre l'image de la fenêtre en PNG\n"
                           "Ctrl+C : copie l'image de la fenêtre\n"
+                          "Ctrl++, Ctrl+-, Ctrl+0 : agrandit, réduit, rend sa taille à la fenêtre\n"
+                          "F11 : plein écran (Échap ou F11 pour en sortir)\n"
                           "Tab, flèches, Espace, Entrée : les contrôles au clavier");
 }
 
@@ -90,9 +95,32 @@ void Tvitesse::buildActions()
                         [this] { savePicture(); });
     copyAction = action(QStringLiteral("Copier l'image"), {QKeySequence(Qt::CTRL | Qt::Key_C)},
                         [this] { QApplication::clipboard()->setImage(picture()); });
-    auto *separator = new QAction(this);
-    separator->setSeparator(true);
-    addAction(separator);
+    auto separator = [this] {
+        auto *a = new QAction(this);
+        a->setSeparator(true);
+        addAction(a);
+    };
+    separator();
+    // One step at a time through the zoom steps; full screen takes the
+    // largest that fits.
+    auto step = [this](int direction) {
+        const auto *at = std::find(std::begin(zoomSteps), std::end(zoomSteps), zoom_);
+        int index = at == std::end(zoomSteps) ? 0 : int(at - std::begin(zoomSteps));
+        index = std::clamp(index + direction, 0, int(std::size(zoomSteps)) - 1);
+        setZoom(zoomSteps[index]);
+    };
+    zoomInAction = action(QStringLiteral("Agrandir"),
+                          {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+                          [step] { step(+1); });
+    zoomOutAction =
+        action(QStringLiteral("Réduire"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [step] { step(-1); });
+    zoomResetAction = action(QStringLiteral("Taille normale"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
+                             [this] { setZoom(100); });
+    fullScreenAction = action(QStringLiteral("Plein écran"), {QKeySequence(Qt::Key_F11)},
+                              [this] { setFormFullScreen(!formFullScreen_); });
+    leaveFullScreenAction = action(QStringLiteral("Quitter le plein écran"), {QKeySequence(Qt::Key_Escape)},
+                                   [this] { setFormFullScreen(false); });
+    separator();
     aboutAction = action(QStringLiteral("À propos de Lodrix"), {}, [this] { showAbout(); });
     setContextMenuPolicy(Qt::ActionsContextMenu);
 

@@ -25,7 +25,17 @@ constexpr int lessonCount = 5;
 
 struct Options {
     int lesson = -1; // -1: none, the menu waits for a choice
+    int zoom = 100;
+    bool fullScreen = false;
 };
+
+// A whole number within [low, high], or nothing.
+std::optional<int> number(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok && n >= low && n <= high ? std::optional(n) : std::nullopt;
+}
 
 // The command line, read before any window exists so that --help and
 // --version work without a display. A bad value says what is wrong and the
@@ -42,6 +52,14 @@ std::optional<Options> parse(const QStringList &arguments, int &status)
         QStringLiteral("Choisit la leçon N du menu (0 à %1) et la démarre, en continu.").arg(lessonCount - 1),
         QStringLiteral("N"));
     parser.addOption(lesson);
+    const QCommandLineOption zoom(QStringLiteral("zoom"),
+                                  QStringLiteral("Agrandit toute la fenêtre, de 100 à 300 %."),
+                                  QStringLiteral("PERCENT"));
+    parser.addOption(zoom);
+    const QCommandLineOption fullScreen(
+        QStringLiteral("fullscreen"),
+        QStringLiteral("Plein écran, au plus grand agrandissement qui tient (F11)."));
+    parser.addOption(fullScreen);
 
     status = EXIT_SUCCESS;
     if (!parser.parse(arguments)) {
@@ -65,18 +83,26 @@ std::optional<Options> parse(const QStringList &arguments, int &status)
         status = 2;
         return std::nullopt;
     }
+    // Each value is checked: a bad one names itself and nothing starts.
+    auto refuse = [&status](const char *what, const QString &value) {
+        std::fprintf(stderr, "lodrix: %s, not '%s'\n", what, qPrintable(value));
+        status = 2;
+        return std::nullopt;
+    };
     Options options;
     if (parser.isSet(lesson)) {
-        bool ok = false;
-        const int n = parser.value(lesson).toInt(&ok);
-        if (!ok || n < 0 || n >= lessonCount) {
-            std::fprintf(stderr, "lodrix: --lesson takes a lesson number from 0 to %d, not '%s'\n",
-                         lessonCount - 1, qPrintable(parser.value(lesson)));
-            status = 2;
-            return std::nullopt;
-        }
-        options.lesson = n;
+        const auto n = number(parser.value(lesson), 0, lessonCount - 1);
+        if (!n)
+            return refuse("--lesson takes a lesson number from 0 to 4", parser.value(lesson));
+        options.lesson = *n;
     }
+    if (parser.isSet(zoom)) {
+        const auto n = number(parser.value(zoom), 100, 300);
+        if (!n)
+            return refuse("--zoom takes a percentage from 100 to 300", parser.value(zoom));
+        options.zoom = *n;
+    }
+    options.fullScreen = parser.isSet(fullScreen);
     return options;
 }
 
@@ -124,13 +150,16 @@ int main(int argc, char *argv[])
 
     try {
         lodrix::Tvitesse vitesse(lodrix::NumberFormat(QLocale::system().decimalPoint().toStdString()));
+        vitesse.setZoom(options->zoom);
         vitesse.showMaximized();
-        // Without a window manager (a bare X server) nobody maximises the
-        // window: fill the screen ourselves.
-        QTimer::singleShot(0, &vitesse, [&vitesse] {
+        // Without a window manager (a bare X server, a kiosk) nobody
+        // maximises the window: fill the screen from its top-left corner.
+        QTimer::singleShot(0, &vitesse, [&vitesse, fullScreen = options->fullScreen] {
             const QRect screen = vitesse.screen()->availableGeometry();
-            if (vitesse.frameGeometry().width() < screen.width() / 2 + 1)
+            if (!lodrix::coversScreen(vitesse.frameGeometry(), screen))
                 vitesse.setGeometry(screen);
+            if (fullScreen)
+                vitesse.setFormFullScreen(true);
         });
         if (options->lesson >= 0)
             startLesson(vitesse, options->lesson);

@@ -18,11 +18,14 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegion>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace lodrix {
@@ -88,6 +91,14 @@ QTextEdit *richEdit(QWidget *parent, QRect r, const QString &text)
 
 } // namespace
 
+bool coversScreen(QRect frame, QRect screen)
+{
+    constexpr int slackPercent = 90;
+    const QRect covered = frame & screen;
+    return covered.width() * 100 >= screen.width() * slackPercent &&
+           covered.height() * 100 >= screen.height() * slackPercent;
+}
+
 void switchOn(QWidget *w)
 {
     w->setEnabled(true);
@@ -108,7 +119,7 @@ ImageControl::ImageControl(QWidget *parent, QPainterCanvas &canvas) : QWidget(pa
 void ImageControl::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.drawImage(0, 0, canvas_.image());
+    p.drawImage(0, 0, scaled_ ? scaled_->image() : canvas_.image());
 }
 
 Tvitesse::Tvitesse(NumberFormat numbers)
@@ -128,6 +139,7 @@ Tvitesse::Tvitesse(NumberFormat numbers)
 
     buildControls();
     buildActions();
+    applyLayout();
 
     bmpFond = QImage(QStringLiteral(":/FOND"));
     if (bmpFond.isNull())
@@ -193,6 +205,16 @@ void Tvitesse::buildControls()
     // Shown while the animation is held, under "MENU :", where nothing is drawn.
     pauseSign = label(this, {16, 522, 66, 13}, QStringLiteral("En pause"), 11, true, clMaroon);
     pauseSign->hide();
+
+    // The design of the form: where each control lies at 1x and the
+    // character height of its texts, from which every zoom is laid out.
+    const std::pair<QWidget *, std::pair<int, bool>> fonts[] = {
+        {FOND, {0, false}},       {Label1, {13, true}},    {Label2, {11, false}},  {Label3, {11, false}},
+        {Label4, {11, true}},     {ListBox1, {11, false}}, {Label5, {11, false}},  {Button1, {11, false}},
+        {ScrollBar1, {0, false}}, {ListBox2, {11, false}}, {Label6, {11, true}},   {Button2, {0, false}},
+        {RichEdit1, {0, false}},  {RichEdit2, {0, false}}, {pauseSign, {11, true}}};
+    for (const auto &[w, font] : fonts)
+        designs_.push_back({w, font.first, font.second, w->geometry()});
 
     // Labels and the image lie beneath every windowed control.
     FOND->lower();
@@ -336,7 +358,7 @@ void Tvitesse::createCommentaryButton()
     B1 = new QPushButton(QStringLiteral("Commentaires"), this);
     B1->setObjectName(QStringLiteral("B1"));
     B1->setGeometry(680, 40, 100, 30);
-    B1->setFont(uiFont(13, false));
+    designs_.push_back({B1, 13, false, B1->geometry()});
     setTextColor(B1, QPalette::ButtonText, clBlue);
     connect(B1, &QPushButton::clicked, this, [this] {
         controller.B1Click();
@@ -345,6 +367,7 @@ void Tvitesse::createCommentaryButton()
     B1->installEventFilter(this);
     setTabOrder(RichEdit2, B1);
     describeCommentaryButton();
+    applyLayout();
 }
 
 // ---- The tick ---------------------------------------------------------------
@@ -369,21 +392,112 @@ void Tvitesse::present()
     // Only what was painted: repainting the whole client area would
     // repaint every control over it on every tick, which costs more than
     // drawing the frame. bmpAnim reaches the screen through the scene.
-    FOND->update(sceneCanvas.takeDirtyRect());
-    update(windowCanvas.takeDirtyRect());
+    const QRect scene = sceneCanvas.takeDirtyRect();
+    const QRect window = windowCanvas.takeDirtyRect();
     bmpAnim.takeDirtyRect();
+    if (zoom_ != 100 || laidOutRatio_ != 1.0) {
+        scaledScene_.update(sceneCanvas.image(), scene, zoomFactor(), laidOutRatio_);
+        scaledWindow_.update(windowCanvas.image(), window, zoomFactor(), laidOutRatio_);
+    }
+    FOND->update(ScaledPicture::zoomed(scene, zoomFactor()));
+    update(onWindow(window));
 }
 
 void Tvitesse::paintEvent(QPaintEvent *event)
 {
+    // Moved to a screen of another pixel ratio: lay the form out again.
+    if (devicePixelRatioF() != laidOutRatio_) {
+        applyLayout();
+        return;
+    }
     QPainter p(this);
-    const QRect r = event->rect();
-    p.drawImage(r.topLeft(), windowCanvas.image(), r);
+    const QRect form(origin_, ScaledPicture::zoomed(QRect(QPoint(), designClientSize), zoomFactor()).size());
+    // Around the form (a large window, full screen) the button face.
+    for (const QRect &outside : QRegion(event->rect()).subtracted(form))
+        p.fillRect(outside, toQColor(clFace));
+    if (zoom_ == 100 && laidOutRatio_ == 1.0) {
+        const QRect r = event->rect() & form;
+        p.drawImage(r.topLeft(), windowCanvas.image(), r.translated(-origin_));
+    } else {
+        p.drawImage(origin_, scaledWindow_.image());
+    }
 }
 
 void Tvitesse::resizeEvent(QResizeEvent *)
 {
-    windowCanvas.resize(size().expandedTo(designClientSize));
+    if (formFullScreen_)
+        applyLayout();
+}
+
+QRect Tvitesse::onWindow(QRect formArea) const
+{
+    return ScaledPicture::zoomed(formArea, zoomFactor()).translated(origin_);
+}
+
+void Tvitesse::applyLayout()
+{
+    if (formFullScreen_) {
+        // The largest step at which the whole form fits the screen, centred.
+        zoom_ = zoomSteps[0];
+        for (const int step : zoomSteps) {
+            if (designClientSize.width() * step <= width() * 100 &&
+                designClientSize.height() * step <= height() * 100)
+                zoom_ = step;
+        }
+        const QSize form = ScaledPicture::zoomed(QRect(QPoint(), designClientSize), zoomFactor()).size();
+        origin_ =
+            QPoint(std::max(0, (width() - form.width()) / 2), std::max(0, (height() - form.height()) / 2));
+    } else {
+        origin_ = QPoint();
+    }
+    const double ratio = devicePixelRatioF();
+    laidOutRatio_ = ratio;
+    const double z = zoomFactor();
+    setFont(uiFont(11, false, z, ratio));
+    for (const Design &d : designs_) {
+        if (d.fontPx > 0)
+            d.widget->setFont(uiFont(d.fontPx, d.bold, z, ratio));
+        QRect r = onWindow(d.rect);
+        // A label's outline text may run a little wider than the bitmap one
+        // its box was made for: the box grows rather than cut it.
+        if (const auto *l = qobject_cast<QLabel *>(d.widget))
+            r.setWidth(std::max(r.width(), l->sizeHint().width()));
+        d.widget->setGeometry(r);
+    }
+    for (QListWidget *list : {ListBox1, ListBox2}) {
+        for (int i = 0; i < list->count(); ++i)
+            list->item(i)->setSizeHint(QSize(0, int(std::lround(itemHeightPx * z))));
+    }
+    const bool scaled = zoom_ != 100 || ratio != 1.0;
+    if (scaled) {
+        scaledScene_.update(sceneCanvas.image(), sceneCanvas.image().rect(), z, ratio);
+        scaledWindow_.update(windowCanvas.image(), windowCanvas.image().rect(), z, ratio);
+    }
+    FOND->showScaled(scaled ? &scaledScene_ : nullptr);
+    FOND->update();
+    update();
+}
+
+void Tvitesse::setZoom(int percent)
+{
+    zoom_ = std::clamp(percent, zoomSteps[0], std::end(zoomSteps)[-1]);
+    applyLayout();
+}
+
+void Tvitesse::setFormFullScreen(bool on)
+{
+    if (on == formFullScreen_)
+        return;
+    formFullScreen_ = on;
+    if (on) {
+        zoomBeforeFullScreen_ = zoom_;
+        showFullScreen();
+        applyLayout();
+    } else {
+        zoom_ = zoomBeforeFullScreen_;
+        showMaximized();
+        applyLayout();
+    }
 }
 
 // ---- Commentaries -----------------------------------------------------------

@@ -7,11 +7,14 @@
 //   [x] the commentaries, read by our RTF reader into the read-only box
 //   [ ] nothing of a lesson is decided here: that is the controller's
 
+#include "app/scaledpicture.h"
 #include "engine/controller.h"
 #include "render/qt/qpaintercanvas.h"
 
 #include <QImage>
 #include <QWidget>
+
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -23,17 +26,25 @@ class QTimer;
 
 namespace lodrix {
 
-// An image control: shows a canvas image that persists between repaints.
+// An image control: shows a canvas image that persists between repaints,
+// grown to the device's pixels when the form is zoomed or the screen scaled.
 class ImageControl final : public QWidget {
 public:
     ImageControl(QWidget *parent, QPainterCanvas &canvas);
+    // Shows `scaled` instead of the 1x image; nullptr: the image itself.
+    void showScaled(const ScaledPicture *scaled) { scaled_ = scaled; }
 
 protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
     QPainterCanvas &canvas_;
+    const ScaledPicture *scaled_ = nullptr;
 };
+
+// The zoom steps of the form, in percent: Ctrl++ and Ctrl+- go from one to
+// the next.
+inline constexpr int zoomSteps[] = {100, 125, 150, 200, 250, 300};
 
 class Tvitesse final : public QWidget, private ControllerShell {
 public:
@@ -83,6 +94,24 @@ public:
     QAction *aboutAction;
     QLabel *pauseSign; // in the free part of the form, under "MENU :"
 
+    QAction *zoomInAction;
+    QAction *zoomOutAction;
+    QAction *zoomResetAction;
+    QAction *fullScreenAction;
+    QAction *leaveFullScreenAction;
+
+    // The whole form, controls, texts and canvases, drawn at `percent` % of
+    // its design size (100 to 300).
+    void setZoom(int percent);
+    int zoom() const { return zoom_; }
+    // F11: full screen at the largest zoom step that fits, the form centred
+    // on the button face; leaving it restores the window and its zoom.
+    void setFormFullScreen(bool on);
+    bool formFullScreen() const { return formFullScreen_; }
+    // Where the form's top-left corner lies in the window (not at (0, 0)
+    // only in full screen).
+    QPoint formOrigin() const { return origin_; }
+
     // What the export and the picture actions write, without their dialogs.
     QString defaultRunFileName() const;
     QString defaultPictureFileName() const;
@@ -120,12 +149,37 @@ private:
     void createCommentaryButton() override;
     void showCommentary(const char *name) override;
 
+    // Lays every control out at the zoom and on the screen's pixel ratio;
+    // the canvases follow.
+    void applyLayout();
+    double zoomFactor() const { return zoom_ / 100.0; }
+    // The logical window rectangle of a 1x area of the form.
+    QRect onWindow(QRect formArea) const;
+
+    struct Design {
+        QWidget *widget;
+        int fontPx; // character height; 0: the window's font
+        bool bold;
+        QRect rect;
+    };
+    std::vector<Design> designs_;
+    int zoom_ = 100;
+    int zoomBeforeFullScreen_ = 100;
+    bool formFullScreen_ = false;
+    QPoint origin_;
+    double laidOutRatio_ = 1.0; // the device pixel ratio of the last layout
+    ScaledPicture scaledWindow_;
+    ScaledPicture scaledScene_;
     bool clickChangedSelection_ = false;
 };
 
 // The selected item of a single-selection list, -1 when none is: the
 // current item alone (the keyboard focus's) chooses nothing.
 int selectedRow(const QListWidget *list);
+
+// Whether a window's frame covers (nearly) all of a screen, as a maximised
+// one does: a window manager's decorations and panels may take a little.
+bool coversScreen(QRect frame, QRect screen);
 
 // Enabled then visible, or disabled then hidden, as a pair.
 void switchOn(QWidget *w);

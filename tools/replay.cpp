@@ -1,7 +1,10 @@
 // lodrix-replay: plays user actions and timer ticks on the real Lodrix window,
 // on the offscreen platform, and dumps what it shows.
 //
-//   lodrix-replay [--locale NAME] COMMAND... | lodrix-replay [--locale NAME] -
+//   lodrix-replay [--locale NAME] [--scale F] [--zoom PERCENT] COMMAND... | ... -
+//
+// --scale renders as under Qt's scale factor F (shots in device pixels),
+// --zoom as the form zoomed by Ctrl++.
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
 // key SEQ, shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state,
@@ -31,6 +34,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -172,15 +176,25 @@ bool savePng(const QImage &image, const std::string &file)
     return false;
 }
 
-int run(const std::vector<Command> &commands, const std::optional<std::string> &locale, int argc, char **argv)
+struct Options {
+    std::optional<std::string> locale;
+    std::optional<std::string> scale; // Qt's scale factor, as QT_SCALE_FACTOR takes it
+    int zoom = 100;
+};
+
+int run(const std::vector<Command> &commands, const Options &options, int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (options.scale)
+        qputenv("QT_SCALE_FACTOR", options.scale->c_str());
+    const std::optional<std::string> &locale = options.locale;
     QApplication app(argc, argv);
     QApplication::setPalette(lodrix::lodrixPalette());
     const QLocale numbersLocale = locale ? QLocale(QString::fromStdString(*locale)) : QLocale::system();
     Tvitesse w(lodrix::NumberFormat(numbersLocale.decimalPoint().toStdString()));
     w.Timer1->stop(); // ticks come from the commands only
     w.showMaximized();
+    w.setZoom(options.zoom);
     QApplication::processEvents();
 
     lodrix::OpLog log;
@@ -225,10 +239,11 @@ int run(const std::vector<Command> &commands, const std::optional<std::string> &
             if (c.name == "state") {
                 std::cout << stateWithNames(w) << std::endl;
             } else if (c.name == "shot") {
-                const QSize size = w.size().expandedTo(QSize(800, 560));
-                if (w.size() != size)
-                    w.resize(size);
-                if (!savePng(w.grab(QRect(QPoint(0, 0), size)).toImage(), c.file))
+                // The form, in the device's pixels.
+                const QRect form(w.formOrigin(), QSize(800 * w.zoom() / 100, 560 * w.zoom() / 100));
+                if (!QRect(QPoint(), w.size()).contains(form))
+                    w.resize(w.size().expandedTo(QSize(form.right() + 1, form.bottom() + 1)));
+                if (!savePng(w.grab(form).toImage(), c.file))
                     return 1;
             } else if (c.name == "scene") {
                 if (!savePng(w.sceneCanvas.image(), c.file))
@@ -276,16 +291,36 @@ int run(const std::vector<Command> &commands, const std::optional<std::string> &
 int main(int argc, char **argv)
 {
     std::vector<std::string> words;
-    std::optional<std::string> locale;
+    Options options;
     bool fromStdin = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--locale") {
+        if (a == "--locale" || a == "--scale" || a == "--zoom") {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "lodrix-replay: '--locale' needs a name\n");
+                std::fprintf(stderr, "lodrix-replay: '%s' needs a value\n", a.c_str());
                 return 2;
             }
-            locale = argv[++i];
+            const std::string value = argv[++i];
+            if (a == "--locale") {
+                options.locale = value;
+            } else if (a == "--scale") {
+                char *end = nullptr;
+                const double f = std::strtod(value.c_str(), &end);
+                if (end == value.c_str() || *end || !(f >= 1.0 && f <= 4.0)) {
+                    std::fprintf(stderr, "lodrix-replay: bad scale factor '%s' (expected 1 to 4)\n",
+                                 value.c_str());
+                    return 2;
+                }
+                options.scale = value;
+            } else {
+                const auto zoom = toInt(value);
+                if (!zoom || *zoom < 100 || *zoom > 300) {
+                    std::fprintf(stderr, "lodrix-replay: bad zoom '%s' (expected 100 to 300 percent)\n",
+                                 value.c_str());
+                    return 2;
+                }
+                options.zoom = *zoom;
+            }
         } else if (a == "-") {
             fromStdin = true;
         } else {
@@ -307,5 +342,5 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "lodrix-replay: %s\n", u.message.c_str());
         return 2;
     }
-    return run(commands, locale, argc, argv);
+    return run(commands, options, argc, argv);
 }

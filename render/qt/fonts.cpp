@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QtDebug>
 
+#include <cmath>
+
 namespace lodrix {
 
 namespace {
@@ -14,6 +16,7 @@ namespace {
 constexpr auto resourceDir = ":/lodrix/fonts"; // where the build embeds the split fonts
 constexpr auto sansSerifFamily = "MS Sans Serif";
 constexpr auto symbolFamily = "Symbol";
+constexpr auto tahomaFamily = "Tahoma";
 QFont makeFont(const char *family, int pixelSize, bool bold)
 {
     registerLodrixFonts();
@@ -54,9 +57,15 @@ QFont canvasFont(const Font &font)
                     font.bold);
 }
 
-QFont uiFont(int characterHeightPx, bool bold)
+QFont uiFont(int characterHeightPx, bool bold, double zoom, double devicePixelRatio)
 {
-    return makeFont(sansSerifFamily, cellPxFor(characterHeightPx), bold);
+    if (zoom * devicePixelRatio == 1.0)
+        return makeFont(sansSerifFamily, cellPxFor(characterHeightPx), bold);
+    // The bitmap strikes cannot grow: Tahoma, whose em is the character
+    // height, smoothed like the desktop's own texts.
+    QFont font = makeFont(tahomaFamily, int(std::lround(characterHeightPx * zoom)), bold);
+    font.setStyleStrategy(QFont::PreferDefault);
+    return font;
 }
 
 } // namespace lodrix

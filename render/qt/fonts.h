@@ -19,6 +19,8 @@ void registerLodrixFonts();
 QFont canvasFont(const Font &font);
 
 // "MS Sans Serif" for the controls, by character height (11 px = 8 pt).
-QFont uiFont(int characterHeightPx, bool bold = false);
+// On a form zoomed or on a scaled screen (zoom x devicePixelRatio not 1) no
+// strike fits: the outline "Tahoma" at the zoomed height instead.
+QFont uiFont(int characterHeightPx, bool bold = false, double zoom = 1.0, double devicePixelRatio = 1.0);
 
 } // namespace lodrix
