@@ -170,7 +170,8 @@ void Tvitesse::buildControls()
                 {QStringLiteral("Présentation"), QStringLiteral("Réponse Indicielle en boucle ouverte"),
                  QStringLiteral("Boucle fermée : régulation Proportionnelle"),
                  QStringLiteral("Boucle fermée : compensation pôle + retard"),
-                 QStringLiteral("Boucle fermée : réponse en deux coups")},
+                 QStringLiteral("Boucle fermée : réponse en deux coups"),
+                 QStringLiteral("Boucle fermée : réglage libre")},
                 clNavy);
 
     Label5 =

@@ -38,6 +38,7 @@ Frame dispatchTick(AnimationState &s)
         ClosedLoop{1000, &AnimationState::compteur2, Page::Proportional},
         ClosedLoop{2000, &AnimationState::compteur3, Page::PoleCompensation},
         ClosedLoop{3000, &AnimationState::compteur4, Page::TwoStep},
+        ClosedLoop{4000, &AnimationState::compteur5, Page::FreeSetting},
     };
     for (const ClosedLoop &p : closedLoopPages) {
         if (s.compteur > p.base && releaseCondition(s.compteur, p.base, s.periode)) {
@@ -61,6 +62,7 @@ bool startPage(AnimationState &s)
     case 2:
     case 3:
     case 4:
+    case freeSettingEntry:
         s.compteur = pageBase(s.rubrique) + 1;
         s.periode = 0;
         return true;

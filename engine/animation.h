@@ -13,12 +13,13 @@ struct AnimationState {
     std::int32_t rubrique = -1;      // menu entry last chosen
     std::int32_t modeAnimation = -1; // 0 continuous, 1 step by step
     std::int32_t B1existe = 0;       // 1 once a "Commentaires" button exists
-    std::int32_t compteur2 = 0;      // page tick of menu entries 2, 3 and 4
+    std::int32_t compteur2 = 0;      // page tick of menu entries 2, 3, 4 and 5
     std::int32_t compteur3 = 0;
     std::int32_t compteur4 = 0;
+    std::int32_t compteur5 = 0;
 };
 
-enum class Page { None, Idle, Presentation, OpenLoop, Proportional, PoleCompensation, TwoStep };
+enum class Page { None, Idle, Presentation, OpenLoop, Proportional, PoleCompensation, TwoStep, FreeSetting };
 
 // What one tick draws: the page and its tick (the new compteur on the
 // presentation and open-loop pages, the page tick n on the closed-loop ones).
@@ -36,13 +37,17 @@ constexpr int endTick = 320; // last page tick of a closed-loop page
 
 constexpr bool isClosedLoop(Page p)
 {
-    return p == Page::Proportional || p == Page::PoleCompensation || p == Page::TwoStep;
+    return p == Page::Proportional || p == Page::PoleCompensation || p == Page::TwoStep ||
+           p == Page::FreeSetting;
 }
 
-// 1000, 2000 or 3000 for menu entries 2, 3 and 4; 0 otherwise.
+// Menu entry 5 plays the loop with the student's own settings.
+constexpr int freeSettingEntry = 5;
+
+// 1000, 2000, 3000 or 4000 for menu entries 2 to 5; 0 otherwise.
 constexpr int pageBase(int rubrique)
 {
-    return rubrique >= 2 && rubrique <= 4 ? 1000 * (rubrique - 1) : 0;
+    return rubrique >= 2 && rubrique <= freeSettingEntry ? 1000 * (rubrique - 1) : 0;
 }
 
 // Whether a closed-loop page of base b may step from c while periode is p.
@@ -56,10 +61,11 @@ Frame dispatchTick(AnimationState &s);
 // nothing is chosen yet.
 bool startPage(AnimationState &s);
 
-// "Incrémenter la période" in step mode on entries 2 to 4: moves to the next
-// period and gives the start angle of that period in thetaPrec. Returns
-// whether the text area must be cleared first (the press after period 8).
-// Does nothing and returns false outside step mode or a closed-loop entry.
+// "Incrémenter la période" in step mode on entries 2 to 5: moves to the next
+// period and gives the stored start angle of that period in thetaPrec (0 on
+// entry 5, whose angle comes from its simulation). Returns whether the text
+// area must be cleared first (the press after period 8). Does nothing and
+// returns false outside step mode or a closed-loop entry.
 struct PeriodAdvance {
     bool applied = false;
     bool clearTextArea = false;
@@ -67,7 +73,8 @@ struct PeriodAdvance {
 };
 PeriodAdvance advancePeriod(AnimationState &s);
 
-// The stored arm angle at the start of period k (1..8) of menu entry 2, 3 or 4.
+// The stored arm angle at the start of period k (1..8) of menu entry 2, 3 or
+// 4; 0 for any other entry.
 double stepTableAngle(int rubrique, int period);
 
 // Sampling period 1..8 of page tick n (n <= 39 is period 1). The end tick

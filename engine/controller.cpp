@@ -1,12 +1,14 @@
 #include "controller.h"
 
+#include "pages/freesetting.h"
+
 #include <string>
 
 namespace lodrix {
 
 namespace {
 
-constexpr int menuRows = 5;
+constexpr int menuRows = 6;
 constexpr int modeRows = 2;
 constexpr int continuousRow = 0; // "En continu"; row 1 is "Pas à pas"
 
@@ -20,8 +22,8 @@ constexpr std::size_t longestRunFrames = 320;
 
 const char *lessonSlug(int rubrique)
 {
-    static constexpr const char *slugs[] = {"presentation", "boucle-ouverte", "proportionnel", "compensation",
-                                            "deux-coups"};
+    static constexpr const char *slugs[] = {"presentation", "boucle-ouverte", "proportionnel",
+                                            "compensation", "deux-coups",     "reglage-libre"};
     return rubrique >= 0 && rubrique < int(std::size(slugs)) ? slugs[rubrique] : "lodrix";
 }
 
@@ -142,6 +144,9 @@ void Controller::Button2Click()
         clearTextArea();
     if (advance.applied)
         model_.thetaPrec = advance.thetaPrec;
+    // Entry 5 starts each period where its simulation has the arm.
+    if (advance.applied && anim_.rubrique == freeSettingEntry)
+        model_.thetaPrec = freeLoop_.atSample(anim_.periode - 1).position / codesPerRadian;
     // Period 1 starts the run afresh; a later period goes on with it.
     if (advance.applied && anim_.periode == 1)
         run_.clear();
@@ -150,11 +155,31 @@ void Controller::Button2Click()
 void Controller::B1Click()
 {
     // The commentary of the entry chosen in the menu: lodrix1.rtf for entry 2.
-    if (menuRow_ < 2 || menuRow_ > 4)
+    if (menuRow_ < 2 || menuRow_ > freeSettingEntry)
         return;
     const std::string name = "lodrix" + std::to_string(menuRow_ - 1) + ".rtf";
     controls_[static_cast<int>(Control::RichEdit2)].visible = true;
     shell_.showCommentary(name.c_str());
+}
+
+std::optional<std::string> Controller::setFreeSettings(const FreeSettings &settings)
+{
+    if (auto error = settingsError(settings))
+        return error;
+    if (settings == freeLoop_.settings())
+        return std::nullopt;
+    freeLoop_ = SampledLoop(settings);
+    // The run on screen belongs to the old settings: stop it as a choice in
+    // a list does, and let the idle picture show the new ones.
+    if (anim_.rubrique == freeSettingEntry) {
+        newRun();
+        resetArm();
+        hideCommentary();
+        clearTextArea();
+        anim_.compteur = 0;
+        anim_.periode = 0;
+    }
+    return std::nullopt;
 }
 
 void Controller::showCommentaryButton()
@@ -209,7 +234,10 @@ void Controller::drawFrame(const Frame &frame)
     case Page::None:
         return;
     case Page::Idle:
-        DrawIdlePicture(ctx);
+        if (anim_.rubrique == freeSettingEntry)
+            DrawFreeSettingIdle(ctx, freeLoop_);
+        else
+            DrawIdlePicture(ctx);
         return;
     case Page::Presentation:
         DrawPresentationFrame(ctx, frame.tick);
@@ -225,6 +253,9 @@ void Controller::drawFrame(const Frame &frame)
         return;
     case Page::TwoStep:
         DrawTwoStepFrame(ctx, frame.tick);
+        return;
+    case Page::FreeSetting:
+        DrawFreeSettingFrame(ctx, freeLoop_, frame.tick);
         return;
     }
 }

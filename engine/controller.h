@@ -9,10 +9,13 @@
 
 #include "engine/animation.h"
 #include "model/modelstate.h"
+#include "model/sampledloop.h"
 #include "pages/pages.h"
 #include "render/canvas.h"
 #include "render/numberformat.h"
 
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace lodrix {
@@ -88,6 +91,15 @@ public:
     // after it.
     Frame stepFrame();
 
+    // Menu entry 5: the corrector, gain, period and step the student chose.
+    // A bad value is refused with a message that names it, and nothing
+    // changes. A change stops a run of entry 5, so the idle picture shows the
+    // new settings; on another entry it waits for entry 5.
+    std::optional<std::string> setFreeSettings(const FreeSettings &settings);
+    const FreeSettings &freeSettings() const { return freeLoop_.settings(); }
+    // Their simulated run, its poles and its verdict.
+    const SampledLoop &freeLoop() const { return freeLoop_; }
+
     // The frames drawn since the page last started from its first tick.
     const std::vector<RunRow> &run() const { return run_; }
 
@@ -133,6 +145,7 @@ private:
     int interval_ = defaultIntervalMs;
     bool paused_ = false;
     std::vector<RunRow> run_;
+    SampledLoop freeLoop_{FreeSettings{}};
 };
 
 } // namespace lodrix

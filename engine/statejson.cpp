@@ -31,6 +31,39 @@ constexpr Listed listedControls[] = {
     {"B1", true, Control::B1},
 };
 
+const char *correctorName(Corrector c)
+{
+    switch (c) {
+    case Corrector::Proportional:
+        return "P";
+    case Corrector::PoleCompensation:
+        return "PC";
+    case Corrector::TwoStep:
+        break;
+    }
+    return "DB";
+}
+
+// The settings of menu entry 5 and what they give, whichever entry is chosen:
+// a tool may set them before choosing the entry, and the line keeps one shape.
+nlohmann::ordered_json explore(const SampledLoop &loop)
+{
+    const FreeSettings &s = loop.settings();
+    nlohmann::ordered_json poles = nlohmann::ordered_json::array();
+    for (const Complex &z : loop.poles())
+        poles.push_back({z.real(), z.imag()});
+    const std::optional<double> gc = loop.criticalGain();
+    return {
+        {"corrector", correctorName(s.corrector)},
+        {"gain", s.gain},
+        {"period", s.period},
+        {"step", s.step},
+        {"poles", poles},
+        {"stable", loop.stable()},
+        {"criticalGain", gc ? nlohmann::ordered_json(*gc) : nlohmann::ordered_json(nullptr)},
+    };
+}
+
 } // namespace
 
 std::string stateJson(const Controller &controller)
@@ -55,6 +88,7 @@ std::string stateJson(const Controller &controller)
         {"compteur2", a.compteur2},
         {"compteur3", a.compteur3},
         {"compteur4", a.compteur4},
+        {"compteur5", a.compteur5},
         {"E", m.E},
         {"Ep", m.Ep},
         {"Epu", m.Epu},
@@ -66,6 +100,7 @@ std::string stateJson(const Controller &controller)
         {"X", m.X},
         {"interval", controller.interval()},
         {"controls", controls},
+        {"explore", explore(controller.freeLoop())},
     };
     return state.dump();
 }

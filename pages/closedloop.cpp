@@ -12,19 +12,6 @@ constexpr int stairLabelSizePt = 8;
 constexpr int firstPeriodLastTick = ticksPerPeriod - 1;
 constexpr int secondPeriodLastTick = 2 * ticksPerPeriod - 1;
 
-void drawTexts(Canvas &canvas, const TextBlock &block)
-{
-    for (const Words &w : block.words) {
-        canvas.font.color = w.style.color;
-        canvas.font.size = w.style.size;
-        canvas.font.face = w.style.face;
-        canvas.textOut(w.x, w.y, w.text);
-    }
-    canvas.font.face = FontFace::SansSerif;
-    if (block.sizeAfter != 0)
-        canvas.font.size = block.sizeAfter;
-}
-
 void drawLineIfAny(Canvas &canvas, const PlacedLine &line)
 {
     if (!isEmpty(line))
@@ -77,7 +64,7 @@ void drawSteadyStateNotes(Canvas &window, const SteadyStateNotes &notes)
         drawLineIfAny(window, notes.dotted);
         window.pen.style = PenStyle::Solid;
     }
-    drawTexts(window, notes.texts);
+    DrawTextBlock(window, notes.texts);
 }
 
 void drawPiece(Canvas &window, const PageData &page, const Piece &piece, int period, int n)
@@ -104,6 +91,19 @@ void drawPiece(Canvas &window, const PageData &page, const Piece &piece, int per
 
 } // namespace
 
+void DrawTextBlock(Canvas &canvas, const TextBlock &block)
+{
+    for (const Words &w : block.words) {
+        canvas.font.color = w.style.color;
+        canvas.font.size = w.style.size;
+        canvas.font.face = w.style.face;
+        canvas.textOut(w.x, w.y, w.text);
+    }
+    canvas.font.face = FontFace::SansSerif;
+    if (block.sizeAfter != 0)
+        canvas.font.size = block.sizeAfter;
+}
+
 void DrawFrame(FrameContext &ctx, const PageData &page, int n)
 {
     Canvas &window = ctx.surfaces.window;
@@ -115,7 +115,7 @@ void DrawFrame(FrameContext &ctx, const PageData &page, int n)
     DrawArm(ctx.surfaces.anim, scene, page.armAngle[armPeriodOf(n) - 1](n));
 
     DrawPlotAxes(window, PlotFrameKind::ClosedLoop, &page.marks);
-    drawTexts(window, page.legends);
+    DrawTextBlock(window, page.legends);
     // The end tick belongs to no period: it adds nothing to the plots.
     if (const int period = periodOf(n); period != 0) {
         for (const Piece &piece : page.pieces)
@@ -124,16 +124,16 @@ void DrawFrame(FrameContext &ctx, const PageData &page, int n)
 
     replayTick(ctx.model, page.table, n);
     DrawValueRow(scene, ctx.model, valueRowColor, valueRowVUnitX, ctx.numbers);
-    drawTexts(scene, page.sceneTexts);
+    DrawTextBlock(scene, page.sceneTexts);
 
     if (n <= firstPeriodLastTick)
-        drawTexts(window, page.firstPeriod);
+        DrawTextBlock(window, page.firstPeriod);
     else if (n <= secondPeriodLastTick)
-        drawTexts(window, page.secondPeriod);
+        DrawTextBlock(window, page.secondPeriod);
 
     if (n >= endTick) {
         for (const Conclusion &c : page.conclusions)
-            drawTexts(c.surface == Surface::Scene ? scene : window, c.texts);
+            DrawTextBlock(c.surface == Surface::Scene ? scene : window, c.texts);
     }
 }
 

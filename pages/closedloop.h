@@ -191,6 +191,10 @@ inline constexpr Piece commandThenTraces[] = {
 // written in it because the scene still holds it.
 constexpr Style sceneTextStyle{clBlue, 10};
 
+// Draws the texts of a block in their fonts, and leaves the canvas as the
+// block says.
+void DrawTextBlock(Canvas &canvas, const TextBlock &block);
+
 // Draws page tick n (2 to 320) of a closed-loop page.
 void DrawFrame(FrameContext &ctx, const PageData &page, int n);
 

@@ -415,6 +415,9 @@ private slots:
         QTest::addRow("lodrix3.rtf, two-step response")
             << u"lodrix3.rtf"_qs
             << QStringList{u"140"_qs, u"1892"_qs, u"9,3 V"_qs, u"70"_qs, u"−112"_qs, u"0,205 rad"_qs};
+        QTest::addRow("lodrix4.rtf, free setting")
+            << u"lodrix4.rtf"_qs << QStringList{u"0,1 s"_qs, u"2047"_qs, u"200"_qs,        u"2,5"_qs,
+                                                u"18"_qs,    u"55"_qs,   u"(1 − a)/b0"_qs, u"E/(2 b1)"_qs};
     }
     void commentaryFiles()
     {

@@ -7,9 +7,10 @@
 // --zoom as the form zoomed by Ctrl++.
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
-// key SEQ, shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state,
-// ops FILE. With "-" the commands are read one
-// per line from standard input. Every command is checked before any runs.
+// set corrector P|PC|DB, set gain G, set period T (s), set step E, key SEQ,
+// shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE.
+// With "-" the commands are read one per line from standard input. Every
+// command is checked before any runs.
 
 #include "opjson.h"
 
@@ -33,6 +34,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -49,7 +51,8 @@ using lodrix::Tvitesse;
 struct Command {
     std::string name;
     int number = 0;
-    std::string file;
+    std::string file;   // or the setting's name for "set"
+    double value = 0.0; // the setting's value; a corrector by its index
 };
 
 struct Usage {
@@ -66,6 +69,56 @@ std::optional<int> toInt(const std::string &s)
     } catch (const std::exception &) {
     }
     return std::nullopt;
+}
+
+constexpr lodrix::Corrector correctors[] = {lodrix::Corrector::Proportional,
+                                            lodrix::Corrector::PoleCompensation, lodrix::Corrector::TwoStep};
+constexpr const char *correctorWords[] = {"P", "PC", "DB"};
+
+void applySetting(lodrix::FreeSettings &s, const std::string &name, double value)
+{
+    if (name == "corrector")
+        s.corrector = correctors[static_cast<std::size_t>(value)];
+    else if (name == "gain")
+        s.gain = value;
+    else if (name == "period")
+        s.period = value;
+    else
+        s.step = static_cast<std::int32_t>(value);
+}
+
+// "set NAME VALUE": the value alone checked as the controller checks it, so
+// that a bad one stops the replay before anything runs.
+double settingValue(const std::string &name, const std::string &text)
+{
+    double value = 0.0;
+    if (name == "corrector") {
+        const auto *found = std::find(std::begin(correctorWords), std::end(correctorWords), text);
+        if (found == std::end(correctorWords))
+            throw Usage{"bad corrector '" + text + "' for 'set corrector' (expected P, PC or DB)"};
+        value = double(found - std::begin(correctorWords));
+    } else if (name == "gain" || name == "period") {
+        try {
+            std::size_t used = 0;
+            value = std::stod(text, &used);
+            if (used != text.size())
+                throw std::invalid_argument(text);
+        } catch (const std::exception &) {
+            throw Usage{"bad number '" + text + "' for 'set " + name + "'"};
+        }
+    } else if (name == "step") {
+        const auto v = toInt(text);
+        if (!v)
+            throw Usage{"bad number '" + text + "' for 'set step'"};
+        value = *v;
+    } else {
+        throw Usage{"unknown setting '" + name + "' for 'set' (expected corrector, gain, period or step)"};
+    }
+    lodrix::FreeSettings s;
+    applySetting(s, name, value);
+    if (const auto error = lodrix::settingsError(s))
+        throw Usage{"bad value '" + text + "' for 'set " + name + "': " + *error};
+    return value;
 }
 
 // Turns words into commands; throws Usage naming the first bad one.
@@ -88,10 +141,14 @@ std::vector<Command> parse(const std::vector<std::string> &words)
             return *v;
         };
         if (w == "menu")
-            commands.push_back({w, number(0, 4), {}});
+            commands.push_back({w, number(0, 5), {}});
         else if (w == "mode")
             commands.push_back({w, number(0, 1), {}});
-        else if (w == "scroll")
+        else if (w == "set") {
+            const std::string name = argument();
+            const std::string text = argument();
+            commands.push_back({w, 0, name, settingValue(name, text)});
+        } else if (w == "scroll")
             commands.push_back({w, number(10, 100), {}});
         else if (w == "start" || w == "next" || w == "comment" || w == "state")
             commands.push_back({w, 0, {}});
@@ -228,6 +285,13 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
             if (!clickable(w.ScrollBar1, "ScrollBar1"))
                 return 1;
             w.ScrollBar1->setValue(c.number);
+        } else if (c.name == "set") {
+            lodrix::FreeSettings s = w.controller.freeSettings();
+            applySetting(s, c.file, c.value);
+            if (const auto error = w.controller.setFreeSettings(s)) {
+                std::fprintf(stderr, "lodrix-replay: %s\n", error->c_str());
+                return 2;
+            }
         } else if (c.name == "key") {
             pressKey(w, QKeySequence(QString::fromStdString(c.file)));
         } else if (c.name == "tick") {

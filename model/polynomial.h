@@ -1,0 +1,24 @@
+#pragma once
+// Roots of the small real polynomials a sampled loop's characteristic
+// equation gives: degree 1 to 3, coefficients highest power first.
+
+#include <complex>
+#include <span>
+#include <vector>
+
+namespace lodrix {
+
+using Complex = std::complex<double>;
+
+// Every root, with its multiplicity, in no particular order. Leading zero
+// coefficients lower the degree; an empty list or a constant has no root,
+// and neither has a polynomial above the third degree: none is asked for.
+std::vector<Complex> polynomialRoots(std::span<const double> coefficients);
+
+// The coefficients of the product of two polynomials, highest power first.
+std::vector<double> multiplied(std::span<const double> p, std::span<const double> q);
+
+// The largest modulus among the roots, 0 for none.
+double spectralRadius(std::span<const Complex> roots);
+
+} // namespace lodrix

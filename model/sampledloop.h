@@ -1,0 +1,151 @@
+#pragma once
+// The position loop of menu entry 5, simulated rather than replayed: the
+// student's corrector, gain, sampling period and step drive the plant
+// X/Epu = 1/(p(1 + T1 p)) in converter codes behind a zero-order hold.
+//
+// In codes the loop has unit gain: the DAC gives 20/4095 V a code, the motor
+// 30 rad/s a volt, the reducer 1/100, the sensor 10/3 V a radian and the ADC
+// 4095/20 codes a volt, and these multiply to 1. So the position y (codes)
+// and its rate v (codes/s) under a held command u obey T1 v' + v = u, y' = v,
+// which is solved exactly over any part of a period.
+//
+// Sampled with period T (a = exp(-T/T1)), the plant is
+//     X(z)/Epu(z) = (b1 z + b0) / ((z - 1)(z - a)),
+//     b1 = T - T1 (1 - a),   b0 = T1 (1 - a) - a T,
+// coefficients named by the power of z they multiply.
+//
+// Correctors, with Ep = E - X acquired at each kT:
+//  - proportional:     Epu(kT) = G Ep(kT);
+//  - pole compensation: Epu(kT) = G [Ep(kT) - a Ep((k-1)T)], whose zero
+//    cancels the plant's pole at a;
+//  - two-step: the corrector that makes the loop (z + 1)/(2 z^2), so X
+//    reaches half the step at T and all of it at 2T:
+//        D(z) = (z + 1)(z - a) / (b1 (2z + 1)(z + b0/b1)).
+// Codes are whole: Epu is rounded to the nearest code and held within the
+// converter's +-2047 (so U1 within +-10 V), and X is the nearest code of the
+// position, within +-2047 too.
+
+#include "engine/animation.h"
+#include "model/modelstate.h"
+#include "model/polynomial.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lodrix {
+
+constexpr double motorTimeConstant = 0.1;         // T1, s
+constexpr std::int32_t converterCodeLimit = 2047; // 12-bit bipolar converters
+constexpr double voltsPerCode = 20.0 / 4095.0;    // DAC
+constexpr double codesPerVolt = 4095.0 / 20.0;    // ADC
+constexpr double sensorVoltsPerRadian = 10.0 / 3.0;
+constexpr double codesPerRadian = codesPerVolt * sensorVoltsPerRadian;
+constexpr double motorTurnsPerArmTurn = 100.0;
+
+enum class Corrector { Proportional, PoleCompensation, TwoStep };
+
+// The sampling periods offered: T1/4, T1/2, T1 and 2 T1.
+constexpr std::array<double, 4> periodChoices{motorTimeConstant / 4, motorTimeConstant / 2, motorTimeConstant,
+                                              2 * motorTimeConstant};
+constexpr double minGain = 0.1;
+constexpr double maxGain = 100.0;
+constexpr std::int32_t minStep = 1;
+constexpr std::int32_t maxStep = converterCodeLimit;
+
+struct FreeSettings {
+    Corrector corrector = Corrector::Proportional;
+    double gain = 2.5;       // G; the two-step corrector has none
+    double period = 0.1;     // T, s: one of periodChoices
+    std::int32_t step = 200; // E, codes
+    bool operator==(const FreeSettings &) const = default;
+};
+
+// Why the settings cannot be simulated, in French as the window says it and
+// naming the bad value; nothing when they can.
+std::optional<std::string> settingsError(const FreeSettings &s);
+
+// "T1/4", "T1/2", "T1" or "2T1"; empty for a period not offered.
+std::string periodName(double period);
+
+struct SampledPlant {
+    double a = 0.0;
+    double b1 = 0.0;
+    double b0 = 0.0;
+};
+SampledPlant sampledPlant(double period);
+
+struct PlantState {
+    double position = 0.0; // y, codes
+    double rate = 0.0;     // v, codes per second
+};
+
+// The plant after t seconds under the command u held (codes), exactly.
+PlantState evolve(PlantState s, double u, double t);
+
+// The nearest code within the converter's range.
+std::int32_t toCode(double value);
+
+struct SamplePeriod {
+    std::int32_t X = 0;     // acquired at the start of the period
+    std::int32_t Ep = 0;    // E - X
+    std::int32_t Epu = 0;   // held over the period
+    double wanted = 0.0;    // what the corrector computed, before rounding and limit
+    bool saturated = false; // the corrector asked for more than +-2047
+    PlantState start;
+};
+
+// The eight periods of a run with its settings, the closed-loop poles and
+// what they say.
+class SampledLoop {
+public:
+    // The settings must pass settingsError.
+    explicit SampledLoop(const FreeSettings &settings);
+
+    const FreeSettings &settings() const { return settings_; }
+    const SampledPlant &plant() const { return plant_; }
+    const std::array<SamplePeriod, periodCount> &periods() const { return periods_; }
+
+    // The plant at kT, k = 0 to 8.
+    PlantState atSample(int k) const;
+    // Page tick n (0 to 319) shows the loop at (n + 1) T/40: each window of
+    // 40 ticks ends on its sample, so the page halts in step mode on the
+    // code the next period acquires. n = -1 is the instant of the step.
+    PlantState atTick(int n) const;
+    double tickTime(int n) const;
+
+    // The poles of the closed loop, the plant's and the corrector's.
+    const std::vector<Complex> &poles() const { return poles_; }
+    bool stable() const { return stable_; }
+    // The gain at which the proportional or the pole-compensation loop
+    // becomes unstable at this period; none for the two-step corrector.
+    std::optional<double> criticalGain() const { return criticalGain_; }
+
+private:
+    FreeSettings settings_;
+    SampledPlant plant_;
+    std::array<SamplePeriod, periodCount> periods_{};
+    PlantState end_;
+    std::vector<Complex> poles_;
+    bool stable_ = false;
+    std::optional<double> criticalGain_;
+};
+
+// The characteristic polynomial of the proportional or the pole-compensation
+// loop with gain g, highest power first.
+std::vector<double> characteristicPolynomial(Corrector corrector, const SampledPlant &plant, double g);
+// The closed-loop poles of these settings.
+std::vector<Complex> closedLoopPoles(const FreeSettings &settings);
+// The smallest positive gain that puts a pole on the unit circle, found to
+// a relative 1e-9; none for the two-step corrector.
+std::optional<double> criticalGain(Corrector corrector, double period);
+
+// The value row of page tick n (2 to 320): E, the period's Ep and Epu, the
+// command in volts to 0.1 V, the motor speed, the arm angle and what the
+// sensor and the converter read. At the end tick the values of tick 319
+// stay; thetaPrec takes theta as on the other closed-loop pages.
+void freeRunTick(ModelState &m, const SampledLoop &loop, int n);
+
+} // namespace lodrix
