@@ -1,0 +1,439 @@
+// Menu entry 5: the simulated loop checked against the textbook sampled
+// plant and the lessons' tables, its poles and critical gains against the
+// stability conditions worked by hand, and the page played through the
+// controller, saturated and unstable, inside its surfaces.
+
+#include "engine/controller.h"
+#include "engine/statejson.h"
+#include "model/sampletable.h"
+
+#include <QTest>
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <complex>
+
+using namespace lodrix;
+
+Q_DECLARE_METATYPE(lodrix::FreeSettings)
+Q_DECLARE_METATYPE(std::complex<double>)
+
+namespace {
+
+constexpr double T1 = 0.1;
+
+FreeSettings settings(Corrector c, double gain, double period, std::int32_t step = 200)
+{
+    return {c, gain, period, step};
+}
+
+// The zero-order-hold equivalent of 1/(p(1 + T1 p)): (b1 z + b0)/((z - 1)(z - a)).
+struct Zoh {
+    double a, b1, b0;
+    explicit Zoh(double T)
+        : a(std::exp(-T / T1)), b1(T - T1 * (1 - std::exp(-T / T1))),
+          b0(T1 * (1 - std::exp(-T / T1)) - std::exp(-T / T1) * T)
+    {}
+};
+
+// 1 + C(z) G(z) cleared of its denominators, each corrector as the lessons
+// write it.
+std::complex<double> characteristic(const FreeSettings &s, std::complex<double> z)
+{
+    const Zoh p(s.period);
+    const auto plantNum = p.b1 * z + p.b0;
+    const auto plantDen = (z - 1.0) * (z - p.a);
+    switch (s.corrector) {
+    case Corrector::Proportional:
+        return plantDen + s.gain * plantNum;
+    case Corrector::PoleCompensation:
+        return z * plantDen + s.gain * (z - p.a) * plantNum;
+    case Corrector::TwoStep:
+        return p.b1 * (2.0 * z + 1.0) * (z + p.b0 / p.b1) * plantDen + (z + 1.0) * (z - p.a) * plantNum;
+    }
+    return {};
+}
+
+// A shell that keeps only what the checks read.
+struct Shell final : ControllerShell {
+    std::string commentary;
+    void switchControl(Control, bool) override {}
+    void hideControl(Control) override {}
+    void createCommentaryButton() override {}
+    void showCommentary(const char *name) override { commentary = name; }
+};
+
+struct Window {
+    Shell shell;
+    RecordingCanvas window{Surface::Window};
+    RecordingCanvas scene{Surface::Scene};
+    RecordingCanvas anim{Surface::Anim};
+    Controller c{shell, Surfaces{window, scene, anim}, NumberFormat(",")};
+    void clear()
+    {
+        window.ops.clear();
+        scene.ops.clear();
+        anim.ops.clear();
+    }
+};
+
+} // namespace
+
+class TestFreeSetting : public QObject {
+    Q_OBJECT
+
+private slots:
+    void polynomialRoots_data()
+    {
+        QTest::addColumn<QList<double>>("coefficients");
+        QTest::addColumn<QList<std::complex<double>>>("roots");
+        using C = std::complex<double>;
+        // (z - 0.5)(z + 0.2)(z - 0.9), scaled by 2.
+        QTest::addRow("three real") << QList<double>{2, -2.4, 0.34, 0.18} << QList<C>{0.5, -0.2, 0.9};
+        // z^2 (z - 0.4): a double root at 0.
+        QTest::addRow("double root") << QList<double>{1, -0.4, 0, 0} << QList<C>{0.0, 0.0, 0.4};
+        // (z - 0.3)(z^2 - z + 0.5)
+        QTest::addRow("complex pair and real")
+            << QList<double>{1, -1.3, 0.8, -0.15} << QList<C>{0.3, C(0.5, 0.5), C(0.5, -0.5)};
+        QTest::addRow("pole beyond the circle") << QList<double>{1, 1.5, -2.5} << QList<C>{1.0, -2.5};
+        QTest::addRow("leading zero lowers the degree") << QList<double>{0, 4, -1} << QList<C>{0.25};
+    }
+    void polynomialRoots()
+    {
+        QFETCH(QList<double>, coefficients);
+        QFETCH(QList<std::complex<double>>, roots);
+        const std::vector<double> c(coefficients.begin(), coefficients.end());
+        const std::vector<Complex> found = lodrix::polynomialRoots(c);
+        QCOMPARE(found.size(), std::size_t(roots.size()));
+        for (const auto &wanted : roots) {
+            const bool matched = std::any_of(found.begin(), found.end(),
+                                             [&](Complex z) { return std::abs(z - wanted) < 1e-6; });
+            QVERIFY2(matched, qPrintable(QString("%1%2i").arg(wanted.real()).arg(wanted.imag())));
+        }
+    }
+
+    // The position at each sample follows the sampled plant's recurrence
+    // fed with the commands the run held; between samples it follows the
+    // plant integrated in small steps; X is the nearest code of it.
+    void sampledAgainstRecurrence_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addRow("P 2.5 at T1") << settings(Corrector::Proportional, 2.5, T1);
+        QTest::addRow("P 10 at T1/4") << settings(Corrector::Proportional, 10, T1 / 4, 1000);
+        QTest::addRow("PC 6.8 at 2T1") << settings(Corrector::PoleCompensation, 6.8, 2 * T1);
+        QTest::addRow("two-step at T1/2") << settings(Corrector::TwoStep, 1, T1 / 2, 20);
+        QTest::addRow("P 40 at 2T1, unstable") << settings(Corrector::Proportional, 40, 2 * T1);
+    }
+    void sampledAgainstRecurrence()
+    {
+        QFETCH(FreeSettings, s);
+        const SampledLoop loop(s);
+        const Zoh p(s.period);
+        const auto y = [&](int k) { return loop.atSample(k).position; };
+        const auto u = [&](int k) { return k < 0 ? 0.0 : double(loop.periods()[k].Epu); };
+        for (int k = 0; k < periodCount; ++k) {
+            const double previous = k == 0 ? 0.0 : y(k - 1);
+            const double expected = (1 + p.a) * y(k) - p.a * previous + p.b1 * u(k) + p.b0 * u(k - 1);
+            QVERIFY2(std::abs(y(k + 1) - expected) <= 1e-9 * std::max(1.0, std::abs(expected)),
+                     qPrintable(QString("k=%1: %2 for %3").arg(k + 1).arg(y(k + 1)).arg(expected)));
+            QCOMPARE(loop.periods()[k].X, std::int32_t(std::lround(std::clamp(y(k), -2047.0, 2047.0))));
+        }
+        // Period 3, tick by tick, against T1 v' + v = u integrated with
+        // Runge-Kutta steps.
+        double pos = y(2);
+        double rate = loop.atSample(2).rate;
+        const int substeps = 50;
+        const double h = s.period / ticksPerPeriod / substeps;
+        const auto accel = [&](double v) { return (u(2) - v) / T1; };
+        for (int n = 2 * ticksPerPeriod; n < 3 * ticksPerPeriod; ++n) {
+            for (int i = 0; i < substeps; ++i) {
+                const double k1 = accel(rate), k2 = accel(rate + h / 2 * k1), k3 = accel(rate + h / 2 * k2),
+                             k4 = accel(rate + h * k3);
+                pos += h / 6 * (rate + 2 * (rate + h / 2 * k1) + 2 * (rate + h / 2 * k2) + (rate + h * k3));
+                rate += h / 6 * (k1 + 2 * k2 + 2 * k3 + k4);
+            }
+            const double scale = 1.0 + std::abs(y(2)) + std::abs(u(2)) * s.period;
+            QVERIFY2(std::abs(loop.atTick(n).position - pos) < 1e-9 * scale,
+                     qPrintable(QString("%1: %2 for %3").arg(n).arg(loop.atTick(n).position).arg(pos)));
+        }
+    }
+
+    // The lessons' tables come out of the simulation within a code, and
+    // exactly where their texts quote them.
+    void lessonTables_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addColumn<int>("rubrique");
+        QTest::addColumn<int>("exactRows");
+        QTest::addRow("proportional, X = 18 then 55") << settings(Corrector::Proportional, 2.5, T1) << 2 << 3;
+        QTest::addRow("pole compensation, X = 50 then 124")
+            << settings(Corrector::PoleCompensation, 6.8, T1) << 3 << 3;
+    }
+    void lessonTables()
+    {
+        QFETCH(FreeSettings, s);
+        QFETCH(int, rubrique);
+        QFETCH(int, exactRows);
+        const SampleTable &table = rubrique == 2 ? proportionalTable : poleCompensationTable;
+        const SampledLoop loop(s);
+        QCOMPARE(loop.periods()[0].Epu, table.rows[0].segment.Epu);
+        for (int k = 0; k < periodCount; ++k) {
+            const int simulated = loop.periods()[k].X;
+            const int lesson = table.rows[k].X;
+            QVERIFY2(std::abs(simulated - lesson) <= (k < exactRows ? 0 : 1),
+                     qPrintable(QString("period %1: %2 for %3").arg(k + 1).arg(simulated).arg(lesson)));
+        }
+    }
+
+    // Without saturation the two-step corrector makes X half the step at T
+    // and all of it from 2T on, at every period offered.
+    void twoStepReachesTheStep_data()
+    {
+        QTest::addColumn<double>("period");
+        QTest::addColumn<int>("step");
+        QTest::addRow("T1/4") << T1 / 4 << 10;
+        QTest::addRow("T1/2") << T1 / 2 << 40;
+        QTest::addRow("T1, the lesson's step") << T1 << 140;
+        QTest::addRow("2T1") << 2 * T1 << 400;
+    }
+    void twoStepReachesTheStep()
+    {
+        QFETCH(double, period);
+        QFETCH(int, step);
+        const SampledLoop loop(settings(Corrector::TwoStep, 1, period, step));
+        for (const SamplePeriod &p : loop.periods())
+            QVERIFY(!p.saturated);
+        QCOMPARE(loop.periods()[1].X, step / 2);
+        for (int k = 2; k < periodCount; ++k)
+            QCOMPARE(loop.periods()[k].X, step);
+        QCOMPARE(toCode(loop.atSample(periodCount).position), step);
+    }
+
+    // Every pole found is a root of 1 + C(z) G(z); a stable loop has them
+    // all inside the unit circle.
+    void closedLoopPoles_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("stable");
+        QTest::addRow("P 2.5 at T1") << settings(Corrector::Proportional, 2.5, T1) << 2 << true;
+        QTest::addRow("P 30 at T1") << settings(Corrector::Proportional, 30, T1) << 2 << false;
+        QTest::addRow("PC 6.8 at T1/2") << settings(Corrector::PoleCompensation, 6.8, T1 / 2) << 3 << true;
+        QTest::addRow("PC 20 at 2T1") << settings(Corrector::PoleCompensation, 20, 2 * T1) << 3 << false;
+        QTest::addRow("two-step at T1/4") << settings(Corrector::TwoStep, 1, T1 / 4) << 4 << true;
+        QTest::addRow("two-step at 2T1") << settings(Corrector::TwoStep, 1, 2 * T1) << 4 << true;
+    }
+    void closedLoopPoles()
+    {
+        QFETCH(FreeSettings, s);
+        QFETCH(int, count);
+        const SampledLoop loop(s);
+        QCOMPARE(int(loop.poles().size()), count);
+        for (const Complex &z : loop.poles())
+            QVERIFY2(std::abs(characteristic(s, z)) < 1e-9,
+                     qPrintable(QString("%1%2i").arg(z.real()).arg(z.imag())));
+        QTEST(loop.stable(), "stable");
+    }
+
+    // For P and PC the loop is z^2 + c1 z + c0 (times z - a for PC): stable
+    // while |c0| < 1 and 1 - c1 + c0 > 0, two bounds on G worked by hand.
+    void criticalGain_data()
+    {
+        QTest::addColumn<int>("corrector");
+        QTest::addColumn<double>("period");
+        QTest::addColumn<double>("expected");
+        const auto bound = [](double T, bool compensated) {
+            const Zoh p(T);
+            return compensated ? std::min(1 / p.b0, 2 / (p.b1 - p.b0))
+                               : std::min((1 - p.a) / p.b0, 2 * (1 + p.a) / (p.b1 - p.b0));
+        };
+        const Zoh atT1(T1);
+        QTest::addRow("P at T1: (1 - a)/b0") << int(Corrector::Proportional) << T1 << (1 - atT1.a) / atT1.b0;
+        for (double T : {T1 / 4, T1 / 2, 2 * T1}) {
+            QTest::addRow("P at %gs", T) << int(Corrector::Proportional) << T << bound(T, false);
+            QTest::addRow("PC at %gs", T) << int(Corrector::PoleCompensation) << T << bound(T, true);
+        }
+    }
+    void criticalGain()
+    {
+        QFETCH(int, corrector);
+        QFETCH(double, period);
+        QFETCH(double, expected);
+        const auto c = Corrector(corrector);
+        const std::optional<double> gc = lodrix::criticalGain(c, period);
+        QVERIFY(gc);
+        QVERIFY2(std::abs(*gc - expected) < 1e-3 * expected, qPrintable(QString::number(*gc)));
+        QVERIFY(SampledLoop(settings(c, 0.99 * *gc, period)).stable());
+        QVERIFY(!SampledLoop(settings(c, 1.01 * *gc, period)).stable());
+    }
+
+    // The converters hold every code and voltage inside their range however
+    // hard the corrector pulls, and say when they did.
+    void saturation_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addColumn<double>("firstWanted");
+        const Zoh p(T1);
+        QTest::addRow("P 100, unstable") << settings(Corrector::Proportional, 100, 2 * T1, 2047) << 204700.0;
+        QTest::addRow("two-step E/(2 b1)") << settings(Corrector::TwoStep, 1, T1, 200) << 200 / (2 * p.b1);
+    }
+    void saturation()
+    {
+        QFETCH(FreeSettings, s);
+        QFETCH(double, firstWanted);
+        const SampledLoop loop(s);
+        const SamplePeriod &first = loop.periods()[0];
+        QVERIFY(first.saturated);
+        QCOMPARE(first.Epu, 2047);
+        QVERIFY(std::abs(first.wanted - firstWanted) < 1e-6 * firstWanted);
+        ModelState m;
+        for (int n = 2; n <= endTick; ++n) {
+            freeRunTick(m, loop, n);
+            QVERIFY(std::abs(m.Epu) <= 2047 && std::abs(m.X) <= 2047);
+            QVERIFY(std::abs(m.U1) <= 10.0 && std::abs(m.V) <= 10.0);
+        }
+        // A two-step loop that saturates no longer reaches the step at 2T.
+        if (s.corrector == Corrector::TwoStep)
+            QVERIFY(loop.periods()[2].X != s.step);
+    }
+
+    // A bad value is refused with a message naming it, and changes nothing.
+    void refusedSettings_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addColumn<QString>("named");
+        QTest::addRow("gain below") << settings(Corrector::Proportional, 0.05, T1) << "G=0.05";
+        QTest::addRow("gain above") << settings(Corrector::PoleCompensation, 150, T1) << "G=150";
+        QTest::addRow("gain not a number") << settings(Corrector::Proportional, std::nan(""), T1) << "G=nan";
+        QTest::addRow("period not offered") << settings(Corrector::Proportional, 2.5, 0.3) << "T=0.3";
+        QTest::addRow("step zero") << settings(Corrector::TwoStep, 1, T1, 0) << "E=0";
+        QTest::addRow("step beyond the converter")
+            << settings(Corrector::Proportional, 2.5, T1, 2048) << "E=2048";
+        QTest::addRow("unknown corrector") << settings(Corrector(7), 2.5, T1) << "Correcteur";
+    }
+    void refusedSettings()
+    {
+        QFETCH(FreeSettings, s);
+        QFETCH(QString, named);
+        Window w;
+        w.c.choix(freeSettingEntry);
+        w.c.Button1Click();
+        for (int i = 0; i < 50; ++i)
+            w.c.Timer1Timer();
+        const FreeSettings before = w.c.freeSettings();
+        const std::optional<std::string> error = w.c.setFreeSettings(s);
+        QVERIFY(error);
+        QVERIFY2(QString::fromStdString(*error).contains(named), error->c_str());
+        QCOMPARE(w.c.freeSettings(), before);
+        QCOMPARE(w.c.animation().compteur, 4051);
+    }
+
+    // An accepted change stops a run of entry 5 and clears its plots; on
+    // another entry it waits.
+    void changeStopsTheRun()
+    {
+        Window w;
+        w.c.choix(2);
+        w.c.Button1Click();
+        w.c.Timer1Timer();
+        QVERIFY(!w.c.setFreeSettings(settings(Corrector::TwoStep, 1, T1 / 2)));
+        QCOMPARE(w.c.animation().compteur, 1002);
+
+        w.c.choix(freeSettingEntry);
+        w.c.Button1Click();
+        for (int i = 0; i < 10; ++i)
+            w.c.Timer1Timer();
+        w.clear();
+        QVERIFY(!w.c.setFreeSettings(settings(Corrector::Proportional, 4, T1)));
+        QCOMPARE(w.c.animation().compteur, 0);
+        QVERIFY(w.c.run().empty());
+        QVERIFY(std::any_of(w.window.ops.begin(), w.window.ops.end(), [](const Op &op) {
+            return op.kind == Op::Kind::Rect && op.points == std::vector<Point>{{0, 250}, {800, 490}};
+        }));
+        // The idle picture then shows the new gain in the corrector box.
+        w.clear();
+        w.c.Timer1Timer();
+        QVERIFY(std::any_of(w.scene.ops.begin(), w.scene.ops.end(),
+                            [](const Op &op) { return op.text == "Gain : G=4"; }));
+    }
+
+    // Step by step, each period halts on the code the next one acquires,
+    // and a press starts the arm where the simulation has it.
+    void stepByStep()
+    {
+        Window w;
+        QVERIFY(!w.c.setFreeSettings(settings(Corrector::PoleCompensation, 6.8, T1)));
+        w.c.choix(freeSettingEntry);
+        w.c.choixbis(1);
+        const SampledLoop &loop = w.c.freeLoop();
+        for (int k = 1; k <= 3; ++k) {
+            w.c.Button2Click();
+            QCOMPARE(w.c.model().thetaPrec, loop.atSample(k - 1).position / codesPerRadian);
+            while (w.c.Timer1Timer().page == Page::FreeSetting) {
+            }
+            QCOMPARE(w.c.animation().compteur, 4000 + ticksPerPeriod * k - 1);
+            QCOMPARE(w.c.model().X, loop.periods()[k].X);
+        }
+    }
+
+    // An unstable, saturated run draws every call inside its surface, its
+    // plots inside their band, and ends with the commentary of entry 5.
+    void unstableRunStaysInside_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addRow("P 100 at 2T1") << settings(Corrector::Proportional, 100, 2 * T1, 2047);
+        QTest::addRow("PC 100 at T1") << settings(Corrector::PoleCompensation, 100, T1, 1000);
+        QTest::addRow("two-step at T1/4") << settings(Corrector::TwoStep, 1, T1 / 4, 2047);
+    }
+    void unstableRunStaysInside()
+    {
+        QFETCH(FreeSettings, s);
+        Window w;
+        QVERIFY(!w.c.setFreeSettings(s));
+        w.c.choix(freeSettingEntry);
+        w.c.Button1Click();
+        const auto inside = [](const Op &op, int width, int height) {
+            return std::all_of(op.points.begin(), op.points.end(), [&](Point p) {
+                return p.x >= 0 && p.y >= 0 && p.x <= width && p.y <= height;
+            });
+        };
+        for (int frames = 0; frames < 319; ++frames) {
+            w.clear();
+            QCOMPARE(w.c.Timer1Timer().page, Page::FreeSetting);
+            // The diagram's clearing box runs past the scene on purpose.
+            for (const Op &op : w.scene.ops)
+                QVERIFY(inside(op, 785, 225) || (op.kind == Op::Kind::Rect && op.brush.color == clFace));
+            for (const Op &op : w.anim.ops)
+                QVERIFY(inside(op, 360, 140));
+            for (const Op &op : w.window.ops) {
+                QVERIFY(inside(op, 800, 490) && op.points[0].y >= 250);
+                // Traces and staircase: the axes are blue.
+                if (op.kind == Op::Kind::Line && op.pen.color != clBlue)
+                    for (Point p : op.points)
+                        QVERIFY2(p.x >= 40 && p.x <= 740 && p.y >= 270 && p.y <= 400,
+                                 qPrintable(QString("(%1, %2)").arg(p.x).arg(p.y)));
+            }
+        }
+        QCOMPARE(w.c.animation().compteur, 4320);
+        w.c.B1Click();
+        QCOMPARE(w.shell.commentary, "lodrix4.rtf");
+    }
+
+    // The state line describes the settings whichever entry is chosen.
+    void stateLine()
+    {
+        Window w;
+        QVERIFY(!w.c.setFreeSettings(settings(Corrector::TwoStep, 1, T1 / 2, 40)));
+        const auto explore = nlohmann::json::parse(stateJson(w.c))["explore"];
+        QCOMPARE(explore["corrector"].get<std::string>(), "DB");
+        QCOMPARE(explore["period"].get<double>(), T1 / 2);
+        QCOMPARE(explore["step"].get<int>(), 40);
+        QCOMPARE(int(explore["poles"].size()), 4);
+        QVERIFY(explore["criticalGain"].is_null());
+        QCOMPARE(explore["stable"].get<bool>(), true);
+    }
+};
+
+QTEST_MAIN(TestFreeSetting)
+#include "tst_freesetting.moc"
