@@ -6,6 +6,7 @@
 #include "engine/animation.h"
 #include "pages/pages.h"
 #include "render/qt/qpaintercanvas.h"
+#include "render/rastercanvas.h"
 
 #include <QTest>
 
@@ -18,12 +19,17 @@ Q_DECLARE_METATYPE(lodrix::Surface)
 
 namespace lodrix {
 
+inline QSize surfaceSize(Surface s)
+{
+    return s == Surface::Window ? QSize(800, 500) : s == Surface::Scene ? QSize(785, 225) : QSize(360, 140);
+}
+
 template<typename C> C makeSurface(Surface s)
 {
     if constexpr (std::is_same_v<C, QPainterCanvas>)
-        return C(s, s == Surface::Window  ? QSize(800, 500)
-                    : s == Surface::Scene ? QSize(785, 225)
-                                          : QSize(360, 140));
+        return C(s, surfaceSize(s));
+    else if constexpr (std::is_same_v<C, RasterCanvas>)
+        return C(s, surfaceSize(s).width(), surfaceSize(s).height());
     else
         return C(s);
 }
@@ -65,23 +71,33 @@ template<typename C = RecordingCanvas> struct Screen {
         return s == Surface::Window ? window.ops : s == Surface::Scene ? scene.ops : anim.ops;
     }
 
+    // The next frame, drawn as the window's timer draws it. A halted
+    // step-mode page first gets a press of "Incrémenter la période", which
+    // zeroes theta and loads the period's start angle; a page that cannot go
+    // on gives Page::None. The logs then hold only the calls of that frame.
+    Frame next()
+    {
+        clearLogs();
+        Frame f = dispatchTick(state);
+        if (f.page == Page::None) {
+            const PeriodAdvance press = advancePeriod(state);
+            if (!press.applied)
+                return f;
+            model.theta = 0.0;
+            model.thetaPrec = press.thetaPrec;
+            f = dispatchTick(state);
+        }
+        draw(f);
+        return f;
+    }
+
     // Ticks until the frame of `last` is drawn, calling onFrame(tick) after
-    // every frame. A halted step-mode page gets a press of "Incrémenter la
-    // période", which zeroes theta and loads the period's start angle. The
-    // logs then hold only the calls of that last frame.
+    // every frame.
     template<typename OnFrame> void playTo(int last, OnFrame onFrame)
     {
         for (int guard = 0; guard < 2000; ++guard) {
-            clearLogs();
-            const Frame f = dispatchTick(state);
-            if (f.page == Page::None) {
-                const PeriodAdvance press = advancePeriod(state);
-                QVERIFY2(press.applied, "the page halted");
-                model.theta = 0.0;
-                model.thetaPrec = press.thetaPrec;
-                continue;
-            }
-            draw(f);
+            const Frame f = next();
+            QVERIFY2(f.page != Page::None, "the page halted");
             onFrame(f.tick);
             if (f.tick == last)
                 return;

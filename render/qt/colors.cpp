@@ -1,43 +1,20 @@
 #include "colors.h"
 
-#include <algorithm>
-#include <iterator>
+#include "render/rastercanvas.h"
 
 namespace lodrix {
 
 namespace {
 
-struct SchemeColor {
-    Color id;
-    QRgb rgb;
-};
-
-// The classic light scheme the lessons were laid out on.
-constexpr SchemeColor scheme[] = {
-    {clFace, qRgb(212, 208, 200)},
-    {clHighlight, qRgb(0, 0, 128)},
-};
-
 constexpr QRgb highlightedTextRgb = qRgb(255, 255, 255);
-
-constexpr QRgb schemeRgb(Color id)
-{
-    const auto *row =
-        std::find_if(std::begin(scheme), std::end(scheme), [id](const SchemeColor &s) { return s.id == id; });
-    // An unknown desktop colour reads as black, as the desktop answers for an index it lacks.
-    return row == std::end(scheme) ? qRgb(0, 0, 0) : row->rgb;
-}
-
-static_assert(std::all_of(std::begin(scheme), std::end(scheme),
-                          [](const SchemeColor &s) { return isSystemColor(s.id); }));
 
 } // namespace
 
+// The light scheme's values live with the software canvas: both canvases
+// paint the same colours.
 QColor toQColor(Color c)
 {
-    if (isSystemColor(c))
-        return QColor::fromRgb(schemeRgb(c));
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+    return QColor::fromRgb(toArgb(c));
 }
 
 QPalette lodrixPalette()

@@ -3,6 +3,8 @@
 #include "colors.h"
 #include "fonts.h"
 
+#include "render/linewalk.h"
+
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -14,64 +16,6 @@
 namespace lodrix {
 
 namespace {
-
-// Octants numbered clockwise from +x, y pointing down.
-constexpr int octant(int dx, int dy)
-{
-    if (dy > 0)
-        return dx > 0 ? (dx > dy ? 1 : 2) : (-dx > dy ? 4 : 3);
-    return dx < 0 ? (-dx > -dy ? 5 : 6) : (dx > -dy ? 8 : 7);
-}
-
-// Where the walk is exactly between two pixels, half of the octants take the
-// minor step early. Opposite octants disagree, so a line and its reverse
-// cover the same pixels between their ends.
-constexpr int tieBias(int dx, int dy)
-{
-    const int o = octant(dx, dy);
-    return o == 3 || o == 5 || o == 6 || o == 8 ? 1 : 0;
-}
-
-static_assert(tieBias(4, 2) + tieBias(-4, -2) == 1);
-static_assert(tieBias(2, 4) + tieBias(-2, -4) == 1);
-static_assert(tieBias(-2, 4) + tieBias(2, -4) == 1);
-static_assert(tieBias(-4, 2) + tieBias(4, -2) == 1);
-
-// Bresenham walk from `from` towards `to`, calling plot(step, x, y) for every
-// pixel but the end point.
-template<class Plot> void walkLine(Point from, Point to, Plot plot)
-{
-    const int dx = to.x - from.x;
-    const int dy = to.y - from.y;
-    const int major = std::max(std::abs(dx), std::abs(dy));
-    const int minor = std::min(std::abs(dx), std::abs(dy));
-    const bool xMajor = std::abs(dx) >= std::abs(dy);
-    const int bias = tieBias(dx, dy);
-    int x = from.x;
-    int y = from.y;
-    int &along = xMajor ? x : y;
-    int &across = xMajor ? y : x;
-    const int alongStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
-    const int acrossStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
-    int err = 2 * minor - major;
-    for (int i = 0; i < major; ++i) {
-        plot(i, x, y);
-        if (err + bias > 0) {
-            across += acrossStep;
-            err += 2 * minor - 2 * major;
-        } else {
-            err += 2 * minor;
-        }
-        along += alongStep;
-    }
-}
-
-constexpr int dotRunPx = 3; // a dotted pen: 3 pixels on, 3 off, from each line's start
-
-constexpr bool dotIsOn(int step)
-{
-    return (step / dotRunPx) % 2 == 0;
-}
 
 // Wide pens are geometric pens: round ends and round joins.
 QPen toQPen(const Pen &pen)
