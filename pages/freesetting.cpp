@@ -52,7 +52,19 @@ constexpr Point zLabel{10, 100};
 constexpr int zLabelSizePt = 6;
 
 // ---- Texts.
+// Below "Régulateur" in the corrector box, as the lessons write theirs.
+constexpr int correctorLineX = 130;
+constexpr int correctorLineY = 180;
+constexpr int correctorLinePx = 15;
+constexpr int correctorLineSizePt = 6;
+// The pole-compensation formula as its lesson places it; the two-step one is
+// longer than that lesson's and smaller, to end before the arm's picture.
+constexpr int compensationFormulaX = 108;
+constexpr int compensationFormulaSizePt = 10;
+constexpr int twoStepFormulaX = 1;
+constexpr int twoStepFormulaSizePt = 6;
 constexpr int settingsX = 110; // right of the z-plane
+constexpr int settingsTopY = 5;
 constexpr int settingsSizePt = 8;
 constexpr int settingsLinePx = 15;
 constexpr Point choiceTitle{610, 90}; // where the other lessons say what they chose
@@ -74,7 +86,7 @@ std::string rounded(const NumberFormat &f, double v, int decimals)
 }
 
 // A coefficient to three significant digits, at most two decimals: the
-// two-step formula must end before the arm's picture.
+// two-step formula must end before the arm's picture even at T1/4.
 std::string coefficient(const NumberFormat &f, double v)
 {
     const double magnitude = std::abs(v);
@@ -191,8 +203,8 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f)
         const std::string ga = rounded(f, s.gain * p.a, 2);
         w.correctorLines = {"(" + gain + "z-" + ga + ")/z"};
         w.formula = "Epu(kT) = " + gain + "*Ep(kT) -" + ga + "*Ep((k-1)T)";
-        w.formulaX = 108;
-        w.formulaSize = 10;
+        w.formulaX = compensationFormulaX;
+        w.formulaSize = compensationFormulaSizePt;
         w.choice = "T=" + period + " et G=" + gain;
         break;
     }
@@ -204,8 +216,8 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f)
         w.formula = "Epu(kT)=" + coefficient(f, -(0.5 + r)) + "*Epu((k-1)T)" + signedTerm(f, -0.5 * r) +
                     "*Epu((k-2)T)" + signedTerm(f, k) + "*Ep(kT)" + signedTerm(f, (1.0 - p.a) * k) +
                     "*Ep((k-1)T)" + signedTerm(f, -p.a * k) + "*Ep((k-2)T)";
-        w.formulaX = 1;
-        w.formulaSize = 6;
+        w.formulaX = twoStepFormulaX;
+        w.formulaSize = twoStepFormulaSizePt;
         w.choice = "T=" + period;
         break;
     }
@@ -229,17 +241,16 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f)
 void drawDiagram(Canvas &scene, const Wording &w, bool asIdle)
 {
     std::vector<CorrectorLine> lines;
-    constexpr int lineX = 130;
-    int y = 180;
+    int y = correctorLineY;
     for (const std::string &text : w.correctorLines) {
-        lines.push_back({text, lineX, y});
-        y += 15;
+        lines.push_back({text, correctorLineX, y});
+        y += correctorLinePx;
     }
     if (asIdle) {
         // The idle diagram is already drawn, its corrector box blank.
         scene.font.face = FontFace::SansSerif;
         scene.font.color = clBlue;
-        scene.font.size = 6;
+        scene.font.size = correctorLineSizePt;
         DrawTexts(scene, lines);
     } else {
         DrawLoopDiagram(scene, {lines});
@@ -286,14 +297,15 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, const Wording &w)
     const Style verdictStyle{loop.stable() ? clGreen : clRed, settingsSizePt};
     const Style plain{clBlue, settingsSizePt};
     std::vector<Words> words = {
-        {w.setPoint, settingsX, 5, plain},
-        {w.stability, settingsX, 5 + settingsLinePx, plain},
-        {w.verdict, settingsX, 5 + 2 * settingsLinePx, verdictStyle},
+        {w.setPoint, settingsX, settingsTopY, plain},
+        {w.stability, settingsX, settingsTopY + settingsLinePx, plain},
+        {w.verdict, settingsX, settingsTopY + 2 * settingsLinePx, verdictStyle},
         {"On choisit ici : ", choiceTitle.x, choiceTitle.y, sceneTextStyle},
         {w.choice, choiceLine.x, choiceLine.y, sceneTextStyle},
     };
     if (!w.saturation.empty())
-        words.push_back({w.saturation, settingsX, 5 + 3 * settingsLinePx, {clRed, settingsSizePt}});
+        words.push_back(
+            {w.saturation, settingsX, settingsTopY + 3 * settingsLinePx, {clRed, settingsSizePt}});
     DrawTextBlock(scene, {words});
     drawZPlane(scene, loop);
 }
