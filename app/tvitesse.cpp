@@ -116,10 +116,15 @@ ImageControl::ImageControl(QWidget *parent, QPainterCanvas &canvas) : QWidget(pa
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void ImageControl::paintEvent(QPaintEvent *)
+void ImageControl::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
-    p.drawImage(0, 0, scaled_ ? scaled_->image() : canvas_.image());
+    if (!scaled_) {
+        p.drawImage(0, 0, canvas_.image());
+        return;
+    }
+    for (const QRect &r : event->region())
+        scaled_->paint(p, QPoint(), r);
 }
 
 Tvitesse::Tvitesse(NumberFormat numbers)
@@ -396,12 +401,16 @@ void Tvitesse::present()
     const QRect scene = sceneCanvas.takeDirtyRect();
     const QRect window = windowCanvas.takeDirtyRect();
     bmpAnim.takeDirtyRect();
-    if (zoom_ != 100 || laidOutRatio_ != 1.0) {
-        scaledScene_.update(sceneCanvas.image(), scene, zoomFactor(), laidOutRatio_);
-        scaledWindow_.update(windowCanvas.image(), window, zoomFactor(), laidOutRatio_);
+    if (zoom_ == 100 && laidOutRatio_ == 1.0) {
+        FOND->update(scene);
+        update(window);
+        return;
     }
-    FOND->update(ScaledPicture::zoomed(scene, zoomFactor()));
-    update(onWindow(window));
+    // Scaled, only what differs from the last frame is grown and repainted.
+    for (const QRect &r : scaledScene_.update(sceneCanvas.image(), scene, zoomFactor(), laidOutRatio_))
+        FOND->update(ScaledPicture::zoomed(r, zoomFactor()));
+    for (const QRect &r : scaledWindow_.update(windowCanvas.image(), window, zoomFactor(), laidOutRatio_))
+        update(onWindow(r));
 }
 
 void Tvitesse::paintEvent(QPaintEvent *event)
@@ -419,9 +428,10 @@ void Tvitesse::paintEvent(QPaintEvent *event)
     if (zoom_ == 100 && laidOutRatio_ == 1.0) {
         const QRect r = event->rect() & form;
         p.drawImage(r.topLeft(), windowCanvas.image(), r.translated(-origin_));
-    } else {
-        p.drawImage(origin_, scaledWindow_.image());
+        return;
     }
+    for (const QRect &r : event->region() & form)
+        scaledWindow_.paint(p, origin_, r.translated(-origin_));
 }
 
 void Tvitesse::resizeEvent(QResizeEvent *)

@@ -73,16 +73,21 @@ void Upscaler::scale(ConstPixelBuffer from, PixelRect area, double scale, PixelB
     if (device.empty())
         return;
     if (const int f = wholeScale(scale)) {
-        // Blocks: each picture row widened once, then copied f times down.
+        // Blocks: each picture row widened once, then copied f - 1 times down.
+        const int firstColumn = device.x / f;
+        const int lastColumn = (device.x + device.width - 1) / f;
         for (int y = device.y; y < device.y + device.height; ++y) {
-            const std::uint32_t *src = from.pixels + std::size_t(y / f) * std::size_t(from.width);
             std::uint32_t *dst = to.pixels + std::size_t(y) * std::size_t(to.width);
             if (y > device.y && y % f != 0) {
                 std::copy_n(dst - to.width + device.x, device.width, dst + device.x);
                 continue;
             }
-            for (int x = device.x; x < device.x + device.width; ++x)
-                dst[x] = src[x / f];
+            const std::uint32_t *src = from.pixels + std::size_t(y / f) * std::size_t(from.width);
+            std::uint32_t *out = dst + std::size_t(firstColumn) * std::size_t(f);
+            // Whole blocks, even where the area starts or ends inside one:
+            // their pixels are the same picture pixel's, within the row.
+            for (int x = firstColumn; x <= lastColumn; ++x, out += f)
+                std::fill_n(out, std::min(f, to.width - x * f), src[x]);
         }
         return;
     }
