@@ -1,7 +1,6 @@
 #include "appicon.h"
 
 #include "render/qt/colors.h"
-#include "render/qt/qpaintercanvas.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -5,6 +5,7 @@
 #include "pages/pages.h"
 #include "render/qt/colors.h"
 #include "render/qt/fonts.h"
+#include "render/qt/rasterimage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -111,7 +112,7 @@ void switchOff(QWidget *w)
     w->setVisible(false);
 }
 
-ImageControl::ImageControl(QWidget *parent, QPainterCanvas &canvas) : QWidget(parent), canvas_(canvas)
+ImageControl::ImageControl(QWidget *parent, const RasterCanvas &canvas) : QWidget(parent), canvas_(canvas)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -120,7 +121,7 @@ void ImageControl::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     if (!scaled_) {
-        p.drawImage(0, 0, canvas_.image());
+        p.drawImage(0, 0, imageOf(canvas_));
         return;
     }
     for (const QRect &r : event->region())
@@ -128,8 +129,9 @@ void ImageControl::paintEvent(QPaintEvent *event)
 }
 
 Tvitesse::Tvitesse(NumberFormat numbers)
-    : windowCanvas(Surface::Window, designClientSize), sceneCanvas(Surface::Scene, sceneSize),
-      bmpAnim(Surface::Anim, animSize),
+    : windowCanvas(Surface::Window, designClientSize.width(), designClientSize.height()),
+      sceneCanvas(Surface::Scene, sceneSize.width(), sceneSize.height()),
+      bmpAnim(Surface::Anim, animSize.width(), animSize.height()),
       controller(*this, {windowCanvas, sceneCanvas, bmpAnim}, std::move(numbers)),
       anim(controller.animation()), model(controller.model())
 {
@@ -398,8 +400,8 @@ void Tvitesse::present()
     // Only what was painted: repainting the whole client area would
     // repaint every control over it on every tick, which costs more than
     // drawing the frame. bmpAnim reaches the screen through the scene.
-    const QRect scene = sceneCanvas.takeDirtyRect();
-    const QRect window = windowCanvas.takeDirtyRect();
+    const QRect scene = toQRect(sceneCanvas.takeDirtyRect());
+    const QRect window = toQRect(windowCanvas.takeDirtyRect());
     bmpAnim.takeDirtyRect();
     if (zoom_ == 100 && laidOutRatio_ == 1.0) {
         FOND->update(scene);
@@ -407,9 +409,9 @@ void Tvitesse::present()
         return;
     }
     // Scaled, only what differs from the last frame is grown and repainted.
-    for (const QRect &r : scaledScene_.update(sceneCanvas.image(), scene, zoomFactor(), laidOutRatio_))
+    for (const QRect &r : scaledScene_.update(imageOf(sceneCanvas), scene, zoomFactor(), laidOutRatio_))
         FOND->update(ScaledPicture::zoomed(r, zoomFactor()));
-    for (const QRect &r : scaledWindow_.update(windowCanvas.image(), window, zoomFactor(), laidOutRatio_))
+    for (const QRect &r : scaledWindow_.update(imageOf(windowCanvas), window, zoomFactor(), laidOutRatio_))
         update(onWindow(r));
 }
 
@@ -427,7 +429,7 @@ void Tvitesse::paintEvent(QPaintEvent *event)
         p.fillRect(outside, toQColor(clFace));
     if (zoom_ == 100 && laidOutRatio_ == 1.0) {
         const QRect r = event->rect() & form;
-        p.drawImage(r.topLeft(), windowCanvas.image(), r.translated(-origin_));
+        p.drawImage(r.topLeft(), imageOf(windowCanvas), r.translated(-origin_));
         return;
     }
     for (const QRect &r : event->region() & form)
@@ -481,8 +483,8 @@ void Tvitesse::applyLayout()
     }
     const bool scaled = zoom_ != 100 || ratio != 1.0;
     if (scaled) {
-        scaledScene_.update(sceneCanvas.image(), sceneCanvas.image().rect(), z, ratio);
-        scaledWindow_.update(windowCanvas.image(), windowCanvas.image().rect(), z, ratio);
+        scaledScene_.update(imageOf(sceneCanvas), imageOf(sceneCanvas).rect(), z, ratio);
+        scaledWindow_.update(imageOf(windowCanvas), imageOf(windowCanvas).rect(), z, ratio);
     }
     FOND->showScaled(scaled ? &scaledScene_ : nullptr);
     FOND->update();

@@ -9,7 +9,7 @@
 
 #include "app/scaledpicture.h"
 #include "engine/controller.h"
-#include "render/qt/qpaintercanvas.h"
+#include "render/rastercanvas.h"
 
 #include <QImage>
 #include <QWidget>
@@ -30,7 +30,7 @@ namespace lodrix {
 // grown to the device's pixels when the form is zoomed or the screen scaled.
 class ImageControl final : public QWidget {
 public:
-    ImageControl(QWidget *parent, QPainterCanvas &canvas);
+    ImageControl(QWidget *parent, const RasterCanvas &canvas);
     // Shows `scaled` instead of the 1x image; nullptr: the image itself.
     void showScaled(const ScaledPicture *scaled) { scaled_ = scaled; }
 
@@ -38,7 +38,7 @@ protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
-    QPainterCanvas &canvas_;
+    const RasterCanvas &canvas_;
     const ScaledPicture *scaled_ = nullptr;
 };
 
@@ -59,9 +59,9 @@ public:
     void clickListItem(QListWidget *list, int i);
 
     QImage bmpFond;
-    QPainterCanvas windowCanvas; // the client area, painted under the controls
-    QPainterCanvas sceneCanvas;  // FOND's surface
-    QPainterCanvas bmpAnim;
+    RasterCanvas windowCanvas; // the client area of the form, painted under the controls
+    RasterCanvas sceneCanvas;  // FOND's surface
+    RasterCanvas bmpAnim;
     Controller controller;
     AnimationState &anim; // the controller's, for tools and tests
     ModelState &model;

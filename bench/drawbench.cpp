@@ -81,7 +81,6 @@ void timeTick(benchmark::State &state, Tvitesse &w, const PageTicks &page, int t
         w.model = model;
         const Clock::time_point t0 = Clock::now();
         w.Timer1Timer();
-        finishImages(w);
         const Clock::time_point t1 = Clock::now();
         QCoreApplication::processEvents();
         const Clock::time_point t2 = Clock::now();

@@ -137,10 +137,4 @@ void Driver::playLesson()
     }
 }
 
-void finishImages(Tvitesse &w)
-{
-    for (const QPainterCanvas *c : {&w.windowCanvas, &w.sceneCanvas, &w.bmpAnim})
-        c->image();
-}
-
 } // namespace lodrix::bench

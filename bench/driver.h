@@ -72,7 +72,4 @@ private:
     std::string firstCommentaryError_;
 };
 
-// Ends the painting of the three surfaces, as the repaint would.
-void finishImages(Tvitesse &w);
-
 } // namespace lodrix::bench

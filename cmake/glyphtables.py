@@ -5,7 +5,7 @@ glyphtables.py --sans MS_SANS_SERIF.TTF --strikes PPEM... --symbol SYMBOL.TTF
                --symbol-sizes PX... --output GLYPHTABLES.CPP
 
 The tables hold, for every face the lessons can ask for, each glyph as the
-QPainter canvas draws it (antialiasing off, no shaping, no kerning), so that
+desktop drew it with Qt (antialiasing off, no shaping, no kerning), so that
 text painted from them matches Qt pixel for pixel:
 
 - "MS Sans Serif" (Wine's bitmap replica, LGPL-2.1+): every bitmap strike,

@@ -9,7 +9,7 @@
 //    background;
 //  - font sizes are points at 96 dpi;
 //  - colours are 0xBBGGRR, plus the two desktop colours clFace and clHighlight.
-// Implementations paint (QPainterCanvas) or only record (RecordingCanvas); any
+// Implementations paint (RasterCanvas) or only record (RecordingCanvas); any
 // canvas can also log its calls to an OpLog, which is how a frame is dumped.
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
-// Which pixel size a lesson font takes, shared by the QPainter canvas and the
-// glyph tables: point sizes are at 96 dpi, "MS Sans Serif" is a bitmap face
+// Which pixel size a lesson font takes, shared by the software canvas's
+// glyph tables and the desktop's fonts: point sizes are at 96 dpi, "MS Sans Serif" is a bitmap face
 // with strikes of 13, 16 and 20 px cells, and the "Symbol" outlines are drawn
 // with the character height as their em.
 

@@ -13,7 +13,7 @@
 #include <optional>
 #include <utility>
 
-// The canvas rules, as the QPainter canvas paints them (Qt 6's raster engine,
+// The canvas rules, as Qt paints them (Qt 6's raster engine,
 // no antialiasing), pixel for pixel:
 //  - a pixel is 0xFFRRGGBB; a colour 0xBBGGRR; clFace is RGB(212, 208, 200)
 //    and clHighlight RGB(0, 0, 128), whatever the desktop says;

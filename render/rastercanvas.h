@@ -1,7 +1,8 @@
 #pragma once
 // The canvas that paints without Qt: a plain buffer of 0xFFRRGGBB pixels,
 // row after row (the memory of QImage::Format_RGB32), painted with the very
-// pixels of the QPainter canvas. Its rules are written at the top of
+// pixels Qt 6's raster engine gives the same calls without antialiasing, on
+// the desktop and in the browser alike. Its rules are written at the top of
 // rastercanvas.cpp.
 
 #include "render/canvas.h"

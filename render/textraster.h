@@ -1,5 +1,5 @@
 #pragma once
-// Text on a plain pixel buffer, glyph for glyph what the QPainter canvas draws:
+// Text on a plain pixel buffer, glyph for glyph what Qt draws with the same fonts:
 // the bitmap "MS Sans Serif" strikes (13, 16 and 20 px cells, regular and the
 // overstruck bold) and the "Symbol" replica rasterised in monochrome, both
 // turned into tables at build time (cmake/glyphtables.py). No shaping, no

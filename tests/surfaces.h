@@ -5,7 +5,6 @@
 
 #include "engine/animation.h"
 #include "pages/pages.h"
-#include "render/qt/qpaintercanvas.h"
 #include "render/rastercanvas.h"
 
 #include <QTest>
@@ -26,9 +25,7 @@ inline QSize surfaceSize(Surface s)
 
 template<typename C> C makeSurface(Surface s)
 {
-    if constexpr (std::is_same_v<C, QPainterCanvas>)
-        return C(s, surfaceSize(s));
-    else if constexpr (std::is_same_v<C, RasterCanvas>)
+    if constexpr (std::is_same_v<C, RasterCanvas>)
         return C(s, surfaceSize(s).width(), surfaceSize(s).height());
     else
         return C(s);

@@ -317,9 +317,9 @@ private slots:
         QFETCH(int, entry);
         QFETCH(QPoint, pixel);
         QFETCH(uint, color);
-        Screen<QPainterCanvas> run(entry);
+        Screen<RasterCanvas> run(entry);
         run.playTo(endTick);
-        QCOMPARE(QColor(run.window.image().pixel(pixel)).rgb(), toQColor(Color(color)).rgb());
+        QCOMPARE(run.window.pixels()[pixel.y() * run.window.width() + pixel.x()], toArgb(Color(color)));
     }
 };
 

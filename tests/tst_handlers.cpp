@@ -38,7 +38,7 @@ bool off(const QWidget *w)
 
 QRgb pixel(const Tvitesse &w, int x, int y)
 {
-    return w.windowCanvas.image().pixel(x, y);
+    return w.windowCanvas.pixels()[y * w.windowCanvas.width() + x];
 }
 
 } // namespace
@@ -61,7 +61,7 @@ class TestHandlers : public QObject {
         w->windowCanvas.pen.color = clRed;
         w->windowCanvas.line(300, 300, 310, 300);
     }
-    bool textAreaCleared() const { return pixel(*w, 300, 300) == toQColor(clFace).rgb(); }
+    bool textAreaCleared() const { return pixel(*w, 300, 300) == toArgb(clFace); }
 
 private slots:
     void init()

@@ -1,213 +1,89 @@
-// The software canvas against the QPainter canvas: every frame of every
-// lesson must come out with the very same pixels on all three surfaces, and
-// the painted area must hold every changed pixel; then a few rules of its
-// own on tiny buffers (edges, resizing, copies onto itself, empty boxes).
+// Pixels of the software canvas, checked on small images: the classic canvas
+// rules (excluded right/bottom edges, lines short of their end, 3-on-3-off
+// dots, round wide pens, counter-clockwise arcs, texts by their top-left
+// corner), the embedded fonts, the fixed desktop scheme, resizing, copies
+// onto itself and empty boxes.
 
+#include "render/qt/colors.h"
+#include "render/qt/fonts.h"
+#include "render/qt/rasterimage.h"
 #include "render/rastercanvas.h"
-#include "surfaces.h"
 
-#include <QTest>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QtTest>
 
 #include <algorithm>
-#include <cstring>
-#include <functional>
-#include <vector>
+#include <cstdlib>
+#include <set>
+#include <utility>
 
 using namespace lodrix;
 
 namespace {
 
-using Paint = std::function<void(Canvas &)>;
+using Pixel = std::pair<int, int>; // x, y
+using PixelSet = std::set<Pixel>;
 
-const char *surfaceName(Surface s)
+constexpr QRgb white = qRgb(255, 255, 255);
+constexpr QRgb black = qRgb(0, 0, 0);
+constexpr QRgb red = qRgb(255, 0, 0);
+constexpr QRgb blue = qRgb(0, 0, 255);
+constexpr QRgb yellow = qRgb(255, 255, 0);
+constexpr QRgb face = qRgb(212, 208, 200);
+
+QRgb pixel(const RasterCanvas &canvas, int x, int y)
 {
-    return s == Surface::Window ? "window" : s == Surface::Scene ? "scene" : "anim";
+    return imageOf(canvas).pixel(x, y) | 0xFF000000u;
 }
 
-// Where two buffers of the same size differ: the first pixel and how many.
-struct Difference {
-    int count = 0;
-    int x = 0, y = 0;
-    QRgb expected = 0, actual = 0;
-};
-
-Difference compare(const QImage &expected, const RasterCanvas &actual)
+PixelSet inked(const RasterCanvas &canvas, QRgb ground = white)
 {
-    Difference d;
-    const auto width = std::size_t(actual.width());
-    for (int y = 0; y < actual.height(); ++y) {
-        const auto *want = reinterpret_cast<const QRgb *>(expected.constScanLine(y));
-        const std::uint32_t *got = actual.pixels() + std::size_t(y) * width;
-        if (std::memcmp(want, got, width * sizeof(QRgb)) == 0)
-            continue;
-        for (std::size_t x = 0; x < width; ++x) {
-            if (want[x] != got[x] && d.count++ == 0)
-                d = {1, int(x), y, want[x], got[x]};
-        }
-    }
-    return d;
+    PixelSet ink;
+    for (int y = 0; y < imageOf(canvas).height(); ++y)
+        for (int x = 0; x < imageOf(canvas).width(); ++x)
+            if (pixel(canvas, x, y) != ground)
+                ink.insert({x, y});
+    return ink;
 }
 
-// The box round every pixel that differs between two buffers of one canvas.
-PixelRect changedBox(const std::vector<std::uint32_t> &before, const RasterCanvas &after)
+// Bounding box of the ink, null when nothing is drawn.
+QRect inkBox(const RasterCanvas &canvas, QRgb ground = white)
 {
-    int left = after.width(), top = after.height(), right = -1, bottom = -1;
-    for (int y = 0; y < after.height(); ++y)
-        for (int x = 0; x < after.width(); ++x)
-            if (before[std::size_t(y * after.width() + x)] != after.pixels()[y * after.width() + x]) {
-                left = std::min(left, x), right = std::max(right, x);
-                top = std::min(top, y), bottom = std::max(bottom, y);
-            }
-    return right < 0 ? PixelRect{} : PixelRect{left, top, right - left + 1, bottom - top + 1};
+    QRect box;
+    for (const auto &[x, y] : inked(canvas, ground))
+        box |= QRect(x, y, 1, 1);
+    return box;
 }
 
-bool contains(PixelRect outer, PixelRect inner)
+std::set<int> inkedColumns(const RasterCanvas &canvas)
 {
-    return inner.empty() ||
-           (inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
-            inner.y + inner.height <= outer.y + outer.height);
+    std::set<int> columns;
+    for (const auto &[x, y] : inked(canvas))
+        columns.insert(x);
+    return columns;
 }
 
-std::uint32_t pixel(const RasterCanvas &c, int x, int y)
+PixelSet lineInk(Point from, Point to)
 {
-    return c.pixels()[y * c.width() + x];
+    RasterCanvas canvas(Surface::Window, 200, 200, clWhite);
+    canvas.line(from.x, from.y, to.x, to.y);
+    return inked(canvas);
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(Paint)
+Q_DECLARE_METATYPE(lodrix::Point)
+Q_DECLARE_METATYPE(lodrix::Font)
+Q_DECLARE_METATYPE(lodrix::BrushStyle)
+Q_DECLARE_METATYPE(std::uint32_t)
+Q_DECLARE_METATYPE(PixelSet)
 
 class TestRasterCanvas : public QObject {
     Q_OBJECT
 
 private slots:
-    // The whole of every lesson, both ways of playing it: idle picture,
-    // presentation, open loop, and the three closed-loop pages run through
-    // or period by period, up to their end tick.
-    void lessonsPaintAsQPainter_data()
-    {
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("last");
-        QTest::addRow("idle picture") << -1 << 0 << 0;
-        QTest::addRow("presentation") << 0 << 0 << presentationEnd;
-        QTest::addRow("open loop") << 1 << 0 << openLoopEnd;
-        for (int entry = 2; entry <= 4; ++entry) {
-            QTest::addRow("closed loop %d, continuous", entry) << entry << 0 << endTick;
-            QTest::addRow("closed loop %d, step by step", entry) << entry << 1 << endTick;
-        }
-    }
-    void lessonsPaintAsQPainter()
-    {
-        QFETCH(int, entry);
-        QFETCH(int, mode);
-        QFETCH(int, last);
-        Screen<QPainterCanvas> reference(entry, mode);
-        Screen<RasterCanvas> raster(entry, mode);
-        struct Pair {
-            Surface surface;
-            QPainterCanvas &expected;
-            RasterCanvas &actual;
-            std::vector<std::uint32_t> before;
-        };
-        Pair pairs[] = {{Surface::Window, reference.window, raster.window, {}},
-                        {Surface::Scene, reference.scene, raster.scene, {}},
-                        {Surface::Anim, reference.anim, raster.anim, {}}};
-        for (int frames = 0;; ++frames) {
-            QVERIFY2(frames < 2000, "the last tick never came");
-            for (Pair &p : pairs) {
-                p.before.assign(p.actual.pixels(), p.actual.pixels() + p.actual.width() * p.actual.height());
-                p.actual.takeDirtyRect();
-            }
-            const Frame f = reference.next();
-            QCOMPARE(raster.next(), f);
-            QVERIFY2(f.page != Page::None, "the page halted");
-            for (Pair &p : pairs) {
-                const Difference d = compare(p.expected.image(), p.actual);
-                QVERIFY2(d.count == 0,
-                         qPrintable(QStringLiteral("tick %1, %2: %3 pixels differ, first (%4,%5) is %6 "
-                                                   "instead of %7")
-                                        .arg(f.tick)
-                                        .arg(surfaceName(p.surface))
-                                        .arg(d.count)
-                                        .arg(d.x)
-                                        .arg(d.y)
-                                        .arg(d.actual, 8, 16)
-                                        .arg(d.expected, 8, 16)));
-                const PixelRect dirty = p.actual.takeDirtyRect();
-                const PixelRect changed = changedBox(p.before, p.actual);
-                QVERIFY2(
-                    contains(dirty, changed),
-                    qPrintable(QStringLiteral("tick %1, %2: changed (%3,%4 %5x%6) outside the painted area")
-                                   .arg(f.tick)
-                                   .arg(surfaceName(p.surface))
-                                   .arg(changed.x)
-                                   .arg(changed.y)
-                                   .arg(changed.width)
-                                   .arg(changed.height)));
-            }
-            if (f.tick == last)
-                break;
-        }
-    }
-
-    // Shapes beyond the lessons' own, on a small buffer, against the QPainter
-    // canvas: cut by the buffer's edges, corners in reverse order, dotted
-    // and clear outlines.
-    void shapesBeyondTheLessons_data()
-    {
-        QTest::addColumn<Paint>("paint");
-        const auto row = [](const char *name, Paint p) { QTest::addRow("%s", name) << p; };
-        row("wide line leaving the buffer", [](Canvas &c) {
-            c.pen = {clRed, 4};
-            c.line(30, 10, 70, 45);
-        });
-        row("arm bar cut by the left edge", [](Canvas &c) {
-            c.pen = {clRed, 20};
-            c.brush = {clRed};
-            const Point arm[] = {{25, 30}, {25, 20}, {-15, 12}, {-15, 22}, {25, 30}};
-            c.polygon(arm);
-        });
-        row("ellipse over the corner, corners reversed", [](Canvas &c) {
-            c.pen = {clBlue, 1};
-            c.brush = {clYellow};
-            c.ellipse(45, 35, 30, 20);
-        });
-        row("wide ellipse, clear brush", [](Canvas &c) {
-            c.pen = {clGreen, 12};
-            c.brush = {clWhite, BrushStyle::Clear};
-            c.ellipse(5, 5, 30, 25);
-        });
-        row("dotted box, solid brush", [](Canvas &c) {
-            c.pen = {clBlack, 1, PenStyle::Dot};
-            c.brush = {clAqua};
-            c.rectangle(3, 4, 33, 27);
-        });
-        row("thin polygon, clear brush", [](Canvas &c) {
-            c.brush = {clWhite, BrushStyle::Clear};
-            const Point star[] = {{20, 2}, {30, 35}, {3, 12}, {37, 12}, {10, 35}};
-            c.polygon(star);
-        });
-        row("dotted polygon closed on its first corner", [](Canvas &c) {
-            c.pen = {clBlack, 1, PenStyle::Dot};
-            const Point closed[] = {{43, 17}, {38, 19}, {61, 38}, {3, 8}, {43, 17}};
-            c.polygon(closed);
-        });
-        row("thin arc", [](Canvas &c) { c.arc(4, 4, 36, 30, 36, 4, 4, 30); });
-    }
-    void shapesBeyondTheLessons()
-    {
-        QFETCH(Paint, paint);
-        QPainterCanvas expected(Surface::Window, QSize(40, 40), clWhite);
-        RasterCanvas actual(Surface::Window, 40, 40, clWhite);
-        paint(expected);
-        paint(actual);
-        const Difference d = compare(expected.image(), actual);
-        QVERIFY2(
-            d.count == 0,
-            qPrintable(QStringLiteral("%1 pixels differ, first (%2,%3)").arg(d.count).arg(d.x).arg(d.y)));
-    }
-
     void colours_data()
     {
         QTest::addColumn<Color>("color");
@@ -222,6 +98,297 @@ private slots:
         QFETCH(Color, color);
         QFETCH(std::uint32_t, argb);
         QCOMPARE(toArgb(color), argb);
+    }
+
+    void palette()
+    {
+        // Even on a dark desktop the lessons keep their light faces and black texts.
+        const QPalette saved = QGuiApplication::palette();
+        QGuiApplication::setPalette(QPalette(QColor(30, 30, 30), QColor(20, 20, 20)));
+        const QPalette p = lodrixPalette();
+        QGuiApplication::setPalette(saved);
+        QCOMPARE(p.color(QPalette::Inactive, QPalette::Button).rgb(), face);
+        QCOMPARE(p.color(QPalette::Disabled, QPalette::Highlight).rgb(), qRgb(0, 0, 128));
+        QCOMPARE(p.color(QPalette::Active, QPalette::ButtonText).rgb(), black);
+    }
+
+    void shapeBox_data()
+    {
+        QTest::addColumn<bool>("ellipse");
+        QTest::addColumn<Point>("p1");
+        QTest::addColumn<Point>("p2");
+        QTest::addColumn<BrushStyle>("brush");
+        QTest::addColumn<QRect>("expected");
+        QTest::addColumn<QRgb>("centre");
+        const auto solid = BrushStyle::Solid;
+        const auto clear = BrushStyle::Clear;
+        QTest::addRow("rectangle: right and bottom edges excluded")
+            << false << Point{10, 10} << Point{20, 25} << solid << QRect(10, 10, 10, 15) << red;
+        QTest::addRow("rectangle: corners in reverse order")
+            << false << Point{20, 25} << Point{10, 10} << solid << QRect(10, 10, 10, 15) << red;
+        QTest::addRow("rectangle two pixels wide: all outline")
+            << false << Point{10, 10} << Point{12, 20} << solid << QRect(10, 10, 2, 10) << black;
+        QTest::addRow("rectangle of no width draws nothing")
+            << false << Point{10, 10} << Point{10, 20} << solid << QRect() << white;
+        QTest::addRow("rectangle, clear brush")
+            << false << Point{5, 5} << Point{15, 15} << clear << QRect(5, 5, 10, 10) << white;
+        QTest::addRow("circle") << true << Point{10, 10} << Point{30, 30} << solid << QRect(10, 10, 20, 20)
+                                << red;
+        QTest::addRow("flat ellipse of odd width, clear brush")
+            << true << Point{3, 12} << Point{36, 25} << clear << QRect(3, 12, 33, 13) << white;
+    }
+
+    void shapeBox()
+    {
+        QFETCH(bool, ellipse);
+        QFETCH(Point, p1);
+        QFETCH(Point, p2);
+        QFETCH(BrushStyle, brush);
+        QFETCH(QRect, expected);
+        QFETCH(QRgb, centre);
+        RasterCanvas canvas(Surface::Scene, 40, 40, clWhite);
+        canvas.brush = {clRed, brush};
+        if (ellipse)
+            canvas.ellipse(p1.x, p1.y, p2.x, p2.y);
+        else
+            canvas.rectangle(p1.x, p1.y, p2.x, p2.y);
+        QCOMPARE(inkBox(canvas), expected);
+        if (expected.isNull())
+            return;
+        const int midY = expected.center().y();
+        QCOMPARE(pixel(canvas, expected.left(), midY), black);
+        QCOMPARE(pixel(canvas, expected.center().x(), midY), centre);
+        // Both shapes are their own mirror images inside the box.
+        const PixelSet ink = inked(canvas);
+        for (const auto &[x, y] : ink)
+            QVERIFY2(ink.count({expected.left() + expected.right() - x, y}) &&
+                         ink.count({x, expected.top() + expected.bottom() - y}),
+                     qPrintable(QStringLiteral("(%1,%2) has no mirror image").arg(x).arg(y)));
+    }
+
+    void lineByHand_data()
+    {
+        // Every row walks from (20,20) by the offset `to`; the listed pixels are
+        // offsets too. The ties (err = 0) are where the octant's bias decides.
+        QTest::addColumn<Point>("to");
+        QTest::addColumn<PixelSet>("expected");
+        QTest::addRow("octant 1: tie keeps y") << Point{4, 2} << PixelSet{{0, 0}, {1, 0}, {2, 1}, {3, 1}};
+        QTest::addRow("octant 2: tie keeps x") << Point{2, 4} << PixelSet{{0, 0}, {0, 1}, {1, 2}, {1, 3}};
+        QTest::addRow("octant 3: tie steps x") << Point{-2, 4} << PixelSet{{0, 0}, {-1, 1}, {-1, 2}, {-2, 3}};
+        QTest::addRow("octant 4: tie keeps y") << Point{-4, 2} << PixelSet{{0, 0}, {-1, 0}, {-2, 1}, {-3, 1}};
+        QTest::addRow("octant 5: tie steps y")
+            << Point{-4, -2} << PixelSet{{0, 0}, {-1, -1}, {-2, -1}, {-3, -2}};
+        QTest::addRow("octant 6: tie steps x")
+            << Point{-2, -4} << PixelSet{{0, 0}, {-1, -1}, {-1, -2}, {-2, -3}};
+        QTest::addRow("octant 7: tie keeps x") << Point{2, -4} << PixelSet{{0, 0}, {0, -1}, {1, -2}, {1, -3}};
+        QTest::addRow("octant 8: tie steps y") << Point{4, -2} << PixelSet{{0, 0}, {1, -1}, {2, -1}, {3, -2}};
+        QTest::addRow("(5,2): err -1, 3, -3, 1, -5")
+            << Point{5, 2} << PixelSet{{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}};
+        QTest::addRow("zero length draws nothing") << Point{0, 0} << PixelSet{};
+    }
+
+    void lineByHand()
+    {
+        QFETCH(Point, to);
+        QFETCH(PixelSet, expected);
+        PixelSet shifted;
+        for (const auto &[dx, dy] : expected)
+            shifted.insert({20 + dx, 20 + dy});
+        QCOMPARE(lineInk({20, 20}, {20 + to.x, 20 + to.y}), shifted);
+    }
+
+    void lineProperties()
+    {
+        // Every line from the centre to a point of a 25 x 25 square: one pixel
+        // per major step, start in, end out, and the same pixels drawn backwards.
+        for (int dy = -12; dy <= 12; ++dy)
+            for (int dx = -12; dx <= 12; ++dx) {
+                const Point from{20, 20}, to{20 + dx, 20 + dy};
+                const QString name = QStringLiteral("(%1,%2)").arg(dx).arg(dy);
+                PixelSet ink = lineInk(from, to), back = lineInk(to, from);
+                QVERIFY2(ink.size() == std::size_t(std::max(std::abs(dx), std::abs(dy))), qPrintable(name));
+                QVERIFY2(!ink.count({to.x, to.y}) && (ink.empty() || ink.count({from.x, from.y})),
+                         qPrintable(name));
+                ink.insert({to.x, to.y});
+                back.insert({from.x, from.y});
+                QVERIFY2(ink == back, qPrintable(name + " differs from its reverse"));
+            }
+    }
+
+    void dottedLine()
+    {
+        // On a yellow ground: the gaps keep the ground, they are not painted.
+        RasterCanvas canvas(Surface::Window, 40, 40, clYellow);
+        canvas.pen = {clBlack, 1, PenStyle::Dot};
+        canvas.line(2, 5, 22, 5);
+        PixelSet expected;
+        for (int x : {2, 3, 4, 8, 9, 10, 14, 15, 16, 20, 21})
+            expected.insert({x, 5});
+
+        // The pattern restarts on each line: the second line begins with a dash
+        // where a running pattern would still be in its gap.
+        canvas.moveTo(2, 10);
+        canvas.lineTo(6, 10);
+        canvas.lineTo(14, 10);
+        for (int x : {2, 3, 4, 6, 7, 8, 12, 13})
+            expected.insert({x, 10});
+        QCOMPARE(inked(canvas, yellow), expected);
+    }
+
+    void widePens()
+    {
+        // A 2-pixel pen straddles a rectangle's outline: one pixel out on the
+        // top-left side, none past the excluded right and bottom edges.
+        RasterCanvas canvas(Surface::Anim, 130, 70, clYellow);
+        canvas.pen.width = 2;
+        canvas.rectangle(20, 20, 30, 30);
+        QCOMPARE(inkBox(canvas, yellow), QRect(19, 19, 11, 11));
+        // The arm's erase: a face pen of width 2 on the whole image leaves no frame.
+        canvas.pen = {clFace, 2};
+        canvas.brush = {clFace, BrushStyle::Solid};
+        canvas.rectangle(0, 0, 130, 70);
+        QVERIFY(inked(canvas, face).empty());
+
+        // Round caps reach past both ends, by half the width, with round corners.
+        canvas.pen = {clRed, 4};
+        canvas.line(20, 10, 60, 10);
+        QCOMPARE(pixel(canvas, 18, 10), red);
+        QCOMPARE(pixel(canvas, 61, 10), red);
+        QCOMPARE(pixel(canvas, 64, 10), face);
+        QCOMPARE(pixel(canvas, 61, 8), face);
+
+        // The arm at rest on the left: a closed 10 x 10 bar with a 20-pixel pen.
+        // Round joins put (4,34), 8.5 px from the corner (10,40), inside, where a
+        // bevel would cut it off; (1,31), 12.7 px away, stays out, where a miter
+        // would fill it.
+        canvas.pen = {clRed, 20};
+        canvas.brush = {clRed, BrushStyle::Solid};
+        const Point arm[] = {{110, 50}, {110, 40}, {10, 40}, {10, 50}, {110, 50}};
+        canvas.polygon(arm);
+        QCOMPARE(pixel(canvas, 60, 32), red);
+        QCOMPARE(pixel(canvas, 60, 27), face);
+        QCOMPARE(pixel(canvas, 4, 34), red);
+        QCOMPARE(pixel(canvas, 1, 31), face);
+    }
+
+    void sensorDialArc()
+    {
+        // The potentiometer track runs counter-clockwise from the radial through
+        // (240,95) round the top to the radial through (210,95): open at the bottom.
+        RasterCanvas canvas(Surface::Anim, 260, 110, clWhite);
+        canvas.pen = {clBlue, 4};
+        canvas.arc(200, 50, 250, 100, 240, 95, 210, 95);
+        QCOMPARE(pixel(canvas, 225, 50), blue); // top
+        QCOMPARE(pixel(canvas, 246, 87), blue); // 30 degrees below the right
+        QCOMPARE(pixel(canvas, 204, 87), blue); // and below the left
+        for (int y = 88; y < 110; ++y)
+            for (int x = 218; x <= 232; ++x)
+                QVERIFY2(pixel(canvas, x, y) == white,
+                         qPrintable(QStringLiteral("ink at (%1,%2)").arg(x).arg(y)));
+        QCOMPARE(inkBox(canvas).top(), 48);
+    }
+
+    void fonts_data()
+    {
+        // The embedded faces must match exactly, or every text moves. "H" drawn
+        // at (5,5): 13 px cell, ascent 11, glyph 9 rows above the baseline, 1 px
+        // left bearing, 6 px wide; 16 px cell: ascent 13, 10 rows, 8 wide; 20 px
+        // cell: ascent 16, 12 rows, bearing 2, 8 wide.
+        QTest::addColumn<Font>("font");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<QRect>("glyph");
+        const auto sans = FontFace::SansSerif;
+        QTest::addRow("6 pt captions use the 13 px strike")
+            << Font{sans, 6} << "MS Sans Serif" << 13 << QRect(6, 7, 6, 9);
+        QTest::addRow("8 pt: top 5+11-9") << Font{sans, 8} << "MS Sans Serif" << 13 << QRect(6, 7, 6, 9);
+        QTest::addRow("8 pt bold") << Font{sans, 8, clBlack, true} << "MS Sans Serif" << 13 << QRect();
+        QTest::addRow("10 pt: top 5+13-10") << Font{sans, 10} << "MS Sans Serif" << 16 << QRect(6, 8, 8, 10);
+        QTest::addRow("12 pt: top 5+16-12, left 5+2")
+            << Font{sans, 12} << "MS Sans Serif" << 20 << QRect(7, 9, 8, 12);
+        QTest::addRow("Symbol 8 pt, 11 px em") << Font{FontFace::Symbol, 8} << "Symbol" << 11 << QRect();
+    }
+
+    void fonts()
+    {
+        QFETCH(Font, font);
+        QFETCH(QString, family);
+        QFETCH(int, pixelSize);
+        QFETCH(QRect, glyph);
+        const QFontInfo info(canvasFont(font));
+        QCOMPARE(info.family(), family);
+        QVERIFY(info.exactMatch());
+        QCOMPARE(info.pixelSize(), pixelSize);
+        QCOMPARE(info.bold(), font.bold);
+        if (glyph.isNull())
+            return;
+        // Texts are placed by the top-left corner of their cell, on a
+        // transparent background: the ground shows between the strokes.
+        RasterCanvas canvas(Surface::Window, 40, 40, clYellow);
+        canvas.font = font;
+        canvas.font.color = clRed;
+        canvas.textOut(5, 5, "H");
+        QCOMPARE(inkBox(canvas, yellow), glyph);
+        QCOMPARE(pixel(canvas, glyph.left(), glyph.top()), red);
+        QCOMPARE(pixel(canvas, glyph.left() + 2, glyph.top() + 1), yellow);
+    }
+
+    void greekLetterFitsBlankOfFrenchLine()
+    {
+        // The first-period explanation of the proportional page: Ω1 is drawn at
+        // x 568 into the six blanks before "évolue", which the text leaves clear.
+        RasterCanvas canvas(Surface::Window, 800, 20, clWhite);
+        canvas.textOut(10, 2,
+                       "Première Période : Acquisition de X à t=0 : X=0, E=200 donc : Ep=E-X=200, "
+                       "Epu=2.5*Ep=500, U1=U=2.4V. La vitesse      évolue");
+        const std::set<int> text = inkedColumns(canvas);
+        const auto after = text.lower_bound(566);
+        QVERIFY(*std::prev(after) >= 564 && *after >= 584 && *text.rbegin() < 640);
+
+        canvas.font.face = FontFace::Symbol;
+        canvas.textOut(568, 2, "W1");
+        for (int x : inkedColumns(canvas))
+            if (!text.count(x))
+                QVERIFY2(x >= 566 && x < 584, qPrintable(QStringLiteral("Ω1 at x %1").arg(x)));
+    }
+
+    void noLigatures()
+    {
+        // "périodes..." keeps three dots: the desktop never joined them into one
+        // ellipsis glyph.
+        const QFontMetrics metrics(canvasFont(Font{}));
+        QCOMPARE(metrics.horizontalAdvance(QStringLiteral("...")),
+                 3 * metrics.horizontalAdvance(QLatin1Char('.')));
+        RasterCanvas canvas(Surface::Window, 40, 40, clWhite);
+        canvas.textOut(2, 2, "...");
+        QCOMPARE(inked(canvas).size(), std::size_t(3));
+    }
+
+    void boldTitleFitsItsBox()
+    {
+        // The title is bold and was sized to it: one pixel wider per character
+        // than regular, and still inside its 352-pixel box.
+        const QString title = QStringLiteral("Asservissement de position - Correction numérique");
+        const QFont bold = uiFont(13, true);
+        QVERIFY(QFontInfo(bold).exactMatch());
+        const int width = QFontMetrics(bold).horizontalAdvance(title);
+        QCOMPARE(width, QFontMetrics(uiFont(13)).horizontalAdvance(title) + int(title.size()));
+        QVERIFY(width <= 352);
+    }
+
+    void copyFromAnotherSurface()
+    {
+        RasterCanvas source(Surface::Anim, 10, 10, clRed);
+        source.pen.color = clBlue;
+        source.brush.color = clBlue;
+        source.rectangle(0, 0, 1, 1);
+        RasterCanvas target(Surface::Scene, 40, 40, clWhite);
+        target.draw(5, 7, source);
+        QCOMPARE(inkBox(target), QRect(5, 7, 10, 10));
+        QCOMPARE(pixel(target, 5, 7), blue);
+        QCOMPARE(pixel(target, 14, 16), red);
+        target.draw(35, 35, source); // clipped at the edges
+        QCOMPARE(pixel(target, 39, 39), red);
     }
 
     void resizeKeepsTheDrawing()

@@ -5,6 +5,7 @@
 #include "app/tvitesse.h"
 #include "render/qt/colors.h"
 #include "render/qt/fonts.h"
+#include "render/qt/rasterimage.h"
 #include "render/upscale.h"
 
 #include <QApplication>
@@ -90,7 +91,7 @@ private slots:
         QCOMPARE(w->Button1->geometry(), button1);
 
         // Scale 2: picture pixel (x, y) is the device block (2x, 2y)-(2x+1, 2y+1).
-        const QImage scene = w->sceneCanvas.image();
+        const QImage scene = imageOf(w->sceneCanvas);
         const QImage shown = w->FOND->grab().toImage();
         QCOMPARE(shown.size(), scene.size() * 2);
         for (const QPoint p : {QPoint(10, 140), QPoint(120, 40), QPoint(500, 60), QPoint(784, 224)})

@@ -1,7 +1,7 @@
-// Texts painted from the glyph tables against the same texts painted by the
-// QPainter canvas: every character of the faces and every text the lessons
-// draw, in every font, at a free and at clipped positions, pixel for pixel,
-// and their widths against Qt's.
+// Texts painted from the glyph tables against the same texts drawn by Qt
+// from the same fonts: every character of the faces and every text the
+// lessons draw, in every font, at a free and at clipped positions, pixel for
+// pixel, and their widths against Qt's.
 
 #include "surfaces.h"
 
@@ -12,6 +12,7 @@
 #include "render/textraster.h"
 
 #include <QFontMetrics>
+#include <QPainter>
 #include <QRawFont>
 #include <QtTest>
 
@@ -98,11 +99,18 @@ std::pair<Texts, std::string> faceCharacters(const Font &font)
 // when they agree.
 QString difference(const Font &font, Color color, const std::string &utf8, QSize size, Point at)
 {
-    QPainterCanvas canvas(Surface::Window, size, ground);
-    canvas.font = font;
-    canvas.font.color = color;
-    canvas.textOut(at.x, at.y, utf8);
-    const QImage &image = canvas.image();
+    // Qt's own drawing of the text, placed by the top-left of its cell.
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(toQColor(ground));
+    {
+        QPainter p(&image);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing, false);
+        const QFont qfont = canvasFont(font);
+        p.setFont(qfont);
+        p.setPen(toQColor(color));
+        p.drawText(at.x, at.y + QFontMetrics(qfont).ascent(),
+                   QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    }
 
     std::vector<std::uint32_t> pixels(std::size_t(size.width() * size.height()), argbOf(ground));
     const PixelRect box =

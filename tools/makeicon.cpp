@@ -16,7 +16,8 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     for (const int size : {32, 64, 128}) {
-        const QString file = QStringLiteral("%1/lodrix-%2.png").arg(QString::fromLocal8Bit(argv[1])).arg(size);
+        const QString file =
+            QStringLiteral("%1/lodrix-%2.png").arg(QString::fromLocal8Bit(argv[1])).arg(size);
         if (!lodrix::drawAppIcon(size).save(file, "PNG")) {
             std::fprintf(stderr, "lodrix-makeicon: cannot write %s\n", qPrintable(file));
             return 1;

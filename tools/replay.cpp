@@ -18,6 +18,7 @@
 #include "engine/statejson.h"
 #include "render/qt/colors.h"
 #include "render/qt/fonts.h"
+#include "render/qt/rasterimage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -310,7 +311,7 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
                 if (!savePng(w.grab(form).toImage(), c.file))
                     return 1;
             } else if (c.name == "scene") {
-                if (!savePng(w.sceneCanvas.image(), c.file))
+                if (!savePng(lodrix::imageOf(w.sceneCanvas), c.file))
                     return 1;
             } else if (c.name == "csv") {
                 QString why;
@@ -325,7 +326,7 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
             } else if (c.name == "canvas") {
                 // The window's own drawing surface, without the controls over
                 // it: what every edition draws the same.
-                if (!savePng(w.windowCanvas.image().copy(0, 0, 800, 560), c.file))
+                if (!savePng(lodrix::imageOf(w.windowCanvas), c.file))
                     return 1;
             } else if (c.name == "ops") {
                 std::ofstream out(c.file, std::ios::app);
