@@ -266,6 +266,21 @@ class Hook(unittest.TestCase):
                 self.assertTrue(thrown and control in thrown[1], f"{command}: {thrown}")
 
 
+    def test_accessible_names(self):
+        # The names in the state line are the ones Chromium gives screen readers
+        # (the labels are read as their text, without a name of their own).
+        controls = json.loads(run(self.driver, "menu 3\nstate"))["controls"]
+        self.driver.execute_cdp_cmd("DOM.enable", {})
+        root = self.driver.execute_cdp_cmd("DOM.getDocument", {})["root"]["nodeId"]
+        for name, control in controls.items():
+            if not control["visible"] or name.startswith("Label"):
+                continue
+            node = self.driver.execute_cdp_cmd("DOM.querySelector", {"nodeId": root, "selector": f"#{name}"})
+            tree = self.driver.execute_cdp_cmd("Accessibility.getPartialAXTree",
+                                               {"nodeId": node["nodeId"], "fetchRelatives": False})
+            self.assertEqual(tree["nodes"][0].get("name", {}).get("value"), control["accessibleName"], name)
+
+
 class Layout(unittest.TestCase):
     """The form fills the browser's window, keeps its proportions, and every text fits."""
 
