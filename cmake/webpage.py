@@ -130,8 +130,9 @@ def main():
         if page.count(mark) != 1:
             fail(f"{args.template} must hold {mark} exactly once")
         page = page.replace(mark, text)
-    if "<!--@" in page:
-        fail(f"{args.template} holds a part this script does not know: {re.search(r'<!--@.*?@-->', page).group()}")
+    unknown = re.search(r"<!--@.*?@-->", page)
+    if unknown:
+        fail(f"{args.template} holds a part this script does not know: {unknown.group()}")
     with open(args.output, "w", encoding="utf-8") as f:
         f.write(page)
 

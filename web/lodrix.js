@@ -288,7 +288,8 @@
         if (!control)
             throw new Error(`lodrix.run: ${name} does not exist yet`);
         if (control.hidden || control.disabled)
-            throw new Error(`lodrix.run: ${name} is ${control.hidden ? 'hidden' : 'disabled'} and cannot be clicked`);
+            throw new Error(`lodrix.run: ${name} is ${control.hidden ? 'hidden' : 'disabled'} `
+                            + 'and cannot be clicked');
         return control;
     }
 

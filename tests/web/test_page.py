@@ -64,7 +64,8 @@ def picture_difference(driver, which, expected_png):
         (async () => {
         const blob = await (await fetch('data:image/png;base64,' + expected)).blob();
         const pixels = async (source) => {
-            const image = await createImageBitmap(source, {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+            const image = await createImageBitmap(source,
+                                                  {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
             const canvas = new OffscreenCanvas(image.width, image.height);
             const context = canvas.getContext('2d');
             context.drawImage(image, 0, 0);
@@ -78,8 +79,8 @@ def picture_difference(driver, which, expected_png):
         for (let i = 0; i < want.data.length; i += 4) {
             if ([0, 1, 2].some((c) => page.data[i + c] !== want.data[i + c])) {
                 count++;
-                first ??= [(i / 4) % want.width, Math.floor(i / 4 / want.width), [...page.data.slice(i, i + 3)],
-                           [...want.data.slice(i, i + 3)]];
+                first ??= [(i / 4) % want.width, Math.floor(i / 4 / want.width),
+                           [...page.data.slice(i, i + 3)], [...want.data.slice(i, i + 3)]];
             }
         }
         done(count ? `${count} pixels differ, first at ${JSON.stringify(first)} (page, expected)` : null);
@@ -141,8 +142,9 @@ class Lessons(unittest.TestCase):
                     self.act(driver, step)
                     expected = json.loads(next(expected_states))
                     self.assertEqual(state(driver), expected, f"state after '{step}'")
-                    self.assertEqual(self.shown(driver, expected["controls"]),
-                                     {name: [c["visible"], c["enabled"]] for name, c in expected["controls"].items()},
+                    controls = expected["controls"]
+                    self.assertEqual(self.shown(driver, controls),
+                                     {name: [c["visible"], c["enabled"]] for name, c in controls.items()},
                                      f"controls after '{step}'")
                     if step == "comment":
                         self.check_commentary(driver)
@@ -153,10 +155,12 @@ class Lessons(unittest.TestCase):
         """A command done with the page's controls where it names one, else through the hook."""
         name, _, argument = command.partition(" ")
         if name in ("menu", "mode"):
-            element = driver.find_elements(By.CSS_SELECTOR, f"#ListBox{1 if name == 'menu' else 2} option")[int(argument)]
+            rows = driver.find_elements(By.CSS_SELECTOR, f"#ListBox{1 if name == 'menu' else 2} option")
+            element = rows[int(argument)]
             driver.execute_script("arguments[0].scrollIntoView({block: 'nearest'})", element)
         elif name in ("start", "next", "comment"):
-            element = driver.find_element(By.ID, {"start": "Button1", "next": "Button2", "comment": "B1"}[name])
+            button = {"start": "Button1", "next": "Button2", "comment": "B1"}[name]
+            element = driver.find_element(By.ID, button)
         else:
             run(driver, command)
             return
@@ -168,7 +172,8 @@ class Lessons(unittest.TestCase):
             const shown = {};
             for (const name of arguments[0]) {
                 const e = document.getElementById(name);
-                shown[name] = [e.checkVisibility(), !(e.disabled ?? e.getAttribute('aria-disabled') === 'true')];
+                const disabled = e.disabled ?? e.getAttribute('aria-disabled') === 'true';
+                shown[name] = [e.checkVisibility(), !disabled];
             }
             return shown;""", list(controls))
 
@@ -177,8 +182,10 @@ class Lessons(unittest.TestCase):
             const box = document.getElementById('RichEdit2');
             const spans = [...box.querySelectorAll('span')].map((s) => getComputedStyle(s));
             return {shown: box.checkVisibility(), tables: box.querySelectorAll('table').length,
-                    bold: spans.some((s) => s.fontWeight >= 700), coloured: spans.some((s) => s.color !== 'rgb(0, 0, 0)'),
-                    scrolls: box.scrollHeight > box.clientHeight && getComputedStyle(box).overflowY === 'auto',
+                    bold: spans.some((s) => s.fontWeight >= 700),
+                    coloured: spans.some((s) => s.color !== 'rgb(0, 0, 0)'),
+                    scrolls: box.scrollHeight > box.clientHeight
+                             && getComputedStyle(box).overflowY === 'auto',
                     editable: box.isContentEditable, text: box.innerText};""")
         self.assertTrue(facts["shown"] and facts["bold"] and facts["coloured"], facts)
         self.assertGreaterEqual(facts["tables"], 1, "the commentary keeps its table")
@@ -197,8 +204,13 @@ class Keyboard(unittest.TestCase):
             focused = lambda: driver.execute_script("return document.activeElement.id")  # noqa: E731
 
             def keys(*pressed, shift=False):
-                chain = ActionChains(driver).key_down(Keys.SHIFT) if shift else ActionChains(driver)
-                (chain.send_keys(*pressed).key_up(Keys.SHIFT) if shift else chain.send_keys(*pressed)).perform()
+                chain = ActionChains(driver)
+                if shift:
+                    chain.key_down(Keys.SHIFT)
+                chain.send_keys(*pressed)
+                if shift:
+                    chain.key_up(Keys.SHIFT)
+                chain.perform()
 
             order = []
             for _ in range(4):
@@ -206,7 +218,8 @@ class Keyboard(unittest.TestCase):
                 order.append(focused())
             self.assertEqual(order, ["ListBox1", "Button1", "ScrollBar1", "fullscreen"])
             keys(Keys.TAB, Keys.TAB, Keys.TAB, shift=True)
-            self.assertEqual((focused(), state(driver)["rubrique"]), ("ListBox1", -1), "focus alone chooses nothing")
+            self.assertEqual((focused(), state(driver)["rubrique"]), ("ListBox1", -1),
+                             "focus alone chooses nothing")
             keys(Keys.DOWN, Keys.DOWN, Keys.DOWN)  # the first row, then two further
             self.assertEqual(state(driver)["rubrique"], 2)
             keys(Keys.TAB, Keys.TAB, Keys.TAB)
@@ -248,9 +261,11 @@ class Hook(unittest.TestCase):
 
     def test_bad_commands(self):
         before = run(self.driver, "state")
-        self.assertFalse(self.driver.execute_script("return window.lodrix.timerRuns"), "run() stops the timer")
-        for text, named in (("menu 2\nfly", "fly"), ("menu 2\nmenu 6", "menu"), ("menu 2\nscroll 9", "scroll"),
-                            ("menu 2\ntick -1", "tick"), ("menu 2\nmode", "mode"), ("menu 2\nstart now", "start")):
+        self.assertFalse(self.driver.execute_script("return window.lodrix.timerRuns"),
+                         "run() stops the timer")
+        for text, named in (("menu 2\nfly", "fly"), ("menu 2\nmenu 6", "menu"),
+                            ("menu 2\nscroll 9", "scroll"), ("menu 2\ntick -1", "tick"),
+                            ("menu 2\nmode", "mode"), ("menu 2\nstart now", "start")):
             with self.subTest(text=text):
                 thrown = self.thrown(text)
                 self.assertTrue(thrown and thrown[0], f"an Error: {thrown}")
@@ -329,7 +344,8 @@ class Layout(unittest.TestCase):
                 canvas = m["canvas"]
                 self.assertEqual(m["viewport"], [width, height, ratio])
                 scale = canvas["width"] / FORM_WIDTH
-                self.assertAlmostEqual(canvas["height"] / FORM_HEIGHT, scale, delta=1e-6, msg="proportions kept")
+                self.assertAlmostEqual(canvas["height"] / FORM_HEIGHT, scale, delta=1e-6,
+                                       msg="proportions kept")
                 self.assertTrue(canvas["width"] <= width + 0.5 and canvas["height"] <= height + 0.5, canvas)
                 self.assertGreaterEqual(max(canvas["width"] / width, canvas["height"] / height), 0.9, "fills")
                 if blocks:
@@ -342,7 +358,8 @@ class Layout(unittest.TestCase):
     def test_fullscreen_button(self):
         driver = start_browser(width=400, height=300)
         try:
-            size = "const r = document.getElementById('Canvas').getBoundingClientRect(); return [r.width, r.height];"
+            size = ("const r = document.getElementById('Canvas').getBoundingClientRect();"
+                    "return [r.width, r.height];")
             before = driver.execute_script(size)
             ActionChains(driver).move_to_element(driver.find_element(By.ID, "fullscreen")).click().perform()
             WebDriverWait(driver, 5).until(lambda d: d.execute_script(
@@ -395,7 +412,8 @@ def figures():
                     const b1 = document.getElementById('B1');
                     if (b1 && !b1.hidden) { seen.disconnect(); done(performance.now() - t0); }
                 });
-                seen.observe(document.getElementById('form'), {subtree: true, childList: true, attributes: true});
+                seen.observe(document.getElementById('form'),
+                             {subtree: true, childList: true, attributes: true});
                 document.getElementById('Button1').click();
             }, 100);""")
     finally:
