@@ -1,0 +1,460 @@
+#!/usr/bin/python3
+"""Browser tests of build-web/lodrix.html, opened from disk in Debian's headless Chromium.
+
+Selenium drives the page's real controls and compares its state lines and
+canvases with lodrix-replay's; also the commentary box, the hook's errors, the
+layout at several window sizes and the budgets. Without --replay the
+comparisons are skipped (exit status 77); --figures prints the budget figures.
+"""
+
+import argparse
+import base64
+import json
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.options import Options
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+ARGS = None
+FORM_WIDTH, FORM_HEIGHT = 800, 560
+
+
+def start_browser(language="en-US", width=1024, height=768, ratio=1):
+    """Chromium whose page area is width x height CSS pixels, ratio screen pixels each."""
+    options = Options()
+    options.binary_location = ARGS.chromium
+    for argument in ("--headless=new", "--no-sandbox", "--allow-file-access-from-files", "--disable-gpu",
+                     f"--lang={language}", f"--window-size={width},{height}",
+                     f"--force-device-scale-factor={ratio}"):
+        options.add_argument(argument)
+    options.add_experimental_option("prefs", {"intl.accept_languages": language})
+    driver = webdriver.Chrome(service=Service(ARGS.chromedriver), options=options)
+    inner = driver.execute_script("return [window.innerWidth, window.innerHeight]")
+    outer = driver.get_window_size()
+    driver.set_window_size(outer["width"] + width - inner[0], outer["height"] + height - inner[1])
+    driver.get("file://" + os.path.abspath(ARGS.page))
+    WebDriverWait(driver, 10).until(lambda d: d.execute_script("return !!window.lodrix"))
+    return driver
+
+
+def run(driver, text):
+    return driver.execute_script("return window.lodrix.run(arguments[0])", text)
+
+
+def state(driver):
+    return json.loads(run(driver, "state"))
+
+
+def picture_difference(driver, which, expected_png):
+    """None when the page's canvas holds the PNG's pixels, else what differs.
+
+    Both pictures are decoded by the browser without colour management."""
+    return driver.execute_async_script("""
+        const [which, expected, done] = arguments;
+        (async () => {
+        const blob = await (await fetch('data:image/png;base64,' + expected)).blob();
+        const pixels = async (source) => {
+            const image = await createImageBitmap(source,
+                                                  {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+            const canvas = new OffscreenCanvas(image.width, image.height);
+            const context = canvas.getContext('2d');
+            context.drawImage(image, 0, 0);
+            return context.getImageData(0, 0, image.width, image.height);
+        };
+        const page = await pixels(document.getElementById(which === 'window' ? 'Canvas' : 'FOND'));
+        const want = await pixels(blob);
+        if (page.width !== want.width || page.height !== want.height)
+            return done(`size ${page.width} x ${page.height}, expected ${want.width} x ${want.height}`);
+        let count = 0, first = null;
+        for (let i = 0; i < want.data.length; i += 4) {
+            if ([0, 1, 2].some((c) => page.data[i + c] !== want.data[i + c])) {
+                count++;
+                first ??= [(i / 4) % want.width, Math.floor(i / 4 / want.width),
+                           [...page.data.slice(i, i + 3)], [...want.data.slice(i, i + 3)]];
+            }
+        }
+        done(count ? `${count} pixels differ, first at ${JSON.stringify(first)} (page, expected)` : null);
+        })().catch((e) => done(String(e)));
+        """, which, base64.b64encode(expected_png).decode("ascii"))
+
+
+class Lessons(unittest.TestCase):
+    """Whole lessons through the real controls, against lodrix-replay."""
+
+    # The locale, then the steps: lodrix-replay's commands, or "check" to compare pictures.
+    scenarios = {
+        "continuous, proportional and pole compensation": ("en_US", [
+            "menu 2", "mode 0", "start", "tick 2", "tick 100", "check", "tick 218", "check", "comment",
+            "menu 3", "start", "tick 160", "check", "menu 3", "scroll 10", "start", "tick 320", "check",
+            "comment"]),
+        "step by step, two-step, French numbers, open loop, free setting": ("fr_FR", [
+            "menu 4", "mode 1", "next", "tick 45", "check", "next", "tick 45", "next", "tick 30", "check",
+            "mode 0", "start", "tick 320", "check", "comment", "menu 1", "start", "tick 150", "check",
+            "menu 5", "start", "tick 100", "check", "tick 220", "check", "comment"]),
+        "presentation and the idle picture": ("en_US", [
+            "check", "tick 3", "check", "menu 0", "start", "tick 60", "check", "menu 2", "tick 5", "check"]),
+    }
+
+    def test_scenarios(self):
+        if not ARGS.replay:
+            self.skipTest("no lodrix-replay given (-DLODRIX_REPLAY=...)")
+        for title, (locale, steps) in self.scenarios.items():
+            with self.subTest(title):
+                self.play(locale, steps)
+
+    def play(self, locale, steps):
+        with tempfile.TemporaryDirectory() as folder:
+            # The page's timer may tick the idle picture before the test stops
+            # it: both sides start from one idle tick, which changes nothing more.
+            commands, pictures = ["tick"], []
+            for step in steps:
+                if step == "check":
+                    pictures.append(os.path.join(folder, str(len(pictures))))
+                    commands += [f"canvas {pictures[-1]}-window.png", f"scene {pictures[-1]}-scene.png"]
+                else:
+                    commands += [step, "state"]
+            result = subprocess.run([ARGS.replay, "--locale", locale, "-"], input="\n".join(commands),
+                                    capture_output=True, text=True, timeout=300)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            expected_states = iter(line for line in result.stdout.splitlines() if line.startswith("{"))
+            driver = start_browser(locale.replace("_", "-"))
+            try:
+                run(driver, "tick")  # from here on the ticks are the steps'
+                checked = iter(pictures)
+                for done, step in enumerate(steps):
+                    if step == "check":
+                        base = next(checked)
+                        for which in ("window", "scene"):
+                            with open(f"{base}-{which}.png", "rb") as f:
+                                self.assertIsNone(picture_difference(driver, which, f.read()),
+                                                  f"{which} after {steps[:done]}")
+                        continue
+                    self.act(driver, step)
+                    expected = json.loads(next(expected_states))
+                    self.assertEqual(state(driver), expected, f"state after '{step}'")
+                    controls = expected["controls"]
+                    self.assertEqual(self.shown(driver, controls),
+                                     {name: [c["visible"], c["enabled"]] for name, c in controls.items()},
+                                     f"controls after '{step}'")
+                    if step == "comment":
+                        self.check_commentary(driver)
+            finally:
+                driver.quit()
+
+    def act(self, driver, command):
+        """A command done with the page's controls where it names one, else through the hook."""
+        name, _, argument = command.partition(" ")
+        if name in ("menu", "mode"):
+            rows = driver.find_elements(By.CSS_SELECTOR, f"#ListBox{1 if name == 'menu' else 2} option")
+            element = rows[int(argument)]
+            driver.execute_script("arguments[0].scrollIntoView({block: 'nearest'})", element)
+        elif name in ("start", "next", "comment"):
+            button = {"start": "Button1", "next": "Button2", "comment": "B1"}[name]
+            element = driver.find_element(By.ID, button)
+        else:
+            run(driver, command)
+            return
+        ActionChains(driver).move_to_element(element).click().perform()
+
+    def shown(self, driver, controls):
+        """[visible, enabled] as the page shows each control it has of those listed."""
+        return driver.execute_script("""
+            const shown = {};
+            for (const name of arguments[0]) {
+                const e = document.getElementById(name);
+                const disabled = e.disabled ?? e.getAttribute('aria-disabled') === 'true';
+                shown[name] = [e.checkVisibility(), !disabled];
+            }
+            return shown;""", list(controls))
+
+    def check_commentary(self, driver):
+        facts = driver.execute_script("""
+            const box = document.getElementById('RichEdit2');
+            const spans = [...box.querySelectorAll('span')].map((s) => getComputedStyle(s));
+            return {shown: box.checkVisibility(), tables: box.querySelectorAll('table').length,
+                    bold: spans.some((s) => s.fontWeight >= 700),
+                    coloured: spans.some((s) => s.color !== 'rgb(0, 0, 0)'),
+                    scrolls: box.scrollHeight > box.clientHeight
+                             && getComputedStyle(box).overflowY === 'auto',
+                    editable: box.isContentEditable, text: box.innerText};""")
+        self.assertTrue(facts["shown"] and facts["bold"] and facts["coloured"], facts)
+        self.assertGreaterEqual(facts["tables"], 1, "the commentary keeps its table")
+        self.assertTrue(facts["scrolls"], "the commentary box scrolls")
+        self.assertFalse(facts["editable"], "the commentary box is read-only")
+        self.assertNotIn("RichEdit2", facts["text"], "the commentary replaced the box's first text")
+
+
+class Keyboard(unittest.TestCase):
+    """Tab order, arrows in the lists, Space and Enter on the buttons."""
+
+    def test_a_lesson_from_the_keyboard(self):
+        driver = start_browser()
+        try:
+            run(driver, "")
+            focused = lambda: driver.execute_script("return document.activeElement.id")  # noqa: E731
+
+            def keys(*pressed, shift=False):
+                chain = ActionChains(driver)
+                if shift:
+                    chain.key_down(Keys.SHIFT)
+                chain.send_keys(*pressed)
+                if shift:
+                    chain.key_up(Keys.SHIFT)
+                chain.perform()
+
+            order = []
+            for _ in range(4):
+                keys(Keys.TAB)
+                order.append(focused())
+            self.assertEqual(order, ["ListBox1", "Button1", "ScrollBar1", "fullscreen"])
+            keys(Keys.TAB, Keys.TAB, Keys.TAB, shift=True)
+            self.assertEqual((focused(), state(driver)["rubrique"]), ("ListBox1", -1),
+                             "focus alone chooses nothing")
+            keys(Keys.DOWN, Keys.DOWN, Keys.DOWN)  # the first row, then two further
+            self.assertEqual(state(driver)["rubrique"], 2)
+            keys(Keys.TAB, Keys.TAB, Keys.TAB)
+            self.assertEqual(focused(), "ListBox2")
+            keys(Keys.DOWN, Keys.DOWN)
+            self.assertEqual(state(driver)["modeAnimation"], 1, "« Pas à pas »")
+            keys(Keys.TAB)
+            self.assertEqual(focused(), "Button2")
+            keys(Keys.SPACE)
+            run(driver, "tick 45")
+            keys(Keys.ENTER)
+            run(driver, "tick")
+            self.assertEqual(state(driver)["periode"], 2, "Space, then Enter, pressed the button")
+            keys(Keys.TAB, Keys.TAB, shift=True)
+            self.assertEqual(focused(), "ScrollBar1")
+            keys(Keys.LEFT, Keys.LEFT, Keys.LEFT)
+            run(driver, "tick")
+            self.assertEqual(state(driver)["interval"], 47)
+        finally:
+            driver.quit()
+
+
+class Hook(unittest.TestCase):
+    """window.lodrix.run: bad text throws an Error naming what is wrong, and runs nothing."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.driver = start_browser()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+
+    def thrown(self, text):
+        """[is an Error, its message] of what run(text) throws; None if nothing."""
+        return self.driver.execute_script("""
+            try { window.lodrix.run(arguments[0]); return null; }
+            catch (e) { return [e instanceof Error, String(e.message)]; }""", text)
+
+    def test_bad_commands(self):
+        before = run(self.driver, "state")
+        self.assertFalse(self.driver.execute_script("return window.lodrix.timerRuns"),
+                         "run() stops the timer")
+        for text, named in (("menu 2\nfly", "fly"), ("menu 2\nmenu 6", "menu"),
+                            ("menu 2\nscroll 9", "scroll"), ("menu 2\ntick -1", "tick"),
+                            ("menu 2\nmode", "mode"), ("menu 2\nstart now", "start")):
+            with self.subTest(text=text):
+                thrown = self.thrown(text)
+                self.assertTrue(thrown and thrown[0], f"an Error: {thrown}")
+                self.assertIn(f"'{named}'", thrown[1])
+                self.assertEqual(run(self.driver, "state"), before, "nothing of the text ran")
+
+    def test_hidden_controls_cannot_be_clicked(self):
+        lines = run(self.driver, "menu 1\nstart\nstate\ntick 3\nstate").split("\n")
+        self.assertEqual([json.loads(line)["compteur"] for line in lines], [1, 4])
+        for command, control in (("next", "Button2"), ("comment", "B1"), ("mode 0", "ListBox2")):
+            with self.subTest(command):
+                thrown = self.thrown(command)
+                self.assertTrue(thrown and control in thrown[1], f"{command}: {thrown}")
+
+
+    def test_accessible_names(self):
+        # The names in the state line are the ones Chromium gives screen readers
+        # (the labels are read as their text, without a name of their own).
+        controls = json.loads(run(self.driver, "menu 3\nstate"))["controls"]
+        self.driver.execute_cdp_cmd("DOM.enable", {})
+        root = self.driver.execute_cdp_cmd("DOM.getDocument", {})["root"]["nodeId"]
+        for name, control in controls.items():
+            if not control["visible"] or name.startswith("Label"):
+                continue
+            node = self.driver.execute_cdp_cmd("DOM.querySelector", {"nodeId": root, "selector": f"#{name}"})
+            tree = self.driver.execute_cdp_cmd("Accessibility.getPartialAXTree",
+                                               {"nodeId": node["nodeId"], "fetchRelatives": False})
+            self.assertEqual(tree["nodes"][0].get("name", {}).get("value"), control["accessibleName"], name)
+
+
+class Layout(unittest.TestCase):
+    """The form fills the browser's window, keeps its proportions, and every text fits."""
+
+    # CSS pixels and device ratio; screen pixels per canvas pixel when it must
+    # be a whole number (None: as large as fits); how the canvases are scaled.
+    sizes = {
+        "phone held sideways": (740, 360, 3, None, "pixelated"),
+        "small window": (640, 400, 1, None, "auto"),
+        "laptop": (1366, 768, 1, None, "pixelated"),
+        "projector": (1920, 1080, 1, None, "pixelated"),
+        "just over twice the form": (1700, 1190, 1, 2, "pixelated"),
+        "twice the form on a double-density screen": (800, 600, 2, 2, "pixelated"),
+    }
+
+    def measure(self, width, height, ratio):
+        driver = start_browser("en-US", width, height, ratio)
+        try:
+            return driver.execute_script("""
+                const rect = (id) => document.getElementById(id).getBoundingClientRect();
+                // Each text's advance in its own font against the room inside its
+                // control (a list row: the list's room less the row's padding).
+                const measure = document.createElement('canvas').getContext('2d');
+                const px = (style, side) => parseFloat(style['padding' + side]);
+                const wide = [...document.querySelectorAll('.label, button, option')].filter((e) => {
+                    const box = e.tagName === 'OPTION' ? e.parentElement : e;
+                    const hidden = box.hidden;
+                    box.hidden = false;
+                    const style = getComputedStyle(e), boxStyle = getComputedStyle(box);
+                    measure.font = `${style.fontWeight} ${style.fontSize} ${style.fontFamily}`;
+                    let room = box.clientWidth - px(boxStyle, 'Left') - px(boxStyle, 'Right');
+                    if (box !== e)
+                        room -= px(style, 'Left') + px(style, 'Right');
+                    box.hidden = hidden;
+                    return measure.measureText(e.textContent).width > room;
+                }).map((e) => e.id || e.textContent);
+                return {canvas: rect('Canvas').toJSON(), scene: rect('FOND').toJSON(), wide,
+                        viewport: [innerWidth, innerHeight, devicePixelRatio],
+                        rendering: getComputedStyle(document.getElementById('Canvas')).imageRendering};""")
+        finally:
+            driver.quit()
+
+    def test_window_sizes(self):
+        for title, (width, height, ratio, blocks, rendering) in self.sizes.items():
+            with self.subTest(title):
+                m = self.measure(width, height, ratio)
+                canvas = m["canvas"]
+                self.assertEqual(m["viewport"], [width, height, ratio])
+                scale = canvas["width"] / FORM_WIDTH
+                self.assertAlmostEqual(canvas["height"] / FORM_HEIGHT, scale, delta=1e-6,
+                                       msg="proportions kept")
+                self.assertTrue(canvas["width"] <= width + 0.5 and canvas["height"] <= height + 0.5, canvas)
+                self.assertGreaterEqual(max(canvas["width"] / width, canvas["height"] / height), 0.9, "fills")
+                if blocks:
+                    self.assertAlmostEqual(scale * ratio, blocks, delta=1e-9)
+                    self.assertAlmostEqual(canvas["left"] * ratio, round(canvas["left"] * ratio), delta=1e-6)
+                self.assertAlmostEqual(m["scene"]["left"] - canvas["left"], 8 * scale, delta=0.01)
+                self.assertEqual(m["rendering"], rendering)
+                self.assertEqual(m["wide"], [], "texts wider than their controls")
+
+    def test_fullscreen_button(self):
+        driver = start_browser(width=400, height=300)
+        try:
+            size = ("const r = document.getElementById('Canvas').getBoundingClientRect();"
+                    "return [r.width, r.height];")
+            before = driver.execute_script(size)
+            ActionChains(driver).move_to_element(driver.find_element(By.ID, "fullscreen")).click().perform()
+            WebDriverWait(driver, 5).until(lambda d: d.execute_script(
+                "return !!document.fullscreenElement && innerWidth === screen.width"))
+            width, height = driver.execute_script(size)
+            view = driver.execute_script("return [innerWidth, innerHeight]")
+            self.assertGreater(width, before[0])
+            self.assertGreaterEqual(max(width / view[0], height / view[1]), 0.9, "the form fills the screen")
+        finally:
+            driver.quit()
+
+
+def figures():
+    """The budget figures of the page in this Chromium."""
+    driver = start_browser(width=1280, height=800)
+    try:
+        first = driver.execute_async_script("""
+            const done = arguments[0];
+            const wait = () => {
+                const mark = performance.getEntriesByName('lodrix-first-picture')[0];
+                mark ? done(mark.startTime) : setTimeout(wait, 10);
+            };
+            wait();""")
+        # Every tick of every lesson, the closed loops straight through.
+        ticks = driver.execute_script("""
+            const times = [];
+            const lessons = document.getElementById('ListBox1').options.length;
+            for (let lesson = 0; lesson < lessons; ++lesson) {
+                window.lodrix.run(`menu ${lesson}` + (lesson >= 2 ? '\\nmode 0' : '') + '\\nstart');
+                for (let i = 0; i < 320; ++i) {
+                    const t0 = performance.now();
+                    window.lodrix.run('tick');
+                    times.push(performance.now() - t0);
+                }
+            }
+            return times;""")
+        # The real timer at 10 ms: from the start press to the end tick's "Commentaires".
+        driver.refresh()
+        WebDriverWait(driver, 10).until(lambda d: d.execute_script("return !!window.lodrix"))
+        pacing = driver.execute_async_script("""
+            const done = arguments[0];
+            const list = document.getElementById('ListBox1'), bar = document.getElementById('ScrollBar1');
+            list.selectedIndex = 2;
+            list.dispatchEvent(new Event('change'));
+            bar.value = '10';
+            bar.dispatchEvent(new Event('input'));
+            setTimeout(() => {
+                const t0 = performance.now();
+                const seen = new MutationObserver(() => {
+                    const b1 = document.getElementById('B1');
+                    if (b1 && !b1.hidden) { seen.disconnect(); done(performance.now() - t0); }
+                });
+                seen.observe(document.getElementById('form'),
+                             {subtree: true, childList: true, attributes: true});
+                document.getElementById('Button1').click();
+            }, 100);""")
+    finally:
+        driver.quit()
+    return {"bytes": os.path.getsize(ARGS.page), "first_picture_ms": round(first, 1),
+            "tick_median_ms": round(statistics.median(ticks), 2), "ticks": len(ticks),
+            "pacing_319_ticks_at_10_ms": round(pacing, 1)}
+
+
+class Budgets(unittest.TestCase):
+    def test_budgets(self):
+        f = figures()
+        print(json.dumps(f), file=sys.stderr)
+        self.assertLessEqual(f["bytes"], 3_000_000)
+        self.assertLessEqual(f["first_picture_ms"], 1000)
+        self.assertLessEqual(f["tick_median_ms"], 1.0)
+        self.assertLessEqual(abs(f["pacing_319_ticks_at_10_ms"] - 3190), 0.02 * 3190)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--page", required=True)
+    parser.add_argument("--replay", default="")
+    parser.add_argument("--chromium", default="/usr/bin/chromium")
+    parser.add_argument("--chromedriver", default="/usr/bin/chromedriver")
+    parser.add_argument("--figures", action="store_true", help="print the budget figures and stop")
+    ARGS, rest = parser.parse_known_args()
+    if ARGS.figures:
+        print(json.dumps(figures()))
+        return 0
+    if ARGS.replay and not os.access(ARGS.replay, os.X_OK):
+        sys.exit(f"test_page.py: {ARGS.replay} is not a program: build the desktop's lodrix-replay first")
+    if not unittest.main(argv=[sys.argv[0], *rest], exit=False, verbosity=2).result.wasSuccessful():
+        return 1
+    if not ARGS.replay:
+        print("SKIPPED the comparisons with the desktop: no lodrix-replay given "
+              "(configure with -DLODRIX_REPLAY=$PWD/build/bin/lodrix-replay)")
+        return 77
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

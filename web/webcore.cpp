@@ -1,0 +1,241 @@
+// The browser edition's core side: the controller and its three software
+// canvases, behind the few functions the page's script calls (web/lodrix.js).
+// The page turns a click, a key or a timer tick into one of these calls, then
+// asks what the controller reported and which pixels changed.
+//
+// Everything the page reads back lives in memory owned here and stays valid
+// until the next call of the same function: the requests and the state as
+// NUL-terminated UTF-8 (so is what the page hands in), a picture as five int32 (x, y, width, height, address
+// of width * height RGBA pixels).
+
+#include "engine/controller.h"
+#include "engine/statejson.h"
+#include "render/rastercanvas.h"
+
+#include <emscripten/emscripten.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lodrix {
+
+namespace {
+
+constexpr int windowWidth = 800; // the form's client area, every control inside it
+constexpr int windowHeight = 560;
+constexpr int sceneWidth = 785; // FOND
+constexpr int sceneHeight = 225;
+constexpr int animWidth = 360; // bmpAnim, never shown by itself
+constexpr int animHeight = 140;
+
+const char *controlName(Control c)
+{
+    switch (c) {
+    case Control::ListBox2:
+        return "ListBox2";
+    case Control::Label6:
+        return "Label6";
+    case Control::Button1:
+        return "Button1";
+    case Control::Button2:
+        return "Button2";
+    case Control::RichEdit1:
+        return "RichEdit1";
+    case Control::RichEdit2:
+        return "RichEdit2";
+    case Control::B1:
+        return "B1";
+    }
+    return "";
+}
+
+// Keeps what the controller asks of the controls, one request a line, in
+// order: "on NAME", "off NAME", "hide NAME", "create B1", "show FILE". The
+// script applies them to the page after each call.
+class WebShell final : public ControllerShell {
+public:
+    std::string requests;
+
+private:
+    void add(const char *verb, const char *what)
+    {
+        requests += verb;
+        requests += ' ';
+        requests += what;
+        requests += '\n';
+    }
+    void switchControl(Control control, bool on) override { add(on ? "on" : "off", controlName(control)); }
+    void hideControl(Control control) override { add("hide", controlName(control)); }
+    void createCommentaryButton() override { add("create", "B1"); }
+    void showCommentary(const char *name) override { add("show", name); }
+};
+
+struct Core {
+    explicit Core(NumberFormat numbers) : controller(shell, {window, scene, anim}, std::move(numbers)) {}
+    WebShell shell;
+    RasterCanvas window{Surface::Window, windowWidth, windowHeight};
+    RasterCanvas scene{Surface::Scene, sceneWidth, sceneHeight};
+    RasterCanvas anim{Surface::Anim, animWidth, animHeight};
+    Controller controller;
+};
+
+std::unique_ptr<Core> core;
+std::string taken; // what lodrix_requests() or lodrix_state() last handed out
+std::vector<std::uint32_t> rgba;
+std::int32_t picture[5];
+
+// UTF-8 of one code point: the browser's decimal separator may be any.
+std::string utf8(char32_t c)
+{
+    std::string s;
+    if (c < 0x80) {
+        s += char(c);
+    } else if (c < 0x800) {
+        s += char(0xC0 | (c >> 6));
+        s += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += char(0xE0 | (c >> 12));
+        s += char(0x80 | ((c >> 6) & 0x3F));
+        s += char(0x80 | (c & 0x3F));
+    } else {
+        s += char(0xF0 | (c >> 18));
+        s += char(0x80 | ((c >> 12) & 0x3F));
+        s += char(0x80 | ((c >> 6) & 0x3F));
+        s += char(0x80 | (c & 0x3F));
+    }
+    return s;
+}
+
+RasterCanvas *surface(int which)
+{
+    switch (which) {
+    case 0:
+        return &core->window;
+    case 1:
+        return &core->scene;
+    default:
+        return nullptr;
+    }
+}
+
+// The canvas keeps 0xFFRRGGBB words, whose bytes in little-endian memory are
+// B, G, R, A; a browser's ImageData wants R, G, B, A.
+const std::int32_t *exportBox(const RasterCanvas &canvas, PixelRect box)
+{
+    rgba.resize(std::size_t(box.width) * std::size_t(box.height));
+    std::uint32_t *out = rgba.data();
+    for (int y = box.y; y < box.y + box.height; ++y) {
+        const std::uint32_t *row = canvas.pixels() + std::size_t(y) * std::size_t(canvas.width());
+        for (int x = box.x; x < box.x + box.width; ++x) {
+            const std::uint32_t p = row[x];
+            *out++ = (p & 0xFF00FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16);
+        }
+    }
+    picture[0] = box.x;
+    picture[1] = box.y;
+    picture[2] = box.width;
+    picture[3] = box.height;
+    picture[4] = std::int32_t(reinterpret_cast<std::uintptr_t>(rgba.data()));
+    return picture;
+}
+
+} // namespace
+
+} // namespace lodrix
+
+using lodrix::core;
+
+extern "C" {
+
+// Makes the controller, writing numbers with the browser's decimal separator.
+EMSCRIPTEN_KEEPALIVE void lodrix_init(int decimalSeparator)
+{
+    core = std::make_unique<lodrix::Core>(lodrix::NumberFormat(lodrix::utf8(char32_t(decimalSeparator))));
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_choix(int row)
+{
+    core->controller.choix(row);
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_choixbis(int row)
+{
+    core->controller.choixbis(row);
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_button1_click()
+{
+    core->controller.Button1Click();
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_button2_click()
+{
+    core->controller.Button2Click();
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_b1_click()
+{
+    core->controller.B1Click();
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_set_scroll_position(int ms)
+{
+    core->controller.setScrollPosition(ms);
+}
+
+// One timer tick; returns the interval for the next one, in milliseconds.
+EMSCRIPTEN_KEEPALIVE int lodrix_timer1_timer()
+{
+    core->controller.Timer1Timer();
+    return core->controller.interval();
+}
+
+// What the controller asked of the controls since the last call.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_requests()
+{
+    lodrix::taken.swap(core->shell.requests);
+    core->shell.requests.clear();
+    return lodrix::taken.c_str();
+}
+
+// One line of JSON, as lodrix-replay's "state" prints it: the core's state,
+// each control with the accessible name the page gives it (a JSON object of
+// names by control), as a screen reader announces it.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_state(const char *accessibleNames)
+{
+    auto state = nlohmann::ordered_json::parse(lodrix::stateJson(core->controller));
+    const auto names = nlohmann::json::parse(accessibleNames, nullptr, false);
+    for (auto &[name, control] : state["controls"].items()) {
+        if (names.is_object() && names.contains(name) && names[name].is_string())
+            control["accessibleName"] = names[name];
+    }
+    lodrix::taken = state.dump();
+    return lodrix::taken.c_str();
+}
+
+// Surface 0 is the window, 1 the scene. The box painted since the last call,
+// empty when nothing was; the animation's own surface reaches the page only
+// through the scene, so its box is dropped here too.
+EMSCRIPTEN_KEEPALIVE const std::int32_t *lodrix_take_painted(int which)
+{
+    lodrix::RasterCanvas *canvas = lodrix::surface(which);
+    if (!canvas)
+        return nullptr;
+    if (which == 1)
+        core->anim.takeDirtyRect();
+    return lodrix::exportBox(*canvas, canvas->takeDirtyRect());
+}
+
+// The whole surface, whatever was painted.
+EMSCRIPTEN_KEEPALIVE const std::int32_t *lodrix_whole(int which)
+{
+    lodrix::RasterCanvas *canvas = lodrix::surface(which);
+    if (!canvas)
+        return nullptr;
+    return lodrix::exportBox(*canvas, {0, 0, canvas->width(), canvas->height()});
+}
+
+} // extern "C"
