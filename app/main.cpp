@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int lessonCount = 5;
+constexpr int lessonCount = 6; // the menu's entries, the free-setting one last
 
 struct Options {
     int lesson = -1; // -1: none, the menu waits for a choice
@@ -93,7 +93,7 @@ std::optional<Options> parse(const QStringList &arguments, int &status)
     if (parser.isSet(lesson)) {
         const auto n = number(parser.value(lesson), 0, lessonCount - 1);
         if (!n)
-            return refuse("--lesson takes a lesson number from 0 to 4", parser.value(lesson));
+            return refuse("--lesson takes a lesson number from 0 to 5", parser.value(lesson));
         options.lesson = *n;
     }
     if (parser.isSet(zoom)) {

@@ -7,7 +7,9 @@
 #include "render/qt/fonts.h"
 #include "render/qt/rasterimage.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDoubleSpinBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QRegion>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
@@ -243,7 +246,12 @@ void Tvitesse::buildControls()
     setTabOrder(Button1, ScrollBar1);
     setTabOrder(ScrollBar1, ListBox2);
     setTabOrder(ListBox2, Button2);
-    setTabOrder(Button2, RichEdit1);
+    buildFreeSettings();
+    setTabOrder(Button2, SettingCorrector);
+    setTabOrder(SettingCorrector, SettingGain);
+    setTabOrder(SettingGain, SettingPeriod);
+    setTabOrder(SettingPeriod, SettingStep);
+    setTabOrder(SettingStep, RichEdit1);
     setTabOrder(RichEdit1, RichEdit2);
 
     // A click runs the handler once; so does a change of selection from the
@@ -340,12 +348,20 @@ QWidget *Tvitesse::widget(Control control) const
         return RichEdit2;
     case Control::B1:
         return B1;
+    case Control::FreeSettings:
+        return SettingCorrector; // with the rest of its group
     }
     return nullptr;
 }
 
 void Tvitesse::switchControl(Control control, bool on)
 {
+    if (control == Control::FreeSettings) {
+        for (QWidget *w : freeSettingControls_)
+            on ? switchOn(w) : switchOff(w);
+        showFreeSettings();
+        return;
+    }
     if (QWidget *w = widget(control))
         on ? switchOn(w) : switchOff(w);
 }
@@ -397,6 +413,8 @@ void Tvitesse::present()
         setWindowTitle(paused ? QStringLiteral("Lodrix (en pause)") : QStringLiteral("Lodrix"));
     }
     describeSurfaces();
+    if (controller.freeSettings() != shownSettings_)
+        showFreeSettings();
     // Only what was painted: repainting the whole client area would
     // repaint every control over it on every tick, which costs more than
     // drawing the frame. bmpAnim reaches the screen through the scene.

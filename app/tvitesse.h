@@ -17,6 +17,9 @@
 #include <vector>
 
 class QAction;
+class QComboBox;
+class QDoubleSpinBox;
+class QSpinBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -83,6 +86,13 @@ public:
     QTextEdit *RichEdit2;
     QPushButton *B1 = nullptr; // "Commentaires", made at the first end tick
 
+    // The settings of « Boucle fermée : réglage libre », in the free strip
+    // under the controls, shown for that entry only.
+    QComboBox *SettingCorrector;
+    QDoubleSpinBox *SettingGain;
+    QComboBox *SettingPeriod;
+    QSpinBox *SettingStep;
+
     // The classroom actions, on their keys and in the form's right-click
     // menu: pause (P, Pause), one frame (N), export the run (Ctrl+E), save
     // and copy the picture (Ctrl+S, Ctrl+C), about.
@@ -135,6 +145,10 @@ private:
     void buildControls();
     QWidget *widget(Control control) const;
     void buildActions();
+    void buildFreeSettings();
+    // The settings' controls show the controller's settings.
+    void showFreeSettings();
+    void applyFreeSettings();
     void describeSurfaces();
     void describeCommentaryButton();
     void exportRun();
@@ -163,6 +177,8 @@ private:
         QRect rect;
     };
     std::vector<Design> designs_;
+    std::vector<QWidget *> freeSettingControls_; // with their labels
+    FreeSettings shownSettings_;
     int zoom_ = 100;
     int zoomBeforeFullScreen_ = 100;
     bool formFullScreen_ = false;

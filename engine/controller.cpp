@@ -89,6 +89,7 @@ void Controller::choix(int row)
     clearTextArea();
     anim_.compteur = 0;
     anim_.rubrique = row;
+    switchControl(Control::FreeSettings, row == freeSettingEntry);
     if (row <= 1) {
         switchControl(Control::ListBox2, false);
         switchControl(Control::Label6, false);

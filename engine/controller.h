@@ -21,8 +21,10 @@
 namespace lodrix {
 
 // The controls the handlers switch, by the names the form gives them.
-enum class Control { ListBox2, Label6, Button1, Button2, RichEdit1, RichEdit2, B1 };
-constexpr int controlCount = 7;
+// FreeSettings is the group of settings of the free-setting entry (corrector,
+// gain, period, step), shown only for that entry.
+enum class Control { ListBox2, Label6, Button1, Button2, RichEdit1, RichEdit2, B1, FreeSettings };
+constexpr int controlCount = 8;
 
 // What a shell has been told of a control: it shows the same.
 struct ControlState {
@@ -137,8 +139,8 @@ private:
     ModelState model_;
     // At start-up the mode list, its label and "Incrémenter la période" are
     // off, the rich-text boxes hidden; "Démarrer Animation" is on.
-    ControlState controls_[controlCount] = {{false, false}, {false, false}, {true, true},  {false, false},
-                                            {true, false},  {true, false},  {false, false}};
+    ControlState controls_[controlCount] = {{false, false}, {false, false}, {true, true},   {false, false},
+                                            {true, false},  {true, false},  {false, false}, {false, false}};
     int menuRow_ = -1;
     int modeRow_ = -1;
     int scrollPosition_ = defaultIntervalMs;

@@ -1,25 +1,23 @@
 #include "runcsv.h"
 
-#include <charconv>
+#include <nlohmann/json.hpp>
 
 namespace lodrix {
 
 namespace {
 
+// The shortest decimal form that reads back as the same double, with '.'
+// whatever the locale: JSON's number form.
 void append(std::string &out, double v)
 {
     if (v == 0.0)
         v = 0.0; // no "-0" in a spreadsheet
-    char buf[32];
-    const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
-    out.append(buf, end);
+    out += nlohmann::json(v).dump();
 }
 
 void append(std::string &out, int v)
 {
-    char buf[16];
-    const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
-    out.append(buf, end);
+    out += std::to_string(v);
 }
 
 } // namespace

@@ -29,6 +29,7 @@ constexpr Listed listedControls[] = {
     {"RichEdit1", true, Control::RichEdit1},
     {"RichEdit2", true, Control::RichEdit2},
     {"B1", true, Control::B1},
+    {"FreeSettings", true, Control::FreeSettings},
 };
 
 const char *correctorName(Corrector c)

@@ -7,7 +7,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -130,7 +133,7 @@ private slots:
     {
         const auto agree = [this] {
             for (Control c : {Control::ListBox2, Control::Label6, Control::Button1, Control::Button2,
-                              Control::RichEdit1, Control::RichEdit2, Control::B1}) {
+                              Control::RichEdit1, Control::RichEdit2, Control::B1, Control::FreeSettings}) {
                 const QWidget *widget = nullptr;
                 switch (c) {
                 case Control::ListBox2:
@@ -153,6 +156,9 @@ private slots:
                     break;
                 case Control::B1:
                     widget = w->B1;
+                    break;
+                case Control::FreeSettings:
+                    widget = w->SettingStep;
                     break;
                 }
                 const ControlState said = w->controller.control(c);
@@ -178,8 +184,32 @@ private slots:
         for (QMessageBox *box : w->findChildren<QMessageBox *>())
             box->close();
         QVERIFY(agree());
+        menu(5);
+        QVERIFY(agree() && on(w->SettingGain));
         menu(0);
         QVERIFY(agree());
+    }
+
+    // The free-setting entry's settings, as a person sets them: a change
+    // stops the run; the two-step corrector takes no gain.
+    void freeSettingControls()
+    {
+        QVERIFY(off(w->SettingCorrector));
+        menu(5);
+        w->Button1->click();
+        tick(50);
+        w->SettingGain->setValue(30);
+        QCOMPARE(w->controller.freeSettings().gain, 30.0);
+        QCOMPARE(w->anim.compteur, 0);
+        w->SettingPeriod->setCurrentIndex(1);
+        QCOMPARE(w->controller.freeSettings().period, 0.05);
+        w->SettingCorrector->setCurrentIndex(2);
+        QCOMPARE(w->controller.freeSettings().corrector, Corrector::TwoStep);
+        QVERIFY(!w->SettingGain->isEnabled());
+        w->SettingStep->setValue(2047);
+        QCOMPARE(w->controller.freeSettings().step, 2047);
+        menu(2);
+        QVERIFY(off(w->SettingStep));
     }
 
     // The classroom keys work wherever the focus is, the pause shows, and
@@ -260,11 +290,12 @@ private slots:
     {
         menu(2);
         QList<QWidget *> order;
-        for (QWidget *next = w->ListBox1; order.size() < 7; next = next->nextInFocusChain())
-            if (next->focusPolicy() & Qt::TabFocus)
+        for (QWidget *next = w->ListBox1; order.size() < 11; next = next->nextInFocusChain())
+            if ((next->focusPolicy() & Qt::TabFocus) && next->parentWidget() == w.get()) // not inner editors
                 order.append(next);
         QCOMPARE(order, (QList<QWidget *>{w->ListBox1, w->Button1, w->ScrollBar1, w->ListBox2, w->Button2,
-                                          w->RichEdit1, w->RichEdit2}));
+                                          w->SettingCorrector, w->SettingGain, w->SettingPeriod,
+                                          w->SettingStep, w->RichEdit1, w->RichEdit2}));
         QTest::keyClick(w->ListBox1, Qt::Key_Down);
         QCOMPARE(w->anim.rubrique, 3);
         QTest::keyClick(w->ListBox1, Qt::Key_Up);

@@ -1,0 +1,108 @@
+// The settings of the free-setting entry: corrector, gain, sampling period
+// and step, in the free strip under the form's controls. A change is handed
+// to the controller, which stops the run and shows the idle picture with it.
+
+#include "tvitesse.h"
+
+#include "render/qt/colors.h"
+#include "render/qt/fonts.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSpinBox>
+
+#include <array>
+#include <iterator>
+
+namespace lodrix {
+
+namespace {
+
+constexpr int stripTop = 539;
+constexpr int stripHeight = 19;
+constexpr int labelTop = 542;
+
+constexpr std::array correctors{Corrector::Proportional, Corrector::PoleCompensation, Corrector::TwoStep};
+
+} // namespace
+
+void Tvitesse::buildFreeSettings()
+{
+    auto caption = [this](int left, int width, const char *text) {
+        auto *l = new QLabel(QString::fromUtf8(text), this);
+        l->setGeometry(left, labelTop, width, 13);
+        l->setFont(uiFont(11, false));
+        freeSettingControls_.push_back(l);
+        designs_.push_back({l, 11, false, l->geometry()});
+        return l;
+    };
+    auto place = [this](QWidget *w, const char *name, QRect r, const char *accessible) {
+        w->setObjectName(QString::fromLatin1(name));
+        w->setGeometry(r);
+        w->setAccessibleName(QString::fromUtf8(accessible));
+        w->setFocusPolicy(Qt::StrongFocus);
+        freeSettingControls_.push_back(w);
+        designs_.push_back({w, 11, false, r});
+    };
+
+    caption(16, 62, "Correcteur :")->setBuddy(SettingCorrector = new QComboBox(this));
+    SettingCorrector->addItems({QStringLiteral("Proportionnel"), QStringLiteral("Compensation pôle + retard"),
+                                QStringLiteral("Deux coups")});
+    place(SettingCorrector, "SettingCorrector", {80, stripTop, 172, stripHeight}, "Correcteur");
+
+    caption(262, 22, "G =")->setBuddy(SettingGain = new QDoubleSpinBox(this));
+    SettingGain->setRange(minGain, maxGain);
+    SettingGain->setDecimals(2);
+    SettingGain->setSingleStep(0.1);
+    SettingGain->setKeyboardTracking(false); // a value applies once typed, not digit by digit
+    place(SettingGain, "SettingGain", {284, stripTop, 64, stripHeight}, "Gain G");
+
+    caption(358, 22, "T =")->setBuddy(SettingPeriod = new QComboBox(this));
+    SettingPeriod->addItems({QStringLiteral("T1/4 = 25 ms"), QStringLiteral("T1/2 = 50 ms"),
+                             QStringLiteral("T1 = 100 ms"), QStringLiteral("2 T1 = 200 ms")});
+    place(SettingPeriod, "SettingPeriod", {380, stripTop, 104, stripHeight}, "Période d'échantillonnage T");
+
+    caption(494, 22, "E =")->setBuddy(SettingStep = new QSpinBox(this));
+    SettingStep->setRange(1, maxStep);
+    SettingStep->setKeyboardTracking(false);
+    place(SettingStep, "SettingStep", {516, stripTop, 60, stripHeight}, "Échelon E (codes)");
+
+    showFreeSettings();
+    for (QWidget *w : freeSettingControls_)
+        switchOff(w);
+    connect(SettingCorrector, &QComboBox::currentIndexChanged, this, &Tvitesse::applyFreeSettings);
+    connect(SettingPeriod, &QComboBox::currentIndexChanged, this, &Tvitesse::applyFreeSettings);
+    connect(SettingGain, &QDoubleSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
+    connect(SettingStep, &QSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
+}
+
+void Tvitesse::showFreeSettings()
+{
+    const FreeSettings &s = controller.freeSettings();
+    shownSettings_ = s;
+    const QSignalBlocker a(SettingCorrector), b(SettingGain), c(SettingPeriod), d(SettingStep);
+    SettingCorrector->setCurrentIndex(
+        int(std::find(correctors.begin(), correctors.end(), s.corrector) - correctors.begin()));
+    SettingGain->setValue(s.gain);
+    SettingPeriod->setCurrentIndex(
+        int(std::find(periodChoices.begin(), periodChoices.end(), s.period) - periodChoices.begin()));
+    SettingStep->setValue(s.step);
+    // The two-step corrector is computed from the period: it has no gain.
+    SettingGain->setEnabled(SettingCorrector->isEnabled() && s.corrector != Corrector::TwoStep);
+}
+
+void Tvitesse::applyFreeSettings()
+{
+    FreeSettings s;
+    s.corrector = correctors[std::size_t(std::max(0, SettingCorrector->currentIndex()))];
+    s.gain = SettingGain->value();
+    s.period = periodChoices[std::size_t(std::max(0, SettingPeriod->currentIndex()))];
+    s.step = SettingStep->value();
+    if (const auto error = controller.setFreeSettings(s))
+        QMessageBox::warning(this, QStringLiteral("Lodrix"), QString::fromStdString(*error));
+    present();
+}
+
+} // namespace lodrix
