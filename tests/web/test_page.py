@@ -33,8 +33,9 @@ def start_browser(language="en-US", width=1024, height=768, ratio=1):
     """Chromium whose page area is width x height CSS pixels, ratio screen pixels each."""
     options = Options()
     options.binary_location = ARGS.chromium
-    for argument in ("--headless=new", "--no-sandbox", "--allow-file-access-from-files", "--disable-gpu",
-                     f"--lang={language}", f"--window-size={width},{height}",
+    # As root, and in containers whose /dev/shm is small.
+    for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--disable-gpu",
+                     "--allow-file-access-from-files", f"--lang={language}", f"--window-size={width},{height}",
                      f"--force-device-scale-factor={ratio}"):
         options.add_argument(argument)
     options.add_experimental_option("prefs", {"intl.accept_languages": language})
