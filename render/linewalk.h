@@ -33,38 +33,10 @@ static_assert(tieBias(2, 4) + tieBias(-2, -4) == 1);
 static_assert(tieBias(-2, 4) + tieBias(2, -4) == 1);
 static_assert(tieBias(-4, 2) + tieBias(4, -2) == 1);
 
-// Bresenham walk from `from` towards `to`, calling plot(step, x, y) for every
-// pixel but the end point.
-template<class Plot> void walkLine(Point from, Point to, Plot plot)
-{
-    const int dx = to.x - from.x;
-    const int dy = to.y - from.y;
-    const int major = std::max(std::abs(dx), std::abs(dy));
-    const int minor = std::min(std::abs(dx), std::abs(dy));
-    const bool xMajor = std::abs(dx) >= std::abs(dy);
-    const int bias = tieBias(dx, dy);
-    int x = from.x;
-    int y = from.y;
-    int &along = xMajor ? x : y;
-    int &across = xMajor ? y : x;
-    const int alongStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
-    const int acrossStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
-    int err = 2 * minor - major;
-    for (int i = 0; i < major; ++i) {
-        plot(i, x, y);
-        if (err + bias > 0) {
-            across += acrossStep;
-            err += 2 * minor - 2 * major;
-        } else {
-            err += 2 * minor;
-        }
-        along += alongStep;
-    }
-}
-
-// The same walk over only the steps whose pixel lies in a buffer of width x
-// height pixels, with the step numbers and pixels of the whole walk: a line
-// may reach far beyond the buffer. Step i has taken ceil((2 minor i - major +
+// The Bresenham walk from `from` towards `to`, calling plot(step, x, y) for
+// every pixel but the end point, over only the steps whose pixel lies in a
+// buffer of width x height pixels, with the step numbers and pixels of the
+// whole walk: a line may reach far beyond the buffer. Step i has taken ceil((2 minor i - major +
 // bias) / (2 major)) minor steps, so the walk starts at its first visible
 // step at once. Coordinates beyond 2^29 pixels are clamped first.
 template<class Plot> void walkLineWithin(Point from, Point to, int width, int height, Plot plot)

@@ -359,32 +359,25 @@ private:
             b1 += (b2 - b1) / (a2 - a1) * (at - a1);
             a1 = at;
         };
-        if (x1 < xmin_) {
-            if (x2 <= xmin_)
-                return lastPixel_.x = INT_MIN, true;
-            cut(x1, y1, x2, y2, xmin_);
-        } else if (x1 > xmax_) {
-            if (x2 >= xmax_)
-                return lastPixel_.x = INT_MIN, true;
-            cut(x1, y1, x2, y2, xmax_);
-        }
-        if (x2 < xmin_ || x2 > xmax_) {
-            lastPixel_.x = INT_MIN;
-            cut(x2, y2, x1, y1, x2 < xmin_ ? xmin_ : xmax_);
-        }
-        if (y1 < ymin_) {
-            if (y2 <= ymin_)
-                return lastPixel_.x = INT_MIN, true;
-            cut(y1, x1, y2, x2, ymin_);
-        } else if (y1 > ymax_) {
-            if (y2 >= ymax_)
-                return lastPixel_.x = INT_MIN, true;
-            cut(y1, x1, y2, x2, ymax_);
-        }
-        if (y2 < ymin_ || y2 > ymax_) {
-            lastPixel_.x = INT_MIN;
-            cut(y2, x2, y1, x1, y2 < ymin_ ? ymin_ : ymax_);
-        }
+        // One axis at a time: a along it, b across it.
+        const auto clipAxis = [&](double &a1, double &b1, double &a2, double &b2, double low, double high) {
+            if (a1 < low) {
+                if (a2 <= low)
+                    return true;
+                cut(a1, b1, a2, b2, low);
+            } else if (a1 > high) {
+                if (a2 >= high)
+                    return true;
+                cut(a1, b1, a2, b2, high);
+            }
+            if (a2 < low || a2 > high) {
+                lastPixel_.x = INT_MIN;
+                cut(a2, b2, a1, b1, a2 < low ? low : high);
+            }
+            return false;
+        };
+        if (clipAxis(x1, y1, x2, y2, xmin_, xmax_) || clipAxis(y1, x1, y2, x2, ymin_, ymax_))
+            return lastPixel_.x = INT_MIN, true;
         return false;
     }
 
