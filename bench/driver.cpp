@@ -18,7 +18,7 @@ void requireClickable(const QWidget *control, const char *what)
         throw std::logic_error(std::string(what) + " cannot be clicked now");
 }
 
-constexpr int menuEntries = 5;
+constexpr int menuEntries = 6;
 
 bool isClosedLoopEntry(int menuEntry)
 {

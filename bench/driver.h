@@ -31,6 +31,7 @@ inline constexpr PageTicks pageTicks[] = {
     {"proportional", 2, Page::Proportional, 2, 161, endTick},
     {"pole_compensation", 3, Page::PoleCompensation, 2, 161, endTick},
     {"two_step", 4, Page::TwoStep, 2, 161, endTick},
+    {"free_setting", 5, Page::FreeSetting, 2, 161, endTick},
 };
 
 class Driver {
