@@ -147,12 +147,11 @@ void Tvitesse::describeCommentaryButton()
 
 void Tvitesse::describeSurfaces()
 {
-    // The lesson, and while a page with a value row runs, the row itself.
     const int entry = anim.rubrique;
-    QString text = entry >= 0 && entry < ListBox1->count() ? ListBox1->item(entry)->text()
-                                                           : QStringLiteral("Aucune leçon choisie");
-    if (anim.compteur > 0)
-        text += QStringLiteral(" : ") + QString::fromStdString(valueRowText(model, controller.numbers()));
+    const std::string lesson =
+        entry >= 0 && entry < ListBox1->count() ? ListBox1->item(entry)->text().toStdString() : std::string();
+    const QString text =
+        QString::fromStdString(surfaceDescription(lesson, anim.compteur > 0, model, controller.numbers()));
     if (text != FOND->accessibleDescription()) {
         FOND->setAccessibleDescription(text);
         setAccessibleDescription(text);

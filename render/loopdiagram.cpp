@@ -319,6 +319,15 @@ std::string valueRowText(const ModelState &values, const NumberFormat &numbers)
     return text;
 }
 
+std::string surfaceDescription(std::string_view lesson, bool pageDrawn, const ModelState &values,
+                               const NumberFormat &numbers)
+{
+    std::string text = lesson.empty() ? std::string("Aucune leçon choisie") : std::string(lesson);
+    if (pageDrawn)
+        text += " : " + valueRowText(values, numbers);
+    return text;
+}
+
 void DrawFormulaCallout(Canvas &scene, std::string_view formula, int formulaX, int formulaSize)
 {
     scene.font.color = clRed;

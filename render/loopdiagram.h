@@ -68,6 +68,12 @@ void DrawValueRow(Canvas &scene, const ModelState &values, Color valueColor, int
 // X = 185", with the units the row shows.
 std::string valueRowText(const ModelState &values, const NumberFormat &numbers);
 
+// What a screen reader reads of the scene and of the window, the same in every
+// edition: the lesson by its menu title (empty while none is chosen), then,
+// once its page has drawn a frame, the value row.
+std::string surfaceDescription(std::string_view lesson, bool pageDrawn, const ModelState &values,
+                               const NumberFormat &numbers);
+
 // The difference equation above the diagram with its arrow into the corrector.
 // Leaves the font blue at 6 pt and the pen red.
 void DrawFormulaCallout(Canvas &scene, std::string_view formula, int formulaX, int formulaSize);

@@ -113,6 +113,42 @@ private slots:
         QVERIFY(textIndex(scene.ops, "rad/s", {492, 140}) >= 0);
     }
 
+    // What a screen reader is told of the scene: the lesson, then its values
+    // once a frame is drawn, with the numbers as the value row writes them.
+    void surfaceDescriptions_data()
+    {
+        QTest::addColumn<QString>("lesson");
+        QTest::addColumn<bool>("drawn");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("no lesson yet") << QString() << false << QStringLiteral("Aucune leçon choisie");
+        QTest::addRow("chosen, idle")
+            << QStringLiteral("Présentation") << false << QStringLiteral("Présentation");
+        QTest::addRow("running") << QStringLiteral("Boucle fermée : réglage libre") << true
+                                 << QStringLiteral(
+                                        "Boucle fermée : réglage libre : E = 200, Ep = 15, Epu = 30, "
+                                        "U1 = 0,15 V, U = 1,5 V, Ω1 = 4 rad/s, θ = 0,2 rad, "
+                                        "V = 0,67 V, X = 185");
+    }
+
+    void surfaceDescriptions()
+    {
+        QFETCH(QString, lesson);
+        QFETCH(bool, drawn);
+        QFETCH(QString, expected);
+        const ModelState values{.E = 200,
+                                .Ep = 15,
+                                .Epu = 30,
+                                .X = 185,
+                                .U1 = 0.15,
+                                .U = 1.5,
+                                .Omega1 = 3.2,
+                                .thetaAff = 0.2,
+                                .V = 0.67};
+        QCOMPARE(QString::fromStdString(
+                     surfaceDescription(lesson.toStdString(), drawn, values, NumberFormat(","))),
+                 expected);
+    }
+
     void formulaCallout()
     {
         RecordingCanvas scene(Surface::Scene);
