@@ -49,30 +49,30 @@ constexpr Accessible richEdit2{"Commentaire", "Le commentaire de la leçon, en l
 constexpr Accessible commentaryButton{"Commentaires", "Affiche le commentaire de la leçon terminée."};
 constexpr Accessible pauseLabel{"En pause", "L'animation est en pause : P la reprend, N dessine une image."};
 
-void describe(QWidget *w, const Accessible &a)
+void describe(const Tvitesse &form, QWidget *w, const Accessible &a)
 {
-    w->setAccessibleName(QString::fromUtf8(a.name));
-    w->setAccessibleDescription(QString::fromUtf8(a.description));
-}
-
-QString keysHelp()
-{
-    return QStringLiteral("P ou Pause : met l'animation en pause ou la reprend\n"
-                          "N : dessine une image de plus (en pause)\n"
-                          "Ctrl+E : exporte la course en CSV\n"
-                          "Ctrl+S : enregistre l'image de la fenêtre en PNG\n"
-                          "Ctrl+C : copie l'image de la fenêtre\n"
-                          "Ctrl++, Ctrl+-, Ctrl+0 : agrandit, réduit, rend sa taille à la fenêtre\n"
-                          "F11 : plein écran (Échap ou F11 pour en sortir)\n"
-                          "Tab, flèches, Espace, Entrée : les contrôles au clavier");
+    w->setAccessibleName(form.say(a.name));
+    w->setAccessibleDescription(form.say(a.description));
 }
 
 } // namespace
 
+QString Tvitesse::keysHelp() const
+{
+    return say("P ou Pause : met l'animation en pause ou la reprend\n"
+               "N : dessine une image de plus (en pause)\n"
+               "Ctrl+E : exporte la course en CSV\n"
+               "Ctrl+S : enregistre l'image de la fenêtre en PNG\n"
+               "Ctrl+C : copie l'image de la fenêtre\n"
+               "Ctrl++, Ctrl+-, Ctrl+0 : agrandit, réduit, rend sa taille à la fenêtre\n"
+               "F11 : plein écran (Échap ou F11 pour en sortir)\n"
+               "Tab, flèches, Espace, Entrée : les contrôles au clavier");
+}
+
 void Tvitesse::buildActions()
 {
-    auto action = [this](const QString &text, QList<QKeySequence> keys, auto slot) {
-        auto *a = new QAction(text, this);
+    auto action = [this](const char *text, QList<QKeySequence> keys, auto slot) {
+        auto *a = new QAction(say(text), this);
         a->setShortcuts(keys);
         a->setShortcutContext(Qt::WindowShortcut);
         a->setShortcutVisibleInContextMenu(true);
@@ -80,20 +80,19 @@ void Tvitesse::buildActions()
         addAction(a);
         return a;
     };
-    pauseAction = action(QStringLiteral("Pause / reprise"),
-                         {QKeySequence(Qt::Key_P), QKeySequence(Qt::Key_Pause)}, [this] {
-                             controller.togglePause();
-                             present();
-                         });
-    stepAction = action(QStringLiteral("Image suivante"), {QKeySequence(Qt::Key_N)}, [this] {
+    pauseAction = action("Pause / reprise", {QKeySequence(Qt::Key_P), QKeySequence(Qt::Key_Pause)}, [this] {
+        controller.togglePause();
+        present();
+    });
+    stepAction = action("Image suivante", {QKeySequence(Qt::Key_N)}, [this] {
         controller.stepFrame();
         present();
     });
-    exportAction = action(QStringLiteral("Exporter la course (CSV)..."), {QKeySequence(Qt::CTRL | Qt::Key_E)},
-                          [this] { exportRun(); });
-    saveAction = action(QStringLiteral("Enregistrer l'image (PNG)..."), {QKeySequence(Qt::CTRL | Qt::Key_S)},
+    exportAction =
+        action("Exporter la course (CSV)...", {QKeySequence(Qt::CTRL | Qt::Key_E)}, [this] { exportRun(); });
+    saveAction = action("Enregistrer l'image (PNG)...", {QKeySequence(Qt::CTRL | Qt::Key_S)},
                         [this] { savePicture(); });
-    copyAction = action(QStringLiteral("Copier l'image"), {QKeySequence(Qt::CTRL | Qt::Key_C)},
+    copyAction = action("Copier l'image", {QKeySequence(Qt::CTRL | Qt::Key_C)},
                         [this] { QApplication::clipboard()->setImage(picture()); });
     auto separator = [this] {
         auto *a = new QAction(this);
@@ -109,40 +108,39 @@ void Tvitesse::buildActions()
         index = std::clamp(index + direction, 0, int(std::size(zoomSteps)) - 1);
         setZoom(zoomSteps[index]);
     };
-    zoomInAction = action(QStringLiteral("Agrandir"),
-                          {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-                          [step] { step(+1); });
-    zoomOutAction =
-        action(QStringLiteral("Réduire"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [step] { step(-1); });
-    zoomResetAction = action(QStringLiteral("Taille normale"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
-                             [this] { setZoom(100); });
-    fullScreenAction = action(QStringLiteral("Plein écran"), {QKeySequence(Qt::Key_F11)},
-                              [this] { setFormFullScreen(!formFullScreen_); });
-    leaveFullScreenAction = action(QStringLiteral("Quitter le plein écran"), {QKeySequence(Qt::Key_Escape)},
+    zoomInAction =
+        action("Agrandir", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+               [step] { step(+1); });
+    zoomOutAction = action("Réduire", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [step] { step(-1); });
+    zoomResetAction =
+        action("Taille normale", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { setZoom(100); });
+    fullScreenAction =
+        action("Plein écran", {QKeySequence(Qt::Key_F11)}, [this] { setFormFullScreen(!formFullScreen_); });
+    leaveFullScreenAction = action("Quitter le plein écran", {QKeySequence(Qt::Key_Escape)},
                                    [this] { setFormFullScreen(false); });
     separator();
-    aboutAction = action(QStringLiteral("À propos de Lodrix"), {}, [this] { showAbout(); });
+    aboutAction = action("À propos de Lodrix", {}, [this] { showAbout(); });
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    describe(ListBox1, listBox1);
-    describe(Button1, button1);
-    describe(ScrollBar1, scrollBar1);
-    describe(ListBox2, listBox2);
-    describe(Button2, button2);
-    describe(RichEdit1, richEdit1);
-    describe(RichEdit2, richEdit2);
-    describe(pauseSign, pauseLabel);
+    describe(*this, ListBox1, listBox1);
+    describe(*this, Button1, button1);
+    describe(*this, ScrollBar1, scrollBar1);
+    describe(*this, ListBox2, listBox2);
+    describe(*this, Button2, button2);
+    describe(*this, RichEdit1, richEdit1);
+    describe(*this, RichEdit2, richEdit2);
+    describe(*this, pauseSign, pauseLabel);
     // The labels are read as what they say.
     for (QLabel *l : {Label1, Label2, Label3, Label4, Label5, Label6})
         l->setAccessibleName(l->text());
-    FOND->setAccessibleName(QStringLiteral("Schéma de la boucle et bras"));
+    FOND->setAccessibleName(say("Schéma de la boucle et bras"));
     setAccessibleName(QStringLiteral("Lodrix"));
     describeSurfaces();
 }
 
 void Tvitesse::describeCommentaryButton()
 {
-    describe(B1, commentaryButton);
+    describe(*this, B1, commentaryButton);
 }
 
 void Tvitesse::describeSurfaces()
@@ -150,8 +148,8 @@ void Tvitesse::describeSurfaces()
     const int entry = anim.rubrique;
     const std::string lesson =
         entry >= 0 && entry < ListBox1->count() ? ListBox1->item(entry)->text().toStdString() : std::string();
-    const QString text =
-        QString::fromStdString(surfaceDescription(lesson, anim.compteur > 0, model, controller.numbers()));
+    const QString text = QString::fromStdString(
+        surfaceDescription(lesson, anim.compteur > 0, model, controller.numbers(), controller.language()));
     if (text != FOND->accessibleDescription()) {
         FOND->setAccessibleDescription(text);
         setAccessibleDescription(text);
@@ -191,33 +189,32 @@ QImage Tvitesse::picture()
 
 void Tvitesse::exportRun()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Exporter la course"),
-                                                      defaultRunFileName(), QStringLiteral("CSV (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(this, say("Exporter la course"), defaultRunFileName(),
+                                                      QStringLiteral("CSV (*.csv)"));
     QString why;
     if (!path.isEmpty() && !saveRun(path, &why))
         QMessageBox::warning(this, QStringLiteral("Lodrix"),
-                             QStringLiteral("Impossible d'écrire « %1 » : %2").arg(path, why));
+                             say("Impossible d'écrire « %1 » : %2").arg(path, why));
 }
 
 void Tvitesse::savePicture()
 {
     const QImage image = picture(); // the picture as it was when the key was pressed
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Enregistrer l'image"), defaultPictureFileName(), QStringLiteral("PNG (*.png)"));
+        this, say("Enregistrer l'image"), defaultPictureFileName(), QStringLiteral("PNG (*.png)"));
     if (!path.isEmpty() && !image.save(path, "PNG"))
-        QMessageBox::warning(this, QStringLiteral("Lodrix"),
-                             QStringLiteral("Impossible d'écrire « %1 ».").arg(path));
+        QMessageBox::warning(this, QStringLiteral("Lodrix"), say("Impossible d'écrire « %1 ».").arg(path));
 }
 
 void Tvitesse::showAbout()
 {
     QMessageBox::about(
-        this, QStringLiteral("À propos de Lodrix"),
-        QStringLiteral("<p><b>Lodrix %1</b> : asservissement de position, correction numérique.</p>"
-                       "<p>Logiciel libre sous licence GNU GPL version 3 ou ultérieure.</p>"
-                       "<p>Les polices « MS Sans Serif » et « Symbol » sont les répliques de Wine "
-                       "(paquet Debian fonts-wine), sous licence GNU LGPL 2.1 ou ultérieure.</p>"
-                       "<p>Touches :<br>%2</p>")
+        this, say("À propos de Lodrix"),
+        say("<p><b>Lodrix %1</b> : asservissement de position, correction numérique.</p>"
+            "<p>Logiciel libre sous licence GNU GPL version 3 ou ultérieure.</p>"
+            "<p>Les polices « MS Sans Serif » et « Symbol » sont les répliques de Wine "
+            "(paquet Debian fonts-wine), sous licence GNU LGPL 2.1 ou ultérieure.</p>"
+            "<p>Touches :<br>%2</p>")
             .arg(QCoreApplication::applicationVersion(), keysHelp().toHtmlEscaped().replace(u'\n', "<br>")));
 }
 

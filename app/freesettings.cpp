@@ -31,7 +31,7 @@ constexpr std::array correctors{Corrector::Proportional, Corrector::PoleCompensa
 void Tvitesse::buildFreeSettings()
 {
     auto caption = [this](int left, int width, const char *text) {
-        auto *l = new QLabel(QString::fromUtf8(text), this);
+        auto *l = new QLabel(say(text), this);
         l->setGeometry(left, labelTop, width, 13);
         l->setFont(uiFont(11, false));
         freeSettingControls_.push_back(l);
@@ -41,15 +41,14 @@ void Tvitesse::buildFreeSettings()
     auto place = [this](QWidget *w, const char *name, QRect r, const char *accessible) {
         w->setObjectName(QString::fromLatin1(name));
         w->setGeometry(r);
-        w->setAccessibleName(QString::fromUtf8(accessible));
+        w->setAccessibleName(say(accessible));
         w->setFocusPolicy(Qt::StrongFocus);
         freeSettingControls_.push_back(w);
         designs_.push_back({w, 11, false, r});
     };
 
     caption(16, 62, "Correcteur :")->setBuddy(SettingCorrector = new QComboBox(this));
-    SettingCorrector->addItems({QStringLiteral("Proportionnel"), QStringLiteral("Compensation pôle + retard"),
-                                QStringLiteral("Deux coups")});
+    SettingCorrector->addItems({say("Proportionnel"), say("Compensation pôle + retard"), say("Deux coups")});
     place(SettingCorrector, "SettingCorrector", {80, stripTop, 172, stripHeight}, "Correcteur");
 
     caption(262, 22, "G =")->setBuddy(SettingGain = new QDoubleSpinBox(this));

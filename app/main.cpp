@@ -7,12 +7,14 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLibraryInfo>
 #include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +26,7 @@ namespace {
 constexpr int lessonCount = 6; // the menu's entries, the free-setting one last
 
 struct Options {
+    lodrix::Language language;
     int lesson = -1; // -1: none, the menu waits for a choice
     int zoom = 100;
     bool fullScreen = false;
@@ -37,29 +40,70 @@ std::optional<int> number(const QString &text, int low, int high)
     return ok && n >= low && n <= high ? std::optional(n) : std::nullopt;
 }
 
+// French on a French desktop, English on any other; --lang says otherwise
+// ("--lang en", "--lang=en"). A code Lodrix does not speak is left to the
+// parser, which refuses it.
+lodrix::Language chosenLanguage(const QStringList &arguments)
+{
+    QString code = QLocale::system().name().startsWith(QLatin1String("fr")) ? QStringLiteral("fr")
+                                                                            : QStringLiteral("en");
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--lang") && i + 1 < arguments.size())
+            code = arguments[i + 1];
+        else if (arguments[i].startsWith(QLatin1String("--lang=")))
+            code = arguments[i].mid(7);
+    }
+    return lodrix::Language::named(code.toStdString()).value_or(lodrix::Language());
+}
+
+QString say(const lodrix::Language &language, const char *french)
+{
+    const std::string_view text = language.tr(french);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// Qt's own texts (dialog buttons, the parser's "Usage:") from Debian's
+// qt6-translations-l10n; English needs none.
+void translateQt(QTranslator &translator, const lodrix::Language &language)
+{
+    if (language.isSource() &&
+        translator.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
+}
+
 // The command line, read before any window exists so that --help and
 // --version work without a display. A bad value says what is wrong and the
 // program stops with status 2.
-std::optional<Options> parse(const QStringList &arguments, int &status)
+std::optional<Options> parse(const QStringList &arguments, const lodrix::Language &language, int &status)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Animation pédagogique : asservissement de position à correction numérique."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+        say(language, "Animation pédagogique : asservissement de position à correction numérique."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  say(language, "Affiche cette aide."));
+    parser.addOption(help);
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     say(language, "Affiche le numéro de version."));
+    parser.addOption(version);
     const QCommandLineOption lesson(
         QStringLiteral("lesson"),
-        QStringLiteral("Choisit la leçon N du menu (0 à %1) et la démarre, en continu.").arg(lessonCount - 1),
+        say(language, "Choisit la leçon N du menu (0 à %1) et la démarre, en continu.").arg(lessonCount - 1),
         QStringLiteral("N"));
     parser.addOption(lesson);
     const QCommandLineOption zoom(QStringLiteral("zoom"),
-                                  QStringLiteral("Agrandit toute la fenêtre, de 100 à 300 %."),
+                                  say(language, "Agrandit toute la fenêtre, de 100 à 300 %."),
                                   QStringLiteral("PERCENT"));
     parser.addOption(zoom);
     const QCommandLineOption fullScreen(
         QStringLiteral("fullscreen"),
-        QStringLiteral("Plein écran, au plus grand agrandissement qui tient (F11)."));
+        say(language, "Plein écran, au plus grand agrandissement qui tient (F11)."));
     parser.addOption(fullScreen);
+    const QCommandLineOption lang(
+        QStringLiteral("lang"),
+        say(language, "La langue de la fenêtre et des leçons : fr ou en (par défaut, celle du bureau)."),
+        QStringLiteral("LANG"));
+    parser.addOption(lang);
 
     status = EXIT_SUCCESS;
     if (!parser.parse(arguments)) {
@@ -67,13 +111,13 @@ std::optional<Options> parse(const QStringList &arguments, int &status)
         status = 2;
         return std::nullopt;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
+    if (parser.isSet(help)) {
         std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"),
                                                         QStringLiteral("lodrix"))),
                    stdout);
         return std::nullopt;
     }
-    if (parser.isSet(QStringLiteral("version"))) {
+    if (parser.isSet(version)) {
         std::printf("Lodrix %s\n", LODRIX_VERSION);
         return std::nullopt;
     }
@@ -90,6 +134,9 @@ std::optional<Options> parse(const QStringList &arguments, int &status)
         return std::nullopt;
     };
     Options options;
+    options.language = language;
+    if (parser.isSet(lang) && !lodrix::Language::named(parser.value(lang).toStdString()))
+        return refuse("--lang takes fr or en", parser.value(lang));
     if (parser.isSet(lesson)) {
         const auto n = number(parser.value(lesson), 0, lessonCount - 1);
         if (!n)
@@ -129,7 +176,16 @@ void startLesson(lodrix::Tvitesse &w, int lesson)
 int main(int argc, char *argv[])
 {
     int status = EXIT_SUCCESS;
-    const std::optional<Options> options = parse(argumentList(argc, argv), status);
+    std::optional<Options> options;
+    {
+        // Only for the parser's own texts: the window's application comes later.
+        QCoreApplication core(argc, argv);
+        const QStringList arguments = argumentList(argc, argv);
+        const lodrix::Language language = chosenLanguage(arguments);
+        QTranslator qt;
+        translateQt(qt, language);
+        options = parse(arguments, language, status);
+    }
     if (!options)
         return status;
 
@@ -147,9 +203,14 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Lodrix"));
     QApplication::setApplicationVersion(QStringLiteral(LODRIX_VERSION));
     QApplication::setPalette(lodrix::lodrixPalette());
+    QTranslator qt;
+    translateQt(qt, options->language);
+    // The settings' spin boxes write their numbers as the lessons do.
+    const lodrix::Language &language = options->language;
+    QLocale::setDefault(QLocale(language.isSource() ? QLocale::French : QLocale::English));
 
     try {
-        lodrix::Tvitesse vitesse(lodrix::NumberFormat(QLocale::system().decimalPoint().toStdString()));
+        lodrix::Tvitesse vitesse(lodrix::NumberFormat(std::string(language.decimalSeparator())), language);
         vitesse.setZoom(options->zoom);
         vitesse.showMaximized();
         // Without a window manager (a bare X server, a kiosk) nobody

@@ -9,8 +9,8 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDoubleSpinBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -131,11 +131,17 @@ void ImageControl::paintEvent(QPaintEvent *event)
         scaled_->paint(p, QPoint(), r);
 }
 
-Tvitesse::Tvitesse(NumberFormat numbers)
+QString Tvitesse::say(const char *french) const
+{
+    const std::string_view text = controller.language().tr(french);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+Tvitesse::Tvitesse(NumberFormat numbers, Language language)
     : windowCanvas(Surface::Window, designClientSize.width(), designClientSize.height()),
       sceneCanvas(Surface::Scene, sceneSize.width(), sceneSize.height()),
       bmpAnim(Surface::Anim, animSize.width(), animSize.height()),
-      controller(*this, {windowCanvas, sceneCanvas, bmpAnim}, std::move(numbers)),
+      controller(*this, {windowCanvas, sceneCanvas, bmpAnim}, std::move(numbers), language),
       anim(controller.animation()), model(controller.model())
 {
     registerLodrixFonts();
@@ -153,7 +159,7 @@ Tvitesse::Tvitesse(NumberFormat numbers)
 
     bmpFond = QImage(QStringLiteral(":/FOND"));
     if (bmpFond.isNull())
-        throw std::runtime_error("Impossible de charger la ressource bitmap \"FOND\".");
+        throw std::runtime_error(say("Impossible de charger la ressource bitmap \"FOND\".").toStdString());
 
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);
@@ -169,26 +175,23 @@ void Tvitesse::buildControls()
     FOND = new ImageControl(this, sceneCanvas);
     FOND->setGeometry(8, 16, sceneSize.width(), sceneSize.height());
 
-    Label1 = label(this, {16, 0, 352, 16},
-                   QStringLiteral("Asservissement de position - Correction numérique"), 13, true, clMaroon);
-    Label2 = label(this, {512, 0, 67, 13}, QStringLiteral("Logiciel libre"), 11, false, clMaroon);
-    Label3 = label(this, {704, 0, 53, 13}, QStringLiteral("Version 1.2"), 11, false, clMaroon);
-    Label4 = label(this, {16, 504, 45, 13}, QStringLiteral("MENU :"), 11, true, clNavy);
+    Label1 = label(this, {16, 0, 352, 16}, say("Asservissement de position - Correction numérique"), 13, true,
+                   clMaroon);
+    Label2 = label(this, {512, 0, 67, 13}, say("Logiciel libre"), 11, false, clMaroon);
+    Label3 = label(this, {704, 0, 53, 13}, say("Version 1.2"), 11, false, clMaroon);
+    Label4 = label(this, {16, 504, 45, 13}, say("MENU :"), 11, true, clNavy);
 
-    ListBox1 =
-        listBox(this, {88, 488, 241, 49},
-                {QStringLiteral("Présentation"), QStringLiteral("Réponse Indicielle en boucle ouverte"),
-                 QStringLiteral("Boucle fermée : régulation Proportionnelle"),
-                 QStringLiteral("Boucle fermée : compensation pôle + retard"),
-                 QStringLiteral("Boucle fermée : réponse en deux coups"),
-                 QStringLiteral("Boucle fermée : réglage libre")},
-                clNavy);
+    ListBox1 = listBox(this, {88, 488, 241, 49},
+                       {say("Présentation"), say("Réponse Indicielle en boucle ouverte"),
+                        say("Boucle fermée : régulation Proportionnelle"),
+                        say("Boucle fermée : compensation pôle + retard"),
+                        say("Boucle fermée : réponse en deux coups"), say("Boucle fermée : réglage libre")},
+                       clNavy);
 
-    Label5 =
-        label(this, {640, 496, 131, 13}, QStringLiteral("Réglage vitesse Animation :"), 11, false, clBlue);
+    Label5 = label(this, {640, 496, 131, 13}, say("Réglage vitesse Animation :"), 11, false, clBlue);
 
     Button1 = place<QPushButton>(this, 488, 512, 105, 25);
-    Button1->setText(QStringLiteral("Démarrer Animation"));
+    Button1->setText(say("Démarrer Animation"));
     Button1->setFont(uiFont(11, false));
     setTextColor(Button1, QPalette::ButtonText, clOlive);
 
@@ -199,14 +202,13 @@ void Tvitesse::buildControls()
     ScrollBar1->setPageStep(10);
     ScrollBar1->setSingleStep(1);
 
-    ListBox2 = listBox(this, {392, 504, 65, 33}, {QStringLiteral("En continu"), QStringLiteral("Pas à pas")},
-                       clMaroon);
+    ListBox2 = listBox(this, {392, 504, 65, 33}, {say("En continu"), say("Pas à pas")}, clMaroon);
     switchOff(ListBox2);
-    Label6 = label(this, {384, 488, 80, 13}, QStringLiteral("Sélectionner :"), 11, true, clMaroon);
+    Label6 = label(this, {384, 488, 80, 13}, say("Sélectionner :"), 11, true, clMaroon);
     switchOff(Label6);
 
     Button2 = place<QPushButton>(this, 472, 512, 121, 25);
-    Button2->setText(QStringLiteral("Incrémenter la période"));
+    Button2->setText(say("Incrémenter la période"));
     setTextColor(Button2, QPalette::ButtonText, clBlue);
     switchOff(Button2);
 
@@ -214,7 +216,7 @@ void Tvitesse::buildControls()
     RichEdit2 = richEdit(this, {360, 24, 361, 465}, QStringLiteral("RichEdit2"));
 
     // Shown while the animation is held, under "MENU :", where nothing is drawn.
-    pauseSign = label(this, {16, 522, 66, 13}, QStringLiteral("En pause"), 11, true, clMaroon);
+    pauseSign = label(this, {16, 522, 66, 13}, say("En pause"), 11, true, clMaroon);
     pauseSign->hide();
 
     // The design of the form: where each control lies at 1x and the
@@ -379,7 +381,7 @@ void Tvitesse::createCommentaryButton()
     // controller asks for it once and switches it on again at every end tick.
     if (B1)
         return;
-    B1 = new QPushButton(QStringLiteral("Commentaires"), this);
+    B1 = new QPushButton(say("Commentaires"), this);
     B1->setObjectName(QStringLiteral("B1"));
     B1->setGeometry(680, 40, 100, 30);
     designs_.push_back({B1, 13, false, B1->geometry()});
@@ -410,7 +412,7 @@ void Tvitesse::present()
     const bool paused = controller.paused();
     if (pauseSign->isHidden() == paused) {
         pauseSign->setVisible(paused);
-        setWindowTitle(paused ? QStringLiteral("Lodrix (en pause)") : QStringLiteral("Lodrix"));
+        setWindowTitle(paused ? say("Lodrix (en pause)") : QStringLiteral("Lodrix"));
     }
     describeSurfaces();
     if (controller.freeSettings() != shownSettings_)
@@ -563,11 +565,11 @@ void Tvitesse::showCommentary(const char *fileName)
     const QString path = findCommentary(name);
     QString why;
     if (path.isEmpty()) {
-        why = QStringLiteral("Fichier introuvable.");
+        why = say("Fichier introuvable.");
     } else if (QFile file(path); !file.open(QIODevice::ReadOnly)) {
         why = file.errorString();
     } else if (file.size() > maxCommentaryBytes) {
-        why = QStringLiteral("Fichier trop volumineux pour un commentaire.");
+        why = say("Fichier trop volumineux pour un commentaire.");
     } else {
         // Read into a new document, so a failure leaves the box as it was.
         // The box frees only its own first document when given another; one
@@ -584,9 +586,9 @@ void Tvitesse::showCommentary(const char *fileName)
         delete document;
     }
     // A missing or broken commentary never stops the lesson: say so and go on.
-    auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Lodrix"),
-                                QStringLiteral("Impossible d'ouvrir le commentaire « %1 ».").arg(name),
-                                QMessageBox::Ok, this);
+    auto *box =
+        new QMessageBox(QMessageBox::Critical, QStringLiteral("Lodrix"),
+                        say("Impossible d'ouvrir le commentaire « %1 ».").arg(name), QMessageBox::Ok, this);
     box->setInformativeText(why);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

@@ -52,7 +52,11 @@ inline constexpr int zoomSteps[] = {100, 125, 150, 200, 250, 300};
 class Tvitesse final : public QWidget, private ControllerShell {
 public:
     // Throws std::runtime_error when the "FOND" bitmap cannot be loaded.
-    explicit Tvitesse(NumberFormat numbers = NumberFormat());
+    // Every text of the window, and of the lessons, is in `language`.
+    explicit Tvitesse(NumberFormat numbers = NumberFormat(), Language language = Language());
+
+    // A text of the window, written in French, in the window's language.
+    QString say(const char *french) const;
     ~Tvitesse() override;
 
     // The timer's tick: the controller's, then the repaint of what it drew.
@@ -154,6 +158,8 @@ private:
     void exportRun();
     void savePicture();
     void showAbout();
+    // The keys, one a line, for the about box.
+    QString keysHelp() const;
     // After every controller call: the screen shows what it drew, the pause
     // sign and the descriptions read to a screen reader follow.
     void present();

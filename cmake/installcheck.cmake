@@ -16,8 +16,9 @@ endfunction()
 
 # The program, and its commentaries where it looks: <bin>/../share/lodrix.
 expect(bin/lodrix)
-foreach(n 1 2 3)
+foreach(n 1 2 3 4)
   expect(share/lodrix/lodrix${n}.rtf)
+  expect(share/lodrix/lodrix${n}.en.rtf)
 endforeach()
 
 # The desktop entry starts "lodrix" from PATH and names an icon of the theme.

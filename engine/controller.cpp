@@ -27,10 +27,26 @@ const char *lessonSlug(int rubrique)
     return rubrique >= 0 && rubrique < int(std::size(slugs)) ? slugs[rubrique] : "lodrix";
 }
 
-Controller::Controller(ControllerShell &shell, Surfaces surfaces, NumberFormat numbers)
-    : shell_(shell), surfaces_(surfaces), numbers_(std::move(numbers))
+Controller::Controller(ControllerShell &shell, Surfaces surfaces, NumberFormat numbers, Language language)
+    : shell_(shell), surfaces_(surfaces), numbers_(std::move(numbers)), language_(language)
 {
     run_.reserve(longestRunFrames);
+    for (Canvas *c : {&surfaces_.window, &surfaces_.scene, &surfaces_.anim})
+        c->setLanguage(language_);
+}
+
+void Controller::setLanguage(Language language)
+{
+    if (language == language_)
+        return;
+    language_ = language;
+    numbers_ = NumberFormat(std::string(language.decimalSeparator()));
+    for (Canvas *c : {&surfaces_.window, &surfaces_.scene, &surfaces_.anim})
+        c->setLanguage(language_);
+    if (menuRow_ >= 0)
+        choix(menuRow_);
+    else
+        clearTextArea();
 }
 
 void Controller::newRun()
@@ -155,17 +171,21 @@ void Controller::Button2Click()
 
 void Controller::B1Click()
 {
-    // The commentary of the entry chosen in the menu: lodrix1.rtf for entry 2.
+    // The commentary of the entry chosen in the menu: lodrix1.rtf for entry
+    // 2, lodrix1.en.rtf in English.
     if (menuRow_ < 2 || menuRow_ > freeSettingEntry)
         return;
-    const std::string name = "lodrix" + std::to_string(menuRow_ - 1) + ".rtf";
+    std::string name = "lodrix" + std::to_string(menuRow_ - 1);
+    if (!language_.isSource())
+        name += "." + std::string(language_.code());
+    name += ".rtf";
     controls_[static_cast<int>(Control::RichEdit2)].visible = true;
     shell_.showCommentary(name.c_str());
 }
 
 std::optional<std::string> Controller::setFreeSettings(const FreeSettings &settings)
 {
-    if (auto error = settingsError(settings))
+    if (auto error = settingsError(settings, language_))
         return error;
     if (settings == freeLoop_.settings())
         return std::nullopt;
@@ -230,7 +250,7 @@ Frame Controller::tick()
 
 void Controller::drawFrame(const Frame &frame)
 {
-    FrameContext ctx{surfaces_, model_, numbers_};
+    FrameContext ctx{surfaces_, model_, numbers_, language_};
     switch (frame.page) {
     case Page::None:
         return;

@@ -44,8 +44,9 @@ public:
     // 680, top 40, 100 x 30, the window's font at 10 pt); the controller
     // switches it on right after.
     virtual void createCommentaryButton() = 0;
-    // Shows RichEdit2 and loads the commentary file `name` into it; a file
-    // that cannot be read is reported by the shell and leaves the box as it was.
+    // Shows RichEdit2 and loads the commentary file `name` into it
+    // ("lodrix1.rtf", "lodrix1.en.rtf" in English); a file that cannot be
+    // read is reported by the shell and leaves the box as it was.
     virtual void showCommentary(const char *name) = 0;
 };
 
@@ -66,7 +67,16 @@ constexpr int maxIntervalMs = 100; // its right end, "-"
 
 class Controller {
 public:
-    Controller(ControllerShell &shell, Surfaces surfaces, NumberFormat numbers);
+    // Numbers are written as `numbers` says whatever the language: a shell
+    // may follow a locale of its own for them.
+    Controller(ControllerShell &shell, Surfaces surfaces, NumberFormat numbers, Language language = {});
+
+    // The language of every text drawn from now on and of the commentaries,
+    // with its decimal separator. A change starts the chosen entry afresh, as
+    // choosing it again in the menu does: what was drawn is in the other
+    // language.
+    void setLanguage(Language language);
+    const Language &language() const { return language_; }
 
     // "MENU :" and "Sélectionner :": a person selected row `row` of the list
     // (or clicked the row already selected). A row outside the list does nothing.
@@ -94,9 +104,9 @@ public:
     Frame stepFrame();
 
     // Menu entry 5: the corrector, gain, period and step the student chose.
-    // A bad value is refused with a message that names it, and nothing
-    // changes. A change stops a run of entry 5, so the idle picture shows the
-    // new settings; on another entry it waits for entry 5.
+    // A bad value is refused with a message that names it, in the
+    // controller's language, and nothing changes. A change stops a run of entry 5, so the idle picture shows
+    // the new settings; on another entry it waits for entry 5.
     std::optional<std::string> setFreeSettings(const FreeSettings &settings);
     const FreeSettings &freeSettings() const { return freeLoop_.settings(); }
     // Their simulated run, its poles and its verdict.
@@ -135,6 +145,7 @@ private:
     ControllerShell &shell_;
     Surfaces surfaces_;
     NumberFormat numbers_;
+    Language language_;
     AnimationState anim_;
     ModelState model_;
     // At start-up the mode list, its label and "Incrémenter la période" are

@@ -57,7 +57,7 @@ bool unstable(Corrector corrector, const SampledPlant &plant, double g)
 
 } // namespace
 
-std::optional<std::string> settingsError(const FreeSettings &s)
+std::optional<std::string> settingsError(const FreeSettings &s, const Language &language)
 {
     switch (s.corrector) {
     case Corrector::Proportional:
@@ -65,18 +65,20 @@ std::optional<std::string> settingsError(const FreeSettings &s)
     case Corrector::TwoStep:
         break;
     default:
-        return "Correcteur inconnu : il doit être proportionnel, à compensation de pôle ou en deux coups.";
+        return std::string(language.tr(
+            "Correcteur inconnu : il doit être proportionnel, à compensation de pôle ou en deux coups."));
     }
     // Written so that a NaN fails too.
     if (!(s.gain >= minGain && s.gain <= maxGain))
-        return "Gain G=" + number(s.gain) + " refusé : il doit être compris entre " + number(minGain) +
-               " et " + number(maxGain) + ".";
+        return language.format("Gain G=%1 refusé : il doit être compris entre %2 et %3.",
+                               {number(s.gain), number(minGain), number(maxGain)});
     if (periodName(s.period).empty())
-        return "Période T=" + number(s.period) +
-               " s refusée : elle doit valoir T1/4, T1/2, T1 ou 2T1 (0.025, 0.05, 0.1 ou 0.2 s).";
+        return language.format(
+            "Période T=%1 s refusée : elle doit valoir T1/4, T1/2, T1 ou 2T1 (0.025, 0.05, 0.1 ou 0.2 s).",
+            {number(s.period)});
     if (s.step < minStep || s.step > maxStep)
-        return "Échelon E=" + std::to_string(s.step) + " refusé : il doit être compris entre " +
-               std::to_string(minStep) + " et " + std::to_string(maxStep) + " codes.";
+        return language.format("Échelon E=%1 refusé : il doit être compris entre %2 et %3 codes.",
+                               {std::to_string(s.step), std::to_string(minStep), std::to_string(maxStep)});
     return std::nullopt;
 }
 

@@ -29,6 +29,8 @@
 #include "model/modelstate.h"
 #include "model/polynomial.h"
 
+#include "render/catalogue.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -63,9 +65,9 @@ struct FreeSettings {
     bool operator==(const FreeSettings &) const = default;
 };
 
-// Why the settings cannot be simulated, in French as the window says it and
-// naming the bad value; nothing when they can.
-std::optional<std::string> settingsError(const FreeSettings &s);
+// Why the settings cannot be simulated, in the language given (French as the
+// window says it by default) and naming the bad value; nothing when they can.
+std::optional<std::string> settingsError(const FreeSettings &s, const Language &language = Language());
 
 // "T1/4", "T1/2", "T1" or "2T1"; empty for a period not offered.
 std::string periodName(double period);

@@ -173,7 +173,9 @@ Band commandBand(const SampledLoop &loop)
     return {commandTopY, highest, lowest};
 }
 
-// ---- What the page writes about these settings, made once per frame.
+// ---- What the page writes about these settings, made once per frame. The
+// texts made with this run's numbers are written from French patterns that
+// the language translates; the fixed ones are translated as they are drawn.
 
 struct Wording {
     std::vector<std::string> correctorLines;
@@ -187,7 +189,7 @@ struct Wording {
     std::string saturation;
 };
 
-Wording wordingOf(const SampledLoop &loop, const NumberFormat &f)
+Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language &language)
 {
     const FreeSettings &s = loop.settings();
     const SampledPlant &p = loop.plant();
@@ -196,8 +198,8 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f)
     const std::string period = periodName(s.period);
     switch (s.corrector) {
     case Corrector::Proportional:
-        w.correctorLines = {"Proportionnel", "Gain : G=" + gain};
-        w.choice = "T=" + period + " et G=" + gain;
+        w.correctorLines = {"Proportionnel", language.format("Gain : G=%1", {gain})};
+        w.choice = language.format("T=%1 et G=%2", {period, gain});
         break;
     case Corrector::PoleCompensation: {
         const std::string ga = rounded(f, s.gain * p.a, 2);
@@ -205,7 +207,7 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f)
         w.formula = "Epu(kT) = " + gain + "*Ep(kT) -" + ga + "*Ep((k-1)T)";
         w.formulaX = compensationFormulaX;
         w.formulaSize = compensationFormulaSizePt;
-        w.choice = "T=" + period + " et G=" + gain;
+        w.choice = language.format("T=%1 et G=%2", {period, gain});
         break;
     }
     case Corrector::TwoStep: {
@@ -222,17 +224,19 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f)
         break;
     }
     }
-    w.setPoint = "Réglage libre : échelon de 0 à E=" + NumberFormat::integer(s.step) + " sur la consigne.";
+    w.setPoint = language.format("Réglage libre : échelon de 0 à E=%1 sur la consigne.",
+                                 {NumberFormat::integer(s.step)});
     if (const auto gc = loop.criticalGain())
         w.stability =
-            "Gain critique pour T=" + period + " : Gc=" + rounded(f, *gc, 1) + " (ici G=" + gain + ")";
+            language.format("Gain critique pour T=%1 : Gc=%2 (ici G=%3)", {period, rounded(f, *gc, 1), gain});
     else
         w.stability = "Deux coups : X atteint E en 2 périodes si Epu ne sature pas.";
     w.verdict = loop.stable() ? "Boucle stable : tous les pôles sont dans le cercle unité."
                               : "Boucle instable : un pôle au moins est hors du cercle unité.";
     if (saturates(loop))
-        w.saturation = "La commande sature : Epu est limité à " + NumberFormat::integer(-converterCodeLimit) +
-                       ".." + NumberFormat::integer(converterCodeLimit) + ".";
+        w.saturation = language.format(
+            "La commande sature : Epu est limité à %1..%2.",
+            {NumberFormat::integer(-converterCodeLimit), NumberFormat::integer(converterCodeLimit)});
     return w;
 }
 
@@ -352,7 +356,7 @@ void drawTrace(Canvas &window, Color color, const SampledLoop &loop, TickLaw law
 // ---- Window: the texts.
 
 // "Epu=2.5*182=455", with the corrector's own terms.
-std::string commandWords(const SampledLoop &loop, const NumberFormat &f, int period)
+std::string commandWords(const SampledLoop &loop, const NumberFormat &f, const Language &language, int period)
 {
     const FreeSettings &s = loop.settings();
     const SamplePeriod &p = loop.periods()[static_cast<std::size_t>(period - 1)];
@@ -377,33 +381,39 @@ std::string commandWords(const SampledLoop &loop, const NumberFormat &f, int per
         break;
     }
     if (p.saturated)
-        return text + rounded(f, p.wanted, 0) + ", limité à " + NumberFormat::integer(p.Epu);
+        return text +
+               language.format("%1, limité à %2", {rounded(f, p.wanted, 0), NumberFormat::integer(p.Epu)});
     return text + NumberFormat::integer(p.Epu);
 }
 
-std::vector<std::string> periodExplanation(const SampledLoop &loop, const NumberFormat &f, int period)
+std::vector<std::string> periodExplanation(const SampledLoop &loop, const NumberFormat &f,
+                                           const Language &language, int period)
 {
     const SamplePeriod &p = loop.periods()[static_cast<std::size_t>(period - 1)];
     // What the value row shows when the period ends, on the next sample.
     ModelState end;
     freeRunTick(end, loop, ticksPerPeriod * period - 1);
-    const char *ordinal = period == 1 ? "Première période" : "Deuxième période";
-    const char *start = period == 1 ? "t=0" : "t=T";
-    const char *finish = period == 1 ? "t=T" : "t=2T";
+    const char *acquisition =
+        period == 1 ? "Première période : acquisition de X à t=0 : X=%1, E=%2 donc Ep=E-X=%3, %4, U1=U=%5V."
+                    : "Deuxième période : acquisition de X à t=T : X=%1, E=%2 donc Ep=E-X=%3, %4, U1=U=%5V.";
+    const char *outcome = period == 1
+                              ? "Jusqu'à t=T la vitesse du moteur atteint %1 rad/s et le bras %2 rad, "
+                                "donc l'acquisition au coup suivant sera : X=%3."
+                              : "Jusqu'à t=2T la vitesse du moteur atteint %1 rad/s et le bras %2 rad, "
+                                "donc l'acquisition au coup suivant sera : X=%3.";
     return {
-        std::string(ordinal) + " : acquisition de X à " + start + " : X=" + NumberFormat::integer(p.X) +
-            ", E=" + NumberFormat::integer(loop.settings().step) +
-            " donc Ep=E-X=" + NumberFormat::integer(p.Ep) + ", " + commandWords(loop, f, period) +
-            ", U1=U=" + f.general(end.U1) + "V.",
-        std::string("Jusqu'à ") + finish + " la vitesse du moteur atteint " +
-            f.general(std::ceil(end.Omega1)) + " rad/s et le bras " + f.general(end.thetaAff) +
-            " rad, donc l'acquisition au coup suivant sera : X=" + NumberFormat::integer(end.X) + ".",
+        language.format(acquisition, {NumberFormat::integer(p.X), NumberFormat::integer(loop.settings().step),
+                                      NumberFormat::integer(p.Ep), commandWords(loop, f, language, period),
+                                      f.general(end.U1)}),
+        language.format(outcome, {f.general(std::ceil(end.Omega1)), f.general(end.thetaAff),
+                                  NumberFormat::integer(end.X)}),
     };
 }
 
-void drawExplanation(Canvas &window, const SampledLoop &loop, const NumberFormat &f, int period)
+void drawExplanation(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const Language &language,
+                     int period)
 {
-    const std::vector<std::string> lines = periodExplanation(loop, f, period);
+    const std::vector<std::string> lines = periodExplanation(loop, f, language, period);
     const Style style = period == 1 ? blackText : redText;
     const int y = period == 1 ? firstPeriodY : secondPeriodY;
     const Words words[] = {
@@ -413,7 +423,7 @@ void drawExplanation(Canvas &window, const SampledLoop &loop, const NumberFormat
     DrawTextBlock(window, {words, explanationSizeAfterPt});
 }
 
-void drawConclusion(Canvas &window, const SampledLoop &loop)
+void drawConclusion(Canvas &window, const SampledLoop &loop, const Language &language)
 {
     const std::int32_t x = toCode(loop.atSample(periodCount).position);
     const std::int32_t e = loop.settings().step;
@@ -421,9 +431,9 @@ void drawConclusion(Canvas &window, const SampledLoop &loop)
                           : saturates(loop)
                               ? "La commande a saturé : la réponse est plus lente que ne le disent les pôles."
                               : "La boucle est stable : l'écart s'amortit.";
-    const std::string text = "Après 8 périodes : X=" + NumberFormat::integer(x) +
-                             " pour E=" + NumberFormat::integer(e) + ", l'écart vaut " +
-                             NumberFormat::integer(e - x) + ". " + verdict;
+    const std::string text = language.format("Après 8 périodes : X=%1 pour E=%2, l'écart vaut %3. %4",
+                                             {NumberFormat::integer(x), NumberFormat::integer(e),
+                                              NumberFormat::integer(e - x), language.tr(verdict)});
     const Words words[] = {{text, conclusionAt.x, conclusionAt.y, {clBlue, 8}}};
     DrawTextBlock(window, {words});
 }
@@ -434,7 +444,7 @@ void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, int n)
 {
     Canvas &window = ctx.surfaces.window;
     Canvas &scene = ctx.surfaces.scene;
-    const Wording wording = wordingOf(loop, ctx.numbers);
+    const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
 
     drawDiagram(scene, wording, false);
     DrawArm(ctx.surfaces.anim, scene, armRestAngle - loop.atTick(n).position / codesPerRadian);
@@ -453,19 +463,19 @@ void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, int n)
     drawSettingsTexts(scene, loop, wording);
 
     if (n <= firstPeriodLastTick)
-        drawExplanation(window, loop, ctx.numbers, 1);
+        drawExplanation(window, loop, ctx.numbers, ctx.language, 1);
     else if (n <= secondPeriodLastTick)
-        drawExplanation(window, loop, ctx.numbers, 2);
+        drawExplanation(window, loop, ctx.numbers, ctx.language, 2);
 
     if (n >= endTick)
-        drawConclusion(window, loop);
+        drawConclusion(window, loop, ctx.language);
 }
 
 void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop)
 {
     DrawIdlePicture(ctx);
     Canvas &scene = ctx.surfaces.scene;
-    const Wording wording = wordingOf(loop, ctx.numbers);
+    const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
     drawDiagram(scene, wording, true);
     drawSettingsTexts(scene, loop, wording);
 }

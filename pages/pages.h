@@ -12,6 +12,9 @@ struct FrameContext {
     Surfaces surfaces;
     ModelState &model;
     const NumberFormat &numbers;
+    // Fixed texts are translated by the canvases; texts made with this
+    // run's numbers translate their patterns here.
+    Language language{};
 };
 
 // Drawn on every tick while no page runs; the same whichever entry is chosen.

@@ -43,8 +43,9 @@ void Canvas::polygon(std::span<const Point> points)
 
 void Canvas::textOut(int x, int y, std::string_view utf8)
 {
-    record(Op::Kind::Text, {{x, y}}, utf8);
-    paintText({x, y}, utf8);
+    const std::string_view shown = language_.tr(utf8);
+    record(Op::Kind::Text, {{x, y}}, shown);
+    paintText({x, y}, shown);
 }
 
 void Canvas::draw(int x, int y, const Canvas &source)

@@ -11,6 +11,11 @@
 //  - colours are 0xBBGGRR, plus the two desktop colours clFace and clHighlight.
 // Implementations paint (RasterCanvas) or only record (RecordingCanvas); any
 // canvas can also log its calls to an OpLog, which is how a frame is dumped.
+// The lessons write their texts in French; a canvas given another language
+// draws the translation of each text its catalogue knows, and logs what it
+// drew.
+
+#include "render/catalogue.h"
 
 #include <cstdint>
 #include <span>
@@ -82,7 +87,7 @@ struct Op {
     Surface surface = Surface::Window;
     Kind kind = Kind::Line;
     std::vector<Point> points;      // line/rect/ellipse: 2 corners; arc: box (2), from, to; polygon
-    std::string text;               // text
+    std::string text;               // text, as drawn
     Surface source = Surface::Anim; // copy
     Pen pen;
     Brush brush;
@@ -124,6 +129,10 @@ public:
     // Every later call is appended to log (nullptr stops logging).
     void setLog(OpLog *log) { log_ = log; }
 
+    // The language later texts are drawn in.
+    void setLanguage(Language language) { language_ = language; }
+    const Language &language() const { return language_; }
+
 protected:
     virtual void paintLine(Point from, Point to) = 0;
     virtual void paintRect(Point p1, Point p2) = 0;
@@ -140,6 +149,7 @@ private:
     Surface surface_;
     Point penPos_;
     OpLog *log_ = nullptr;
+    Language language_;
 };
 
 // A canvas that only keeps the log of its calls, for tests and tools.

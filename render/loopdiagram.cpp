@@ -320,12 +320,12 @@ std::string valueRowText(const ModelState &values, const NumberFormat &numbers)
 }
 
 std::string surfaceDescription(std::string_view lesson, bool pageDrawn, const ModelState &values,
-                               const NumberFormat &numbers)
+                               const NumberFormat &numbers, const Language &language)
 {
-    std::string text = lesson.empty() ? std::string("Aucune leçon choisie") : std::string(lesson);
-    if (pageDrawn)
-        text += " : " + valueRowText(values, numbers);
-    return text;
+    const std::string_view title = lesson.empty() ? language.tr("Aucune leçon choisie") : lesson;
+    if (!pageDrawn)
+        return std::string(title);
+    return language.format("%1 : %2", {title, valueRowText(values, numbers)});
 }
 
 void DrawFormulaCallout(Canvas &scene, std::string_view formula, int formulaX, int formulaSize)

@@ -72,7 +72,7 @@ std::string valueRowText(const ModelState &values, const NumberFormat &numbers);
 // edition: the lesson by its menu title (empty while none is chosen), then,
 // once its page has drawn a frame, the value row.
 std::string surfaceDescription(std::string_view lesson, bool pageDrawn, const ModelState &values,
-                               const NumberFormat &numbers);
+                               const NumberFormat &numbers, const Language &language = Language());
 
 // The difference equation above the diagram with its arrow into the corrector.
 // Leaves the font blue at 6 pt and the pen red.

@@ -1,132 +1,117 @@
 #include "opjson.h"
 
+#include "render/textraster.h"
+
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 
 namespace lodrix {
 
 namespace {
 
-std::string quoted(std::string_view s)
-{
-    std::string out = "\"";
-    for (const char c : s) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
+using Json = nlohmann::ordered_json;
 
 std::string color(Color c)
 {
     if (c == clFace)
-        return quoted("face");
+        return "face";
     if (c == clHighlight)
-        return quoted("highlight");
+        return "highlight";
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%06X", c & 0xFFFFFFu);
-    return quoted(buf);
+    return buf;
 }
 
-std::string surfaceName(Surface s)
+const char *surfaceName(Surface s)
 {
     switch (s) {
     case Surface::Window:
-        return quoted("window");
+        return "window";
     case Surface::Scene:
-        return quoted("scene");
+        return "scene";
     case Surface::Anim:
-        return quoted("anim");
+        return "anim";
     }
-    return quoted("?");
+    return "?";
 }
 
-std::string point(Point p)
+Json point(Point p)
 {
-    return "[" + std::to_string(p.x) + "," + std::to_string(p.y) + "]";
+    return Json::array({p.x, p.y});
 }
 
-std::string corners(const Op &op)
+void corners(Json &j, const Op &op)
 {
-    const Point a = op.points.at(0);
-    const Point b = op.points.at(1);
-    return "\"x1\":" + std::to_string(a.x) + ",\"y1\":" + std::to_string(a.y) +
-           ",\"x2\":" + std::to_string(b.x) + ",\"y2\":" + std::to_string(b.y);
+    j["x1"] = op.points.at(0).x;
+    j["y1"] = op.points.at(0).y;
+    j["x2"] = op.points.at(1).x;
+    j["y2"] = op.points.at(1).y;
 }
 
-std::string at(const Op &op)
+void at(Json &j, const Op &op)
 {
-    return "\"x\":" + std::to_string(op.points.at(0).x) + ",\"y\":" + std::to_string(op.points.at(0).y);
+    j["x"] = op.points.at(0).x;
+    j["y"] = op.points.at(0).y;
 }
 
 } // namespace
 
 std::string opToJson(const Op &op)
 {
-    std::string kind;
-    std::string geometry;
+    Json j;
+    j["surface"] = surfaceName(op.surface);
     switch (op.kind) {
     case Op::Kind::Line:
-        kind = "line";
-        geometry = corners(op);
+        j["op"] = "line";
+        corners(j, op);
         break;
     case Op::Kind::Rect:
-        kind = "rect";
-        geometry = corners(op);
+        j["op"] = "rect";
+        corners(j, op);
         break;
     case Op::Kind::Ellipse:
-        kind = "ellipse";
-        geometry = corners(op);
+        j["op"] = "ellipse";
+        corners(j, op);
         break;
     case Op::Kind::Arc:
-        kind = "arc";
-        geometry = "\"box\":[" + point(op.points.at(0)) + "," + point(op.points.at(1)) +
-                   "],\"from\":" + point(op.points.at(2)) + ",\"to\":" + point(op.points.at(3));
+        j["op"] = "arc";
+        j["box"] = Json::array({point(op.points.at(0)), point(op.points.at(1))});
+        j["from"] = point(op.points.at(2));
+        j["to"] = point(op.points.at(3));
         break;
     case Op::Kind::Polygon: {
-        kind = "polygon";
-        geometry = "\"points\":[";
-        for (std::size_t i = 0; i < op.points.size(); ++i)
-            geometry += (i ? "," : "") + point(op.points[i]);
-        geometry += "]";
+        j["op"] = "polygon";
+        Json points = Json::array();
+        for (const Point &p : op.points)
+            points.push_back(point(p));
+        j["points"] = points;
         break;
     }
     case Op::Kind::Text:
-        kind = "text";
-        geometry = at(op) + ",\"text\":" + quoted(op.text);
+        j["op"] = "text";
+        at(j, op);
+        j["text"] = op.text;
+        // The drawn width in pixels: with the font's cell height, the box a
+        // test checks against its surface and the other texts.
+        j["w"] = textWidth(op.font, op.text);
         break;
     case Op::Kind::Copy:
-        kind = "copy";
-        geometry = at(op) + ",\"source\":" + surfaceName(op.source);
+        j["op"] = "copy";
+        at(j, op);
+        j["source"] = surfaceName(op.source);
         break;
     }
-    const std::string pen = "{\"color\":" + color(op.pen.color) +
-                            ",\"width\":" + std::to_string(op.pen.width) +
-                            ",\"style\":" + quoted(op.pen.style == PenStyle::Dot ? "dot" : "solid") + "}";
-    const std::string brush = "{\"color\":" + color(op.brush.color) + ",\"style\":" +
-                              quoted(op.brush.style == BrushStyle::Clear ? "clear" : "solid") + "}";
-    const std::string font =
-        "{\"name\":" + quoted(op.font.face == FontFace::Symbol ? "Symbol" : "MS sans Serif") +
-        ",\"size\":" + std::to_string(op.font.size) + ",\"color\":" + color(op.font.color) +
-        ",\"bold\":" + (op.font.bold ? "true" : "false") + "}";
-    return "{\"surface\":" + surfaceName(op.surface) + ",\"op\":" + quoted(kind) + "," + geometry +
-           ",\"pen\":" + pen + ",\"brush\":" + brush + ",\"font\":" + font + "}";
+    j["pen"] = {{"color", color(op.pen.color)},
+                {"width", op.pen.width},
+                {"style", op.pen.style == PenStyle::Dot ? "dot" : "solid"}};
+    j["brush"] = {{"color", color(op.brush.color)},
+                  {"style", op.brush.style == BrushStyle::Clear ? "clear" : "solid"}};
+    j["font"] = {{"name", op.font.face == FontFace::Symbol ? "Symbol" : "MS sans Serif"},
+                 {"size", op.font.size},
+                 {"color", color(op.font.color)},
+                 {"bold", op.font.bold}};
+    return j.dump();
 }
 
 } // namespace lodrix

@@ -1,8 +1,11 @@
 // lodrix-replay: plays user actions and timer ticks on the real Lodrix window,
 // on the offscreen platform, and dumps what it shows.
 //
-//   lodrix-replay [--locale NAME] [--scale F] [--zoom PERCENT] COMMAND... | ... -
+//   lodrix-replay [--lang fr|en] [--locale NAME] [--scale F] [--zoom PERCENT] COMMAND... | ... -
 //
+// --lang plays the window in that language (French by default, whatever the
+// machine's locale, so that runs compare across machines), its numbers with
+// the language's decimal separator unless --locale names a locale for them;
 // --scale renders as under Qt's scale factor F (shots in device pixels),
 // --zoom as the form zoomed by Ctrl++.
 //
@@ -90,7 +93,7 @@ void applySetting(lodrix::FreeSettings &s, const std::string &name, double value
 
 // "set NAME VALUE": the value alone checked as the controller checks it, so
 // that a bad one stops the replay before anything runs.
-double settingValue(const std::string &name, const std::string &text)
+double settingValue(const std::string &name, const std::string &text, const lodrix::Language &language)
 {
     double value = 0.0;
     if (name == "corrector") {
@@ -117,13 +120,13 @@ double settingValue(const std::string &name, const std::string &text)
     }
     lodrix::FreeSettings s;
     applySetting(s, name, value);
-    if (const auto error = lodrix::settingsError(s))
+    if (const auto error = lodrix::settingsError(s, language))
         throw Usage{"bad value '" + text + "' for 'set " + name + "': " + *error};
     return value;
 }
 
 // Turns words into commands; throws Usage naming the first bad one.
-std::vector<Command> parse(const std::vector<std::string> &words)
+std::vector<Command> parse(const std::vector<std::string> &words, const lodrix::Language &language)
 {
     std::vector<Command> commands;
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -148,7 +151,7 @@ std::vector<Command> parse(const std::vector<std::string> &words)
         else if (w == "set") {
             const std::string name = argument();
             const std::string text = argument();
-            commands.push_back({w, 0, name, settingValue(name, text)});
+            commands.push_back({w, 0, name, settingValue(name, text, language)});
         } else if (w == "scroll")
             commands.push_back({w, number(10, 100), {}});
         else if (w == "start" || w == "next" || w == "comment" || w == "state")
@@ -235,6 +238,7 @@ bool savePng(const QImage &image, const std::string &file)
 }
 
 struct Options {
+    std::optional<lodrix::Language> language;
     std::optional<std::string> locale;
     std::optional<std::string> scale; // Qt's scale factor, as QT_SCALE_FACTOR takes it
     int zoom = 100;
@@ -248,8 +252,13 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
     const std::optional<std::string> &locale = options.locale;
     QApplication app(argc, argv);
     QApplication::setPalette(lodrix::lodrixPalette());
-    const QLocale numbersLocale = locale ? QLocale(QString::fromStdString(*locale)) : QLocale::system();
-    Tvitesse w(lodrix::NumberFormat(numbersLocale.decimalPoint().toStdString()));
+    const lodrix::Language language = options.language.value_or(lodrix::Language());
+    std::string separator = QLocale::system().decimalPoint().toStdString();
+    if (locale)
+        separator = QLocale(QString::fromStdString(*locale)).decimalPoint().toStdString();
+    else if (options.language)
+        separator = std::string(language.decimalSeparator());
+    Tvitesse w(lodrix::NumberFormat(separator), language);
     w.Timer1->stop(); // ticks come from the commands only
     w.showMaximized();
     w.setZoom(options.zoom);
@@ -360,13 +369,20 @@ int main(int argc, char **argv)
     bool fromStdin = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--locale" || a == "--scale" || a == "--zoom") {
+        if (a == "--lang" || a == "--locale" || a == "--scale" || a == "--zoom") {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "lodrix-replay: '%s' needs a value\n", a.c_str());
                 return 2;
             }
             const std::string value = argv[++i];
-            if (a == "--locale") {
+            if (a == "--lang") {
+                options.language = lodrix::Language::named(value);
+                if (!options.language) {
+                    std::fprintf(stderr, "lodrix-replay: bad language '%s' (expected fr or en)\n",
+                                 value.c_str());
+                    return 2;
+                }
+            } else if (a == "--locale") {
                 options.locale = value;
             } else if (a == "--scale") {
                 char *end = nullptr;
@@ -402,7 +418,7 @@ int main(int argc, char **argv)
     }
     std::vector<Command> commands;
     try {
-        commands = parse(words);
+        commands = parse(words, options.language.value_or(lodrix::Language()));
     } catch (const Usage &u) {
         std::fprintf(stderr, "lodrix-replay: %s\n", u.message.c_str());
         return 2;
