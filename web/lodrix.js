@@ -4,8 +4,9 @@
 // asked of the controls and copies the painted pixels to the two canvases.
 // Nothing a lesson depends on is decided here.
 //
-// For tests and tools, window.lodrix.run(text) plays lodrix-replay's commands
-// and window.lodrix.picture('window' | 'scene') gives a canvas as a PNG data URL.
+// For tests and tools, window.lodrix.run(text) plays lodrix-replay's commands,
+// window.lodrix.picture('window' | 'scene') gives a canvas as a PNG data URL and
+// window.lodrix.csv() the run so far as the export writes it.
 'use strict';
 
 (function () {
@@ -15,6 +16,9 @@
     const formHeight = 560;
     const firstIntervalMs = 50; // the timer's interval before its first tick
     const catchUpIntervals = 3; // how far behind the timer still keeps its beat
+    const sceneLeft = 8; // FOND's place on the form
+    const sceneTop = 16;
+    const downloadLifetimeMs = 60000; // how long a download's blob URL outlives its click
 
     const $ = (id) => document.getElementById(id);
     const form = $('form');
@@ -27,6 +31,8 @@
     let timeout = 0;
     let timerRuns = false;
     let idlePictureShown = false;
+    let described = '';
+    const pageTitle = document.title;
 
     // ---- What the core painted and asked -------------------------------------
 
@@ -71,6 +77,28 @@
                 createCommentaryButton();
             else if (verb === 'show')
                 showCommentary(what);
+            if (what === 'FreeSettings')
+                showFreeSettings();
+        }
+    }
+
+    // The pause sign and what a screen reader is told of the two canvases
+    // follow every call, as the desktop's do.
+    function showHeld() {
+        const paused = core._lodrix_paused() !== 0;
+        const sign = $('pauseSign');
+        if (sign.hidden === paused) {
+            sign.hidden = !paused;
+            document.title = paused ? pageTitle.replace('Lodrix', 'Lodrix (en pause)') : pageTitle;
+        }
+        const row = core._lodrix_rubrique();
+        const lessons = $('ListBox1').options;
+        const lesson = row >= 0 && row < lessons.length ? lessons[row].text : '';
+        const text = core.ccall('lodrix_describe', 'string', ['string'], [lesson]);
+        if (text !== described) {
+            described = text;
+            for (const canvas of canvases)
+                canvas.setAttribute('aria-description', text);
         }
     }
 
@@ -79,6 +107,7 @@
         core['_lodrix_' + name](...args);
         applyRequests();
         present();
+        showHeld();
     }
 
     // ---- The controls ----------------------------------------------------------
@@ -109,15 +138,32 @@
         box.scrollTop = 0;
     }
 
-    function report(text) {
+    // A message with its OK, and another way out when there is one
+    // ({text, act}); once it is closed, focus goes back where it was, or to
+    // the control named.
+    function report(text, other = null, returnTo = document.activeElement) {
         const box = $('message');
-        const ok = document.createElement('button');
-        ok.type = 'button';
-        ok.textContent = 'OK';
-        ok.addEventListener('click', () => { box.hidden = true; });
+        const before = returnTo;
+        const button = (label, act) => {
+            const b = document.createElement('button');
+            b.type = 'button';
+            b.textContent = label;
+            b.addEventListener('click', () => {
+                box.hidden = true;
+                if (before instanceof HTMLElement && before.isConnected)
+                    before.focus();
+                act?.();
+            });
+            return b;
+        };
         const words = document.createElement('p');
         words.textContent = text;
-        box.replaceChildren(words, ok);
+        const ok = button('OK');
+        box.replaceChildren(words, ok, ...(other ? [button(other.text, other.act)] : []));
+        box.onkeydown = (event) => {
+            if (event.key === 'Escape')
+                ok.click();
+        };
         box.hidden = false;
         ok.focus();
     }
@@ -151,12 +197,64 @@
         core._lodrix_set_scroll_position(ms);
     }
 
+    // ---- The free-setting entry's settings ---------------------------------------
+
+    const corrector = $('SettingCorrector');
+    const gain = $('SettingGain');
+    const period = $('SettingPeriod');
+    const step = $('SettingStep');
+    const twoStepRow = 2; // « Deux coups », which has no gain
+
+    function freeSettings() {
+        return JSON.parse(core.UTF8ToString(core._lodrix_free_settings()));
+    }
+
+    // The controls show the controller's settings.
+    function showFreeSettings() {
+        const s = freeSettings();
+        corrector.selectedIndex = s.corrector;
+        gain.value = String(s.gain);
+        period.selectedIndex = [...period.options].findIndex((o) => Number(o.value) === s.period);
+        step.value = String(s.step);
+        gain.disabled = s.corrector === twoStepRow;
+    }
+
+    // Hands the settings to the controller, which stops a run of the entry
+    // and shows its idle picture with them. Returns its refusal, if any;
+    // refused, nothing changed.
+    function setFreeSettings(s) {
+        const answer = core._lodrix_set_free_settings(s.corrector, s.gain, s.period, s.step);
+        const refused = core.UTF8ToString(answer);
+        applyRequests();
+        present();
+        showHeld();
+        showFreeSettings();
+        return refused;
+    }
+
+    // What a person chose or typed; a field that holds no number is handed
+    // over as NaN, for the controller to refuse with its message.
+    function applySettingControls(event) {
+        const number = (input) => (input.value.trim() === '' ? NaN : Number(input.value));
+        const refused = setFreeSettings({
+            corrector: corrector.selectedIndex,
+            gain: number(gain),
+            period: Number(period.value),
+            step: number(step),
+        });
+        if (refused)
+            report(refused, null, event.target); // to mend what was typed
+    }
+
     function wireControls() {
         wireList($('ListBox1'), 'choix');
         wireList($('ListBox2'), 'choixbis');
         $('Button1').addEventListener('click', () => call('button1_click'));
         $('Button2').addEventListener('click', () => call('button2_click'));
         $('ScrollBar1').addEventListener('input', (event) => setScroll(Number(event.target.value)));
+        // A number applies once typed (Enter, or leaving the field) or stepped, not digit by digit.
+        for (const control of [corrector, gain, period, step])
+            control.addEventListener('change', applySettingControls);
     }
 
     // ---- The timer -------------------------------------------------------------
@@ -168,6 +266,7 @@
             idlePictureShown = true;
             performance.mark('lodrix-first-picture');
         }
+        showHeld();
     }
 
     // Ticks keep to a steady beat: a tick a little late (a busy machine) is
@@ -233,6 +332,213 @@
         fit();
     }
 
+    // ---- The classroom actions ---------------------------------------------------
+
+    function localDate() {
+        const d = new Date();
+        const two = (n) => String(n).padStart(2, '0');
+        return `${d.getFullYear()}-${two(d.getMonth() + 1)}-${two(d.getDate())}`;
+    }
+
+    function download(blob, name) {
+        const link = document.createElement('a');
+        link.href = URL.createObjectURL(blob);
+        link.download = name;
+        link.click();
+        setTimeout(() => URL.revokeObjectURL(link.href), downloadLifetimeMs);
+    }
+
+    function csv() {
+        return core.UTF8ToString(core._lodrix_csv());
+    }
+
+    function exportRun() {
+        const name = `lodrix-${core.UTF8ToString(core._lodrix_lesson_slug())}-${localDate()}.csv`;
+        download(new Blob([csv()], { type: 'text/csv' }), name);
+    }
+
+    // The window's drawing with the scene over it, as the form shows them at
+    // 1x; the HTML controls are no part of it.
+    function windowPicture() {
+        const picture = document.createElement('canvas');
+        picture.width = formWidth;
+        picture.height = formHeight;
+        const context = picture.getContext('2d');
+        context.drawImage(canvases[WINDOW], 0, 0);
+        context.drawImage(canvases[SCENE], sceneLeft, sceneTop);
+        return picture;
+    }
+
+    function pictureName() {
+        return `lodrix-${core.UTF8ToString(core._lodrix_lesson_slug())}-${core._lodrix_last_tick()}.png`;
+    }
+
+    function png(canvas) {
+        return new Promise((resolve) => canvas.toBlob(resolve, 'image/png'));
+    }
+
+    async function savePicture() {
+        const name = pictureName(); // the picture as it was at the key press
+        download(await png(windowPicture()), name);
+    }
+
+    // The Clipboard API may be missing or refused (no permission, the page
+    // not focused): then the same picture can still be saved.
+    async function copyPicture() {
+        const name = pictureName();
+        const picture = png(windowPicture());
+        try {
+            if (!navigator.clipboard?.write || typeof ClipboardItem === 'undefined')
+                throw new Error("ce navigateur n'y donne pas accès");
+            await navigator.clipboard.write([new ClipboardItem({ 'image/png': picture })]);
+        } catch (error) {
+            report(`Le navigateur refuse de copier l'image dans le presse-papiers : ${error.message}`,
+                   { text: "Enregistrer l'image", act: async () => download(await picture, name) });
+        }
+    }
+
+    const actions = {
+        pause: () => call('toggle_pause'),
+        step: () => call('step_frame'),
+        export: exportRun,
+        save: savePicture,
+        copy: copyPicture,
+        about: showAbout,
+    };
+
+    // The action of a key, bound as on the desktop: P, Pause and N alone; E, S
+    // and C with Ctrl (or a Mac's Command).
+    function actionOfKey(event) {
+        const key = event.key.length === 1 ? event.key.toLowerCase() : event.key;
+        const control = event.ctrlKey || event.metaKey;
+        if (event.altKey || event.shiftKey)
+            return null;
+        if (control)
+            return { e: 'export', s: 'save', c: 'copy' }[key] ?? null;
+        return { p: 'pause', Pause: 'pause', n: 'step' }[key] ?? null;
+    }
+
+    // Before the focused control sees the key: a list would otherwise take P
+    // as the first letter of « Présentation », and the browser Ctrl+S.
+    function onKey(event) {
+        if (!core || !$('menu').hidden || !$('about').hidden || !$('message').hidden)
+            return;
+        // The keyboard's menu key and Shift+F10 open the actions' menu by the focused control.
+        if (event.key === 'ContextMenu' || (event.shiftKey && event.key === 'F10')) {
+            event.preventDefault();
+            const box = (document.activeElement ?? form).getBoundingClientRect();
+            openMenu(box.left, box.bottom);
+            return;
+        }
+        const action = actionOfKey(event);
+        if (!action)
+            return;
+        // Selected text (in a commentary) is the browser's to copy.
+        if (action === 'copy' && !document.getSelection().isCollapsed)
+            return;
+        event.preventDefault();
+        event.stopPropagation();
+        actions[action]();
+    }
+
+    // ---- The right-click menu and the about box ------------------------------------
+
+    const menu = $('menu');
+    const menuItems = [...menu.querySelectorAll('[role="menuitem"]')];
+    let focusBeforeMenu = null;
+
+    // Where a point of the browser's window lies on the form, whatever its scale.
+    function onForm(clientX, clientY) {
+        const box = form.getBoundingClientRect();
+        const scale = box.width / formWidth;
+        return [(clientX - box.left) / scale, (clientY - box.top) / scale];
+    }
+
+    function openMenu(clientX, clientY) {
+        focusBeforeMenu = document.activeElement;
+        menu.hidden = false;
+        const [x, y] = onForm(clientX, clientY);
+        menu.style.left = `${Math.max(0, Math.min(x, formWidth - menu.offsetWidth))}px`;
+        menu.style.top = `${Math.max(0, Math.min(y, formHeight - menu.offsetHeight))}px`;
+        menuItems[0].focus();
+    }
+
+    function closeMenu() {
+        if (menu.hidden)
+            return;
+        menu.hidden = true;
+        if (focusBeforeMenu instanceof HTMLElement && focusBeforeMenu.isConnected)
+            focusBeforeMenu.focus();
+    }
+
+    function onMenuKey(event) {
+        const at = menuItems.indexOf(document.activeElement);
+        const moves = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: menuItems.length - 1 };
+        if (event.key in moves) {
+            const to = (moves[event.key] + menuItems.length) % menuItems.length;
+            menuItems[to].focus();
+        } else if (event.key === 'Escape' || event.key === 'Tab') {
+            closeMenu();
+        } else {
+            return;
+        }
+        event.preventDefault();
+        event.stopPropagation();
+    }
+
+    function showAbout() {
+        const about = $('about');
+        focusBeforeMenu = document.activeElement;
+        // Modal: nothing else of the form takes a click or the focus meanwhile.
+        for (const element of form.children)
+            element.inert = element !== about;
+        about.hidden = false;
+        $('aboutOk').focus();
+    }
+
+    function closeAbout() {
+        $('about').hidden = true;
+        for (const element of form.children)
+            element.inert = false;
+        if (focusBeforeMenu instanceof HTMLElement && focusBeforeMenu.isConnected)
+            focusBeforeMenu.focus();
+    }
+
+    function wireActions() {
+        window.addEventListener('keydown', onKey, true);
+        // The commentary and the number fields keep the browser's own menu (copy, paste).
+        form.addEventListener('contextmenu', (event) => {
+            if (event.target.closest('.richedit, input, #menu, #about, #message'))
+                return;
+            event.preventDefault();
+            openMenu(event.clientX, event.clientY);
+        });
+        menu.addEventListener('keydown', onMenuKey);
+        for (const item of menuItems) {
+            item.addEventListener('click', () => {
+                closeMenu();
+                actions[item.dataset.action]();
+            });
+            item.addEventListener('pointermove', () => item.focus());
+        }
+        document.addEventListener('pointerdown', (event) => {
+            if (!menu.contains(event.target))
+                closeMenu();
+        });
+        window.addEventListener('blur', closeMenu);
+        $('version').textContent = core.UTF8ToString(core._lodrix_version());
+        const notice = document.createElement('pre');
+        notice.textContent = $('fonts-licence')?.content.textContent.trim() ?? '';
+        $('fontNotice').replaceChildren(notice);
+        $('aboutOk').addEventListener('click', closeAbout);
+        $('about').addEventListener('keydown', (event) => {
+            if (event.key === 'Escape') {
+                event.preventDefault();
+                closeAbout();
+            }
+        });
+    }
+
     // ---- The automation hook ----------------------------------------------------
 
     // Rows as the lists hold them; the interval as the scroll bar allows it.
@@ -246,7 +552,39 @@
         next: 'none',
         comment: 'none',
         state: 'none',
+        set: 'setting',
+        key: 'key',
     };
+
+    // The keys `key` presses: the classroom keys, by the names lodrix-replay
+    // gives them (a letter in either case).
+    const commandKeys = { P: 'pause', PAUSE: 'pause', N: 'step' };
+    const correctorWords = ['P', 'PC', 'DB'];
+
+    // "set NAME VALUE", the value checked as the controller would check it.
+    function parseSetting(name, text, fail) {
+        let value;
+        if (name === 'corrector') {
+            value = correctorWords.indexOf(text);
+            if (value < 0)
+                fail(`bad corrector '${text}' for 'set corrector' (expected P, PC or DB)`);
+        } else if (name === 'gain' || name === 'period') {
+            if (!/^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/.test(text))
+                fail(`bad number '${text}' for 'set ${name}'`);
+            value = Number(text);
+        } else if (name === 'step') {
+            if (!/^[+-]?\d+$/.test(text) || Math.abs(Number(text)) > 2 ** 31 - 1)
+                fail(`bad number '${text}' for 'set step'`);
+            value = Number(text);
+        } else {
+            fail(`unknown setting '${name}' for 'set' (expected corrector, gain, period or step)`);
+        }
+        const s = { ...freeSettings(), [name]: value };
+        const refused = core.UTF8ToString(core._lodrix_settings_error(s.corrector, s.gain, s.period, s.step));
+        if (refused)
+            fail(`bad value '${text}' for 'set ${name}': ${refused}`);
+        return { name: 'set', setting: name, number: value };
+    }
 
     // One command a line; the whole text is checked before any of it runs.
     function parseCommands(text) {
@@ -262,9 +600,19 @@
             if (!Object.hasOwn(commandArguments, name))
                 fail(`unknown command '${name}'`);
             const expected = commandArguments[name];
-            if (extra.length > 0 || (expected === 'none' && argument !== undefined))
+            const allowed = expected === 'none' ? 0 : expected === 'setting' ? 2 : 1;
+            if (words.length - 1 > allowed)
                 fail(`too many arguments for '${name}'`);
-            if (expected === 'none') {
+            if (words.length - 1 < allowed && expected !== 'count')
+                fail(`command '${name}' needs an argument`);
+            if (expected === 'setting') {
+                commands.push(parseSetting(argument, extra[0], fail));
+            } else if (expected === 'key') {
+                const action = commandKeys[argument.toUpperCase()];
+                if (!action)
+                    fail(`bad key sequence '${argument}' for 'key' (the page's keys: P, Pause, N)`);
+                commands.push({ name, action });
+            } else if (expected === 'none') {
                 commands.push({ name });
             } else if (expected === 'count') {
                 if (argument !== undefined && !/^\d+$/.test(argument))
@@ -272,8 +620,6 @@
                 commands.push({ name, number: argument === undefined ? 1 : Number(argument) });
             } else {
                 const [low, high] = expected;
-                if (argument === undefined)
-                    fail(`command '${name}' needs an argument`);
                 if (!/^-?\d+$/.test(argument) || Number(argument) < low || Number(argument) > high)
                     fail(`bad argument '${argument}' for '${name}' (expected ${low} to ${high})`);
                 commands.push({ name, number: Number(argument) });
@@ -324,21 +670,33 @@
                     tick();
             } else if (c.name === 'state') {
                 states.push(state());
+            } else if (c.name === 'set') {
+                const refused = setFreeSettings({ ...freeSettings(), [c.setting]: c.number });
+                if (refused)
+                    throw new Error(`lodrix.run: ${refused}`);
+            } else if (c.name === 'key') {
+                actions[c.action]();
             }
         }
         return states.join('\n');
     }
 
-    // The name a screen reader announces: the label given, else the text shown.
+    // The name a screen reader announces: the label given, else the text
+    // shown; a group of controls has none of its own.
     function accessibleName(element) {
+        if (element.tagName === 'FIELDSET')
+            return element.getAttribute('aria-label');
         return element.getAttribute('aria-label') ?? element.textContent.trim();
     }
 
     // The core's state line, each control with its accessible name.
     function state() {
         const names = {};
-        for (const element of form.querySelectorAll('[id]'))
-            names[element.id] = accessibleName(element);
+        for (const element of form.querySelectorAll('[id]')) {
+            const name = accessibleName(element);
+            if (name !== null)
+                names[element.id] = name;
+        }
         return core.ccall('lodrix_state', 'string', ['string'], [JSON.stringify(names)]);
     }
 
@@ -364,7 +722,9 @@
         for (const surface of [WINDOW, SCENE])
             copyBox(core._lodrix_whole(surface), surface);
         wireControls();
-        window.lodrix = { run, picture, get timerRuns() { return timerRuns; } };
+        wireActions();
+        showHeld();
+        window.lodrix = { run, picture, csv, get timerRuns() { return timerRuns; } };
         startTimer();
     }, (error) => {
         report(`Ce navigateur ne peut pas faire tourner Lodrix : ${error}`);

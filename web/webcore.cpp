@@ -3,20 +3,27 @@
 // The page turns a click, a key or a timer tick into one of these calls, then
 // asks what the controller reported and which pixels changed.
 //
-// Everything the page reads back lives in memory owned here and stays valid
-// until the next call of the same function: the requests and the state as
-// NUL-terminated UTF-8 (so is what the page hands in), a picture as five int32 (x, y, width, height, address
-// of width * height RGBA pixels).
+// Everything the page reads back lives in memory owned here: a text
+// (NUL-terminated UTF-8, as is what the page hands in) until the next function
+// that returns one, a picture (five int32: x, y, width, height, address of
+// width * height RGBA pixels) until the next picture.
 
 #include "engine/controller.h"
+#include "engine/runcsv.h"
 #include "engine/statejson.h"
+#include "render/loopdiagram.h"
 #include "render/rastercanvas.h"
 
 #include <emscripten/emscripten.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +55,8 @@ const char *controlName(Control c)
         return "RichEdit2";
     case Control::B1:
         return "B1";
+    case Control::FreeSettings:
+        return "FreeSettings";
     }
     return "";
 }
@@ -83,9 +92,39 @@ struct Core {
 };
 
 std::unique_ptr<Core> core;
-std::string taken; // what lodrix_requests() or lodrix_state() last handed out
+std::string taken; // the text last handed out
 std::vector<std::uint32_t> rgba;
 std::int32_t picture[5];
+
+constexpr double largestStep = 1e9; // fits an int32
+
+// The correctors in the order of the page's list, « Proportionnel » first.
+constexpr Corrector correctors[] = {Corrector::Proportional, Corrector::PoleCompensation, Corrector::TwoStep};
+
+// The settings as the page's controls hand them over: the corrector by its
+// row, the step as typed, which may not be a whole number. Empty when it is
+// none, else the refusal.
+std::optional<std::string> freeSettings(int corrector, double gain, double period, double step,
+                                        FreeSettings &out)
+{
+    if (corrector < 0 || corrector >= int(std::size(correctors)))
+        return "Correcteur inconnu.";
+    // Whole numbers within an int32 are the controller's to judge.
+    if (!(std::floor(step) == step && std::abs(step) <= largestStep)) {
+        char typed[32];
+        std::snprintf(typed, sizeof typed, "%g", step);
+        return std::string("Échelon E=") + typed + " refusé : il doit être un nombre entier de " +
+               std::to_string(minStep) + " à " + std::to_string(maxStep) + " codes.";
+    }
+    out = {correctors[corrector], gain, period, std::int32_t(step)};
+    return std::nullopt;
+}
+
+const char *hand(std::string text)
+{
+    taken = std::move(text);
+    return taken.c_str();
+}
 
 // UTF-8 of one code point: the browser's decimal separator may be any.
 std::string utf8(char32_t c)
@@ -236,6 +275,101 @@ EMSCRIPTEN_KEEPALIVE const std::int32_t *lodrix_whole(int which)
     if (!canvas)
         return nullptr;
     return lodrix::exportBox(*canvas, {0, 0, canvas->width(), canvas->height()});
+}
+
+// ---- The classroom actions -----------------------------------------------------
+
+// P: holds the page, or lets it go on.
+EMSCRIPTEN_KEEPALIVE void lodrix_toggle_pause()
+{
+    core->controller.togglePause();
+}
+
+// N: one more frame, then held.
+EMSCRIPTEN_KEEPALIVE void lodrix_step_frame()
+{
+    core->controller.stepFrame();
+}
+
+EMSCRIPTEN_KEEPALIVE int lodrix_paused()
+{
+    return core->controller.paused() ? 1 : 0;
+}
+
+// The run so far as CSV, as the desktop's export writes it.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_csv()
+{
+    return lodrix::hand(lodrix::runCsv(core->controller.run()));
+}
+
+// The chosen entry's short name, for file names.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_lesson_slug()
+{
+    return lodrix::lessonSlug(core->controller.animation().rubrique);
+}
+
+// The page tick of the run's last frame, 0 before any: a picture's name.
+EMSCRIPTEN_KEEPALIVE int lodrix_last_tick()
+{
+    const auto &run = core->controller.run();
+    return run.empty() ? 0 : run.back().tick;
+}
+
+EMSCRIPTEN_KEEPALIVE int lodrix_rubrique()
+{
+    return core->controller.animation().rubrique;
+}
+
+// What a screen reader reads of the scene and the window; `lesson` is the
+// chosen entry's title as the menu shows it, empty when none is chosen.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_describe(const char *lesson)
+{
+    const lodrix::Controller &c = core->controller;
+    return lodrix::hand(
+        lodrix::surfaceDescription(lesson, c.animation().compteur > 0, c.model(), c.numbers()));
+}
+
+EMSCRIPTEN_KEEPALIVE const char *lodrix_version()
+{
+    return LODRIX_VERSION;
+}
+
+// ---- The free-setting entry's settings ------------------------------------------
+
+// {"corrector": row, "gain": G, "period": T in seconds, "step": E}, as the
+// controller holds them.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_free_settings()
+{
+    const lodrix::FreeSettings &s = core->controller.freeSettings();
+    const auto *row = std::find(std::begin(lodrix::correctors), std::end(lodrix::correctors), s.corrector);
+    const nlohmann::ordered_json json = {{"corrector", row - std::begin(lodrix::correctors)},
+                                         {"gain", s.gain},
+                                         {"period", s.period},
+                                         {"step", s.step}};
+    return lodrix::hand(json.dump());
+}
+
+// Hands the settings to the controller; empty when it took them, else why it
+// refused them, and nothing changed.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_set_free_settings(int corrector, double gain, double period,
+                                                          double step)
+{
+    lodrix::FreeSettings settings;
+    auto error = lodrix::freeSettings(corrector, gain, period, step, settings);
+    if (!error)
+        error = core->controller.setFreeSettings(settings);
+    return lodrix::hand(error.value_or(std::string()));
+}
+
+// Why the controller would refuse these settings, without handing them over:
+// the hook checks every command before running any.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_settings_error(int corrector, double gain, double period, double step)
+{
+    lodrix::FreeSettings settings;
+    auto error = lodrix::freeSettings(corrector, gain, period, step, settings);
+    if (!error)
+        error = lodrix::settingsError(settings);
+    return lodrix::hand(error.value_or(std::string()));
 }
 
 } // extern "C"

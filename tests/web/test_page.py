@@ -1,20 +1,23 @@
 #!/usr/bin/python3
 """Browser tests of build-web/lodrix.html, opened from disk in Debian's headless Chromium.
 
-Selenium drives the page's real controls and compares its state lines and
-canvases with lodrix-replay's; also the commentary box, the hook's errors, the
-layout at several window sizes and the budgets. Without --replay the
+Selenium drives the page's real controls and keys and compares its state
+lines, canvases and downloads with lodrix-replay's; also the commentary box,
+the hook's errors, the right-click menu and the about box, what screen readers
+get, the layout at several window sizes and the budgets. Without --replay the
 comparisons are skipped (exit status 77); --figures prints the budget figures.
 """
 
 import argparse
 import base64
+import datetime
 import json
 import os
 import statistics
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 from selenium import webdriver
@@ -23,7 +26,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 ARGS = None
 FORM_WIDTH, FORM_HEIGHT = 800, 560
@@ -56,24 +59,50 @@ def state(driver):
     return json.loads(run(driver, "state"))
 
 
-def picture_difference(driver, which, expected_png):
-    """None when the page's canvas holds the PNG's pixels, else what differs.
+def key_with_control(driver, letter):
+    ActionChains(driver).key_down(Keys.CONTROL).send_keys(letter).key_up(Keys.CONTROL).perform()
 
-    Both pictures are decoded by the browser without colour management."""
+
+def downloaded(folder, before):
+    """The name and bytes of the file that arrives in folder, not among before."""
+    for _ in range(100):
+        # Chromium makes the file empty at once and fills it from a .crdownload.
+        names = os.listdir(folder) if os.path.isdir(folder) else []
+        new = [n for n in names if n not in before and not n.endswith(".crdownload")]
+        if new and not any(n.endswith(".crdownload") for n in names) \
+                and os.path.getsize(os.path.join(folder, new[0])) > 0:
+            with open(os.path.join(folder, new[0]), "rb") as f:
+                return new[0], f.read()
+        time.sleep(0.05)
+    raise AssertionError(f"nothing was downloaded into {folder}")
+
+
+def picture_difference(driver, which, expected_png, over=None):
+    """None when the page's canvas ('window', 'scene'), or a PNG it wrote,
+    holds the PNG's pixels with `over` (PNG, x, y) drawn on them; else what differs.
+
+    The pictures are decoded by the browser without colour management."""
+    b64 = lambda png: base64.b64encode(png).decode("ascii")  # noqa: E731
     return driver.execute_async_script("""
-        const [which, expected, done] = arguments;
+        const [which, expected, over, done] = arguments;
         (async () => {
-        const blob = await (await fetch('data:image/png;base64,' + expected)).blob();
-        const pixels = async (source) => {
-            const image = await createImageBitmap(source,
-                                                  {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+        const decode = async (png) => (await fetch('data:image/png;base64,' + png)).blob();
+        const pixels = async (source, layer) => {
+            const options = {colorSpaceConversion: 'none', premultiplyAlpha: 'none'};
+            const image = await createImageBitmap(source, options);
             const canvas = new OffscreenCanvas(image.width, image.height);
             const context = canvas.getContext('2d');
             context.drawImage(image, 0, 0);
+            if (layer) {
+                const [png, x, y] = layer;
+                context.drawImage(await createImageBitmap(await decode(png), options), x, y);
+            }
             return context.getImageData(0, 0, image.width, image.height);
         };
-        const page = await pixels(document.getElementById(which === 'window' ? 'Canvas' : 'FOND'));
-        const want = await pixels(blob);
+        const page = await pixels(which in {window: 0, scene: 0}
+                                  ? document.getElementById(which === 'window' ? 'Canvas' : 'FOND')
+                                  : await decode(which));
+        const want = await pixels(await decode(expected), over);
         if (page.width !== want.width || page.height !== want.height)
             return done(`size ${page.width} x ${page.height}, expected ${want.width} x ${want.height}`);
         let count = 0, first = null;
@@ -86,22 +115,26 @@ def picture_difference(driver, which, expected_png):
         }
         done(count ? `${count} pixels differ, first at ${JSON.stringify(first)} (page, expected)` : null);
         })().catch((e) => done(String(e)));
-        """, which, base64.b64encode(expected_png).decode("ascii"))
+        """, which if isinstance(which, str) else b64(which), b64(expected_png),
+        over and [b64(over[0]), over[1], over[2]])
 
 
 class Lessons(unittest.TestCase):
     """Whole lessons through the real controls, against lodrix-replay."""
 
-    # The locale, then the steps: lodrix-replay's commands, or "check" to compare pictures.
+    # The locale, then the steps: lodrix-replay's commands, or "check" to compare
+    # pictures, "csv" and "save" to compare what Ctrl+E and Ctrl+S download.
     scenarios = {
         "continuous, proportional and pole compensation": ("en_US", [
             "menu 2", "mode 0", "start", "tick 2", "tick 100", "check", "tick 218", "check", "comment",
-            "menu 3", "start", "tick 160", "check", "menu 3", "scroll 10", "start", "tick 320", "check",
-            "comment"]),
+            "menu 3", "start", "tick 160", "key Pause", "tick 5", "check", "key Pause", "menu 3", "scroll 10",
+            "start", "tick 320", "check", "comment"]),
         "step by step, two-step, French numbers, open loop, free setting": ("fr_FR", [
             "menu 4", "mode 1", "next", "tick 45", "check", "next", "tick 45", "next", "tick 30", "check",
             "mode 0", "start", "tick 320", "check", "comment", "menu 1", "start", "tick 150", "check",
-            "menu 5", "start", "tick 100", "check", "tick 220", "check", "comment"]),
+            "menu 5", "set corrector PC", "set gain 4", "set period 0.05", "set step 500", "tick", "check",
+            "start", "tick 100", "key P", "tick 10", "key N", "check", "key P", "tick 219", "csv", "save",
+            "comment", "set corrector DB", "tick", "check"]),
         "presentation and the idle picture": ("en_US", [
             "check", "tick 3", "check", "menu 0", "start", "tick 60", "check", "menu 2", "tick 5", "check"]),
     }
@@ -117,11 +150,14 @@ class Lessons(unittest.TestCase):
         with tempfile.TemporaryDirectory() as folder:
             # The page's timer may tick the idle picture before the test stops
             # it: both sides start from one idle tick, which changes nothing more.
-            commands, pictures = ["tick"], []
+            commands, pictures, exports = ["tick"], [], []
             for step in steps:
-                if step == "check":
+                if step in ("check", "save"):
                     pictures.append(os.path.join(folder, str(len(pictures))))
                     commands += [f"canvas {pictures[-1]}-window.png", f"scene {pictures[-1]}-scene.png"]
+                elif step == "csv":
+                    exports.append(os.path.join(folder, f"{len(exports)}.csv"))
+                    commands.append(f"csv {exports[-1]}")
                 else:
                     commands += [step, "state"]
             result = subprocess.run([ARGS.replay, "--locale", locale, "-"], input="\n".join(commands),
@@ -129,16 +165,37 @@ class Lessons(unittest.TestCase):
             self.assertEqual(result.returncode, 0, result.stderr)
             expected_states = iter(line for line in result.stdout.splitlines() if line.startswith("{"))
             driver = start_browser(locale.replace("_", "-"))
+            downloads = os.path.join(folder, "downloads")
+            driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                   {"behavior": "allow", "downloadPath": downloads})
             try:
                 run(driver, "tick")  # from here on the ticks are the steps'
-                checked = iter(pictures)
+                checked, exported = iter(pictures), iter(exports)
+                last_tick = None
                 for done, step in enumerate(steps):
-                    if step == "check":
+                    if step in ("check", "save"):
                         base = next(checked)
+                        pngs = {}
                         for which in ("window", "scene"):
                             with open(f"{base}-{which}.png", "rb") as f:
-                                self.assertIsNone(picture_difference(driver, which, f.read()),
+                                pngs[which] = f.read()
+                            if step == "check":
+                                self.assertIsNone(picture_difference(driver, which, pngs[which]),
                                                   f"{which} after {steps[:done]}")
+                        if step == "save":
+                            # The window's drawing with the scene over it, where the form shows it.
+                            name, png = self.download(driver, downloads, "s")
+                            self.assertEqual(name, f"lodrix-reglage-libre-{last_tick}.png")
+                            self.assertIsNone(picture_difference(driver, png, pngs["window"],
+                                                                 (pngs["scene"], 8, 16)))
+                        continue
+                    if step == "csv":
+                        with open(next(exported), encoding="utf-8") as f:
+                            expected_csv = f.read()
+                        name, text = self.download(driver, downloads, "e")
+                        self.assertEqual(name, f"lodrix-reglage-libre-{datetime.date.today()}.csv")
+                        self.assertEqual(text.decode("utf-8"), expected_csv, "the run as CSV")
+                        last_tick = int(expected_csv.splitlines()[-1].split(",")[0])
                         continue
                     self.act(driver, step)
                     expected = json.loads(next(expected_states))
@@ -149,12 +206,51 @@ class Lessons(unittest.TestCase):
                                      f"controls after '{step}'")
                     if step == "comment":
                         self.check_commentary(driver)
+                    if step.startswith("set "):
+                        self.check_settings(driver, expected["explore"])
             finally:
                 driver.quit()
 
+    def download(self, driver, folder, letter):
+        before = os.listdir(folder) if os.path.isdir(folder) else []
+        key_with_control(driver, letter)
+        return downloaded(folder, before)
+
+    settings = {"corrector": "SettingCorrector", "gain": "SettingGain", "period": "SettingPeriod",
+                "step": "SettingStep"}
+    correctors = ["P", "PC", "DB"]
+
+    def set_control(self, driver, setting, value):
+        """A setting chosen in its list, or typed into its field and left with Tab."""
+        element = driver.find_element(By.ID, self.settings[setting])
+        if setting == "corrector":
+            Select(element).select_by_index(self.correctors.index(value))
+        elif setting == "period":
+            choices = [float(o.get_attribute("value")) for o in Select(element).options]
+            Select(element).select_by_index(choices.index(float(value)))
+        else:
+            ActionChains(driver).click(element).key_down(Keys.CONTROL).send_keys("a").key_up(Keys.CONTROL) \
+                .send_keys(value, Keys.TAB).perform()
+
+    def check_settings(self, driver, explore):
+        """The settings' controls show the controller's settings; « Deux coups » has no gain."""
+        shown = driver.execute_script("""
+            const $ = (id) => document.getElementById(id);
+            return [$('SettingCorrector').selectedIndex, Number($('SettingGain').value),
+                    Number($('SettingPeriod').value), Number($('SettingStep').value),
+                    $('SettingGain').disabled];""")
+        self.assertEqual(shown, [self.correctors.index(explore["corrector"]), explore["gain"],
+                                 explore["period"], explore["step"], explore["corrector"] == "DB"])
+
     def act(self, driver, command):
-        """A command done with the page's controls where it names one, else through the hook."""
+        """A command done with the page's controls or keys where it names them, else through the hook."""
         name, _, argument = command.partition(" ")
+        if name == "set":
+            self.set_control(driver, *argument.split())
+            return
+        if name == "key":
+            ActionChains(driver).send_keys({"P": "p", "N": "n", "Pause": Keys.PAUSE}[argument]).perform()
+            return
         if name in ("menu", "mode"):
             rows = driver.find_elements(By.CSS_SELECTOR, f"#ListBox{1 if name == 'menu' else 2} option")
             element = rows[int(argument)]
@@ -232,12 +328,40 @@ class Keyboard(unittest.TestCase):
             keys(Keys.LEFT, Keys.LEFT, Keys.LEFT)
             run(driver, "tick")
             self.assertEqual(state(driver)["interval"], 47)
+
+            # The free-setting entry's settings come after the buttons.
+            back(1)
+            keys(Keys.DOWN, Keys.DOWN, Keys.DOWN)
+            self.assertEqual(state(driver)["rubrique"], 5)
+            order = []
+            for _ in range(7):
+                keys(Keys.TAB)
+                order.append(focused())
+            self.assertEqual(order, ["ScrollBar1", "ListBox2", "Button2", "SettingCorrector", "SettingGain",
+                                     "SettingPeriod", "SettingStep"])
+            keys(Keys.BACKSPACE * 4, "3000", Keys.TAB)
+            message = driver.execute_script("return document.getElementById('message').innerText")
+            self.assertIn("E=3000", message, "the controller's refusal is shown")
+            keys(Keys.ESCAPE)
+            self.assertEqual((focused(), state(driver)["explore"]["step"]), ("SettingStep", 200),
+                             "refused, the step is as it was, to be typed again")
+            back(3)
+            keys(Keys.DOWN)
+            self.assertEqual(state(driver)["explore"]["corrector"], "PC")
+            # P holds the page, not the list's first item starting with P.
+            sign = lambda: driver.execute_script(  # noqa: E731
+                "return [document.getElementById('pauseSign').checkVisibility(), document.title]")
+            keys("p")
+            self.assertEqual(state(driver)["explore"]["corrector"], "PC")
+            self.assertEqual(sign(), [True, "Lodrix (en pause) — Asservissement de position"])
+            keys("p")
+            self.assertEqual(sign(), [False, "Lodrix — Asservissement de position"])
         finally:
             driver.quit()
 
 
 class Hook(unittest.TestCase):
-    """window.lodrix.run: bad text throws an Error naming what is wrong, and runs nothing."""
+    """window.lodrix.run's errors, what screen readers get, the actions' menu and the about box."""
 
     @classmethod
     def setUpClass(cls):
@@ -259,7 +383,10 @@ class Hook(unittest.TestCase):
                          "run() stops the timer")
         for text, named in (("menu 2\nfly", "fly"), ("menu 2\nmenu 6", "menu"),
                             ("menu 2\nscroll 9", "scroll"), ("menu 2\ntick -1", "tick"),
-                            ("menu 2\nmode", "mode"), ("menu 2\nstart now", "start")):
+                            ("menu 2\nmode", "mode"), ("menu 2\nstart now", "start"),
+                            ("menu 2\nkey Q", "Q"), ("menu 2\nset colour 3", "colour"),
+                            ("menu 2\nset corrector PID", "PID"), ("menu 2\nset step 1.5", "1.5"),
+                            ("menu 2\nset gain 0", "set gain"), ("menu 2\nset period 0.07", "set period")):
             with self.subTest(text=text):
                 thrown = self.thrown(text)
                 self.assertTrue(thrown and thrown[0], f"an Error: {thrown}")
@@ -275,19 +402,85 @@ class Hook(unittest.TestCase):
                 self.assertTrue(thrown and control in thrown[1], f"{command}: {thrown}")
 
 
+    def accessible(self, selector):
+        """Chromium's accessibility node of the element: what screen readers get."""
+        self.driver.execute_cdp_cmd("DOM.enable", {})
+        root = self.driver.execute_cdp_cmd("DOM.getDocument", {})["root"]["nodeId"]
+        node = self.driver.execute_cdp_cmd("DOM.querySelector", {"nodeId": root, "selector": selector})
+        return self.driver.execute_cdp_cmd("Accessibility.getPartialAXTree",
+                                           {"nodeId": node["nodeId"], "fetchRelatives": False})["nodes"][0]
+
     def test_accessible_names(self):
         # The names in the state line are the ones Chromium gives screen readers
         # (the labels are read as their text, without a name of their own).
         controls = json.loads(run(self.driver, "menu 3\nstate"))["controls"]
-        self.driver.execute_cdp_cmd("DOM.enable", {})
-        root = self.driver.execute_cdp_cmd("DOM.getDocument", {})["root"]["nodeId"]
         for name, control in controls.items():
             if not control["visible"] or name.startswith("Label"):
                 continue
-            node = self.driver.execute_cdp_cmd("DOM.querySelector", {"nodeId": root, "selector": f"#{name}"})
-            tree = self.driver.execute_cdp_cmd("Accessibility.getPartialAXTree",
-                                               {"nodeId": node["nodeId"], "fetchRelatives": False})
-            self.assertEqual(tree["nodes"][0].get("name", {}).get("value"), control["accessibleName"], name)
+            self.assertEqual(self.accessible(f"#{name}").get("name", {}).get("value"),
+                             control["accessibleName"], name)
+        # Both canvases are described by the lesson and its value row, as it runs.
+        values = json.loads(run(self.driver, "start\ntick 30\nstate"))
+        lesson = self.driver.execute_script("return document.getElementById('ListBox1').options[3].text")
+        for canvas in ("#Canvas", "#FOND"):
+            said = self.accessible(canvas).get("description", {}).get("value", "")
+            self.assertTrue(said.startswith(lesson + " : E = 200,") and said.endswith(f", X = {values['X']}"),
+                            f"{canvas}: {said}")
+
+    def test_menu_and_about(self):
+        driver = self.driver
+        run(driver, "menu 2")
+        ActionChains(driver).context_click(driver.find_element(By.ID, "FOND")).perform()
+        listed = [(node.get("name", {}).get("value"), node["role"]["value"])
+                  for node in (self.accessible(f"#menu > :nth-child({i})") for i in range(1, 9))]
+        self.assertEqual(listed, [("Pause / reprise", "menuitem"), ("Image suivante", "menuitem"),
+                                  ("", "separator"),
+                                  ("Exporter la course (CSV)", "menuitem"),
+                                  ("Enregistrer l'image (PNG)", "menuitem"),
+                                  ("Copier l'image", "menuitem"), ("", "separator"),
+                                  ("À propos de Lodrix", "menuitem")])
+        shown = driver.execute_script("""
+            return [...document.querySelectorAll('#menu > [role=menuitem]')].map(
+                (e) => [e.checkVisibility(), e.innerText.replace(/\\s+/g, ' ')]);""")
+        self.assertEqual([text for visible, text in shown if visible],
+                         ["Pause / reprise P", "Image suivante N", "Exporter la course (CSV) Ctrl+E",
+                          "Enregistrer l'image (PNG) Ctrl+S", "Copier l'image Ctrl+C", "À propos de Lodrix"])
+        # From the keyboard: up from the first item is the last, Enter opens the about box.
+        ActionChains(driver).send_keys(Keys.UP, Keys.ENTER).perform()
+        about = driver.execute_script("""
+            const about = document.getElementById('about');
+            return [about.checkVisibility(), about.innerText, about.querySelector('pre').textContent,
+                    document.getElementById('Label3').textContent, document.activeElement.id,
+                    document.getElementById('menu').checkVisibility()];""")
+        self.assertTrue(about[0] and not about[5], "the menu gave way to the about box")
+        for said in (about[3].split()[-1], "GNU GPL version 3 ou ultérieure", "LGPL", "Ctrl+E", "Pause"):
+            self.assertIn(said, about[1])
+        self.assertIn("License: LGPL-2.1+", about[2], "the fonts' notice")
+        self.assertEqual(about[4], "aboutOk")
+        ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+        self.assertFalse(driver.execute_script("return document.getElementById('about').checkVisibility()"))
+
+        # A refused copy says so and offers the picture to save; allowed, the clipboard holds it.
+        driver.execute_cdp_cmd("Browser.setPermission", {"permission": {"name": "clipboard-write"},
+                                                          "setting": "denied"})
+        key_with_control(driver, "c")
+        message = WebDriverWait(driver, 5).until(lambda d: d.execute_script(
+            "const m = document.getElementById('message'); return m.checkVisibility() && m.innerText"))
+        self.assertIn("Enregistrer l'image", message)
+        ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+        driver.execute_cdp_cmd("Browser.grantPermissions",
+                               {"permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+        key_with_control(driver, "c")
+        copied = driver.execute_async_script("""
+            const done = arguments[0];
+            setTimeout(async () => {
+                try {
+                    const [item] = await navigator.clipboard.read();
+                    const image = await createImageBitmap(await item.getType('image/png'));
+                    done([image.width, image.height]);
+                } catch (e) { done(String(e)); }
+            }, 200);""")
+        self.assertEqual(copied, [800, 560])
 
 
 class Layout(unittest.TestCase):
@@ -315,14 +508,19 @@ class Layout(unittest.TestCase):
                 const px = (style, side) => parseFloat(style['padding' + side]);
                 const wide = [...document.querySelectorAll('.label, button, option')].filter((e) => {
                     const box = e.tagName === 'OPTION' ? e.parentElement : e;
-                    const hidden = box.hidden;
-                    box.hidden = false;
+                    // Shown for the measure, with whatever hides it (a menu, a group).
+                    const hidden = [];
+                    for (let a = box; a; a = a.parentElement) {
+                        if (a.hidden)
+                            hidden.push(a);
+                    }
+                    hidden.forEach((a) => { a.hidden = false; });
                     const style = getComputedStyle(e), boxStyle = getComputedStyle(box);
                     measure.font = `${style.fontWeight} ${style.fontSize} ${style.fontFamily}`;
                     let room = box.clientWidth - px(boxStyle, 'Left') - px(boxStyle, 'Right');
                     if (box !== e)
                         room -= px(style, 'Left') + px(style, 'Right');
-                    box.hidden = hidden;
+                    hidden.forEach((a) => { a.hidden = true; });
                     return measure.measureText(e.textContent).width > room;
                 }).map((e) => e.id || e.textContent);
                 return {canvas: rect('Canvas').toJSON(), scene: rect('FOND').toJSON(), wide,
