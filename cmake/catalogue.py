@@ -25,6 +25,7 @@ entry left behind after its text went, fails the check.
 """
 
 import argparse
+import html
 import os
 import re
 import sys
@@ -149,11 +150,33 @@ def literals(text):
         found.add(joined)
 
 
+# The browser page's own texts: what its elements hold and their labels for
+# screen readers; its script's texts are those it hands to tr().
+PAGE_TEXT = re.compile(r">([^<>]+)<")
+PAGE_LABEL = re.compile(r'(?:aria-label|aria-description|title)="([^"]*)"')
+SCRIPT_TEXT = re.compile(r"""\btr\((['"])((?:\\.|(?!\1).)*)\1""")
+
+
+def page_texts(text):
+    return {" ".join(html.unescape(m.group(1)).split()) for m in PAGE_TEXT.finditer(text)} | {
+        html.unescape(m.group(1)) for m in PAGE_LABEL.finditer(text)}
+
+
+def script_texts(text):
+    return {unescape(m.group(2)) for m in SCRIPT_TEXT.finditer(text)}
+
+
 def check_sources(sources, paths):
     known = set()
     for source in sources:
         with open(source, encoding="utf-8") as f:
-            known |= literals(f.read())
+            text = f.read()
+        if source.endswith(".html"):
+            known |= page_texts(text)
+        elif source.endswith(".js"):
+            known |= script_texts(text)
+        else:
+            known |= literals(text)
     missing = []
     for path in paths:
         for source, _ in read(path)[2]:

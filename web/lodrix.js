@@ -89,7 +89,7 @@
         const sign = $('pauseSign');
         if (sign.hidden === paused) {
             sign.hidden = !paused;
-            document.title = paused ? pageTitle.replace('Lodrix', 'Lodrix (en pause)') : pageTitle;
+            document.title = paused ? tr(pageTitle).replace('Lodrix', tr('Lodrix (en pause)')) : tr(pageTitle);
         }
         const row = core._lodrix_rubrique();
         const lessons = $('ListBox1').options;
@@ -110,6 +110,53 @@
         showHeld();
     }
 
+    // ---- Languages -------------------------------------------------------------
+
+    // A French text of the page in the controller's language, each %N then
+    // replaced by the Nth value.
+    function tr(french, ...values) {
+        const text = core ? core.ccall('lodrix_translate', 'string', ['string'], [french]) : french;
+        return text.replace(/%(\d)/g, (all, n) => (n >= 1 && n <= values.length ? String(values[n - 1]) : all));
+    }
+
+    // The page is written in French: every text and label shown in the
+    // controller's language, the French kept so that the language can change
+    // again. What the script writes later (the commentary button, the speed
+    // bar's value, the canvases' descriptions) it writes through tr().
+    const frenchTexts = new Map(); // a text node, or an element's attribute, to its French
+    const translatedAttributes = ['aria-label', 'aria-description', 'title'];
+    const untranslated = '#RichEdit1, #RichEdit2, #fontNotice, #version, #message, #B1';
+    function translatePage() {
+        document.documentElement.lang = core.UTF8ToString(core._lodrix_language());
+        const shown = (key, french) => {
+            if (!frenchTexts.has(key))
+                frenchTexts.set(key, french);
+            return frenchTexts.get(key);
+        };
+        const walker = document.createTreeWalker(form, NodeFilter.SHOW_TEXT);
+        for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+            if (!node.nodeValue.trim() || node.parentElement.closest(untranslated))
+                continue;
+            const french = shown(node, node.nodeValue);
+            node.nodeValue = french.replace(french.trim(), tr(french.trim().replace(/\s+/g, ' ')));
+        }
+        for (const element of [form, ...form.querySelectorAll('*')]) {
+            if (element.closest('#B1'))
+                continue; // written through tr() when it is made
+            for (const name of translatedAttributes) {
+                // The canvases' descriptions change with every frame, through tr().
+                if (element.hasAttribute(name) && !(element.tagName === 'CANVAS' && name === 'aria-description'))
+                    element.setAttribute(name, tr(shown(element.id + '@' + name, element.getAttribute(name))));
+            }
+        }
+        const button = $('B1');
+        if (button) {
+            button.textContent = tr('Commentaires');
+            button.setAttribute('aria-description', tr('Affiche le commentaire de la leçon terminée.'));
+        }
+        document.title = tr(pageTitle);
+    }
+
     // ---- The controls ----------------------------------------------------------
 
     function createCommentaryButton() {
@@ -118,8 +165,8 @@
         const button = document.createElement('button');
         button.id = 'B1';
         button.type = 'button';
-        button.textContent = 'Commentaires';
-        button.setAttribute('aria-description', 'Affiche le commentaire de la leçon terminée.');
+        button.textContent = tr('Commentaires');
+        button.setAttribute('aria-description', tr('Affiche le commentaire de la leçon terminée.'));
         button.disabled = true;
         button.hidden = true;
         button.addEventListener('click', () => call('b1_click'));
@@ -131,7 +178,7 @@
         box.hidden = false;
         const commentary = $('commentary-' + name);
         if (!commentary) {
-            report(`Impossible d'ouvrir le commentaire « ${name} ».`);
+            report(tr("Impossible d'ouvrir le commentaire « %1 ».", name));
             return;
         }
         box.replaceChildren(commentary.content.cloneNode(true));
@@ -191,9 +238,21 @@
         });
     }
 
+    // Another language: the controller starts the chosen entry afresh in it,
+    // and the page's texts follow.
+    function setLanguage(code) {
+        core.ccall('lodrix_set_language', 'number', ['string'], [code]);
+        applyRequests();
+        present();
+        translatePage();
+        setScroll(Number($('ScrollBar1').value));
+        described = '';
+        showHeld();
+    }
+
     function setScroll(ms) {
         const bar = $('ScrollBar1');
-        bar.setAttribute('aria-valuetext', `une image toutes les ${ms} ms`);
+        bar.setAttribute('aria-valuetext', tr('une image toutes les %1 ms', ms));
         core._lodrix_set_scroll_position(ms);
     }
 
@@ -324,7 +383,7 @@
                 document.documentElement.requestFullscreen();
         });
         document.addEventListener('fullscreenchange', () => {
-            button.textContent = document.fullscreenElement ? 'Fenêtre' : 'Plein écran';
+            button.textContent = tr(document.fullscreenElement ? 'Fenêtre' : 'Plein écran');
             fit();
         });
         // F11 is the browser's own full screen: the window grows, the form with it.
@@ -389,11 +448,11 @@
         const picture = png(windowPicture());
         try {
             if (!navigator.clipboard?.write || typeof ClipboardItem === 'undefined')
-                throw new Error("ce navigateur n'y donne pas accès");
+                throw new Error(tr("ce navigateur n'y donne pas accès"));
             await navigator.clipboard.write([new ClipboardItem({ 'image/png': picture })]);
         } catch (error) {
-            report(`Le navigateur refuse de copier l'image dans le presse-papiers : ${error.message}`,
-                   { text: "Enregistrer l'image", act: async () => download(await picture, name) });
+            report(tr("Le navigateur refuse de copier l'image dans le presse-papiers : %1", error.message),
+                   { text: tr("Enregistrer l'image"), act: async () => download(await picture, name) });
         }
     }
 
@@ -554,6 +613,7 @@
         state: 'none',
         set: 'setting',
         key: 'key',
+        lang: 'language',
     };
 
     // The keys `key` presses: the classroom keys, by the names lodrix-replay
@@ -607,6 +667,10 @@
                 fail(`command '${name}' needs an argument`);
             if (expected === 'setting') {
                 commands.push(parseSetting(argument, extra[0], fail));
+            } else if (expected === 'language') {
+                if (argument !== 'fr' && argument !== 'en')
+                    fail(`bad language '${argument}' for 'lang' (expected fr or en)`);
+                commands.push({ name, language: argument });
             } else if (expected === 'key') {
                 const action = commandKeys[argument.toUpperCase()];
                 if (!action)
@@ -676,6 +740,8 @@
                     throw new Error(`lodrix.run: ${refused}`);
             } else if (c.name === 'key') {
                 actions[c.action]();
+            } else if (c.name === 'lang') {
+                setLanguage(c.language);
             }
         }
         return states.join('\n');
@@ -709,16 +775,21 @@
 
     // ---- Start-up -----------------------------------------------------------------
 
-    function decimalSeparator() {
-        const parts = new Intl.NumberFormat(navigator.language).formatToParts(1.5);
-        const decimal = parts.find((part) => part.type === 'decimal');
-        return decimal ? decimal.value : '.';
+    // ?lang=fr or ?lang=en in the page's address, else the browser's first
+    // language: French for fr*, English otherwise.
+    function chosenLanguage() {
+        const asked = new URLSearchParams(location.search).get('lang');
+        if (asked === 'fr' || asked === 'en')
+            return asked;
+        const browser = (navigator.languages?.[0] ?? navigator.language ?? '').toLowerCase();
+        return browser.startsWith('fr') ? 'fr' : 'en';
     }
 
     wireScreen();
     createLodrixCore().then((module) => {
         core = module;
-        core._lodrix_init(decimalSeparator().codePointAt(0));
+        core.ccall('lodrix_init', null, ['string'], [chosenLanguage()]);
+        translatePage();
         for (const surface of [WINDOW, SCENE])
             copyBox(core._lodrix_whole(surface), surface);
         wireControls();

@@ -83,7 +83,10 @@ private:
 };
 
 struct Core {
-    explicit Core(NumberFormat numbers) : controller(shell, {window, scene, anim}, std::move(numbers)) {}
+    explicit Core(Language language)
+        : controller(shell, {window, scene, anim}, NumberFormat(std::string(language.decimalSeparator())),
+                     language)
+    {}
     WebShell shell;
     RasterCanvas window{Surface::Window, windowWidth, windowHeight};
     RasterCanvas scene{Surface::Scene, sceneWidth, sceneHeight};
@@ -108,13 +111,14 @@ std::optional<std::string> freeSettings(int corrector, double gain, double perio
                                         FreeSettings &out)
 {
     if (corrector < 0 || corrector >= int(std::size(correctors)))
-        return "Correcteur inconnu.";
+        return std::string(core->controller.language().tr("Correcteur inconnu."));
     // Whole numbers within an int32 are the controller's to judge.
     if (!(std::floor(step) == step && std::abs(step) <= largestStep)) {
         char typed[32];
         std::snprintf(typed, sizeof typed, "%g", step);
-        return std::string("Échelon E=") + typed + " refusé : il doit être un nombre entier de " +
-               std::to_string(minStep) + " à " + std::to_string(maxStep) + " codes.";
+        return core->controller.language().format(
+            "Échelon E=%1 refusé : il doit être un nombre entier de %2 à %3 codes.",
+            {typed, std::to_string(minStep), std::to_string(maxStep)});
     }
     out = {correctors[corrector], gain, period, std::int32_t(step)};
     return std::nullopt;
@@ -124,28 +128,6 @@ const char *hand(std::string text)
 {
     taken = std::move(text);
     return taken.c_str();
-}
-
-// UTF-8 of one code point: the browser's decimal separator may be any.
-std::string utf8(char32_t c)
-{
-    std::string s;
-    if (c < 0x80) {
-        s += char(c);
-    } else if (c < 0x800) {
-        s += char(0xC0 | (c >> 6));
-        s += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += char(0xE0 | (c >> 12));
-        s += char(0x80 | ((c >> 6) & 0x3F));
-        s += char(0x80 | (c & 0x3F));
-    } else {
-        s += char(0xF0 | (c >> 18));
-        s += char(0x80 | ((c >> 12) & 0x3F));
-        s += char(0x80 | ((c >> 6) & 0x3F));
-        s += char(0x80 | (c & 0x3F));
-    }
-    return s;
 }
 
 RasterCanvas *surface(int which)
@@ -189,10 +171,32 @@ using lodrix::core;
 
 extern "C" {
 
-// Makes the controller, writing numbers with the browser's decimal separator.
-EMSCRIPTEN_KEEPALIVE void lodrix_init(int decimalSeparator)
+// Makes the controller, speaking `language` ("fr", "en"; French for any
+// other) with its decimal separator.
+EMSCRIPTEN_KEEPALIVE void lodrix_init(const char *language)
 {
-    core = std::make_unique<lodrix::Core>(lodrix::NumberFormat(lodrix::utf8(char32_t(decimalSeparator))));
+    core = std::make_unique<lodrix::Core>(lodrix::Language::named(language).value_or(lodrix::Language()));
+}
+
+// Changes the language, which starts the chosen entry afresh; false for a
+// language Lodrix does not speak.
+EMSCRIPTEN_KEEPALIVE int lodrix_set_language(const char *language)
+{
+    const auto named = lodrix::Language::named(language);
+    if (named)
+        core->controller.setLanguage(*named);
+    return named.has_value();
+}
+
+EMSCRIPTEN_KEEPALIVE const char *lodrix_language()
+{
+    return lodrix::hand(std::string(core->controller.language().code()));
+}
+
+// The page's own texts, French in the page, in the controller's language.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_translate(const char *french)
+{
+    return lodrix::hand(std::string(core->controller.language().tr(french)));
 }
 
 EMSCRIPTEN_KEEPALIVE void lodrix_choix(int row)
@@ -326,7 +330,7 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_describe(const char *lesson)
 {
     const lodrix::Controller &c = core->controller;
     return lodrix::hand(
-        lodrix::surfaceDescription(lesson, c.animation().compteur > 0, c.model(), c.numbers()));
+        lodrix::surfaceDescription(lesson, c.animation().compteur > 0, c.model(), c.numbers(), c.language()));
 }
 
 EMSCRIPTEN_KEEPALIVE const char *lodrix_version()

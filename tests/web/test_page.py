@@ -32,7 +32,7 @@ ARGS = None
 FORM_WIDTH, FORM_HEIGHT = 800, 560
 
 
-def start_browser(language="en-US", width=1024, height=768, ratio=1):
+def start_browser(language="fr-FR", width=1024, height=768, ratio=1, query=""):
     """Chromium whose page area is width x height CSS pixels, ratio screen pixels each."""
     options = Options()
     options.binary_location = ARGS.chromium
@@ -46,7 +46,7 @@ def start_browser(language="en-US", width=1024, height=768, ratio=1):
     inner = driver.execute_script("return [window.innerWidth, window.innerHeight]")
     outer = driver.get_window_size()
     driver.set_window_size(outer["width"] + width - inner[0], outer["height"] + height - inner[1])
-    driver.get("file://" + os.path.abspath(ARGS.page))
+    driver.get("file://" + os.path.abspath(ARGS.page) + query)
     WebDriverWait(driver, 10).until(lambda d: d.execute_script("return !!window.lodrix"))
     return driver
 
@@ -122,31 +122,32 @@ def picture_difference(driver, which, expected_png, over=None):
 class Lessons(unittest.TestCase):
     """Whole lessons through the real controls, against lodrix-replay."""
 
-    # The locale, then the steps: lodrix-replay's commands, or "check" to compare
+    # The language (the browser's, lodrix-replay's --lang), then the steps:
+    # lodrix-replay's commands, or "check" to compare
     # pictures, "csv" and "save" to compare what Ctrl+E and Ctrl+S download.
     scenarios = {
-        "continuous, proportional and pole compensation": ("en_US", [
+        "continuous, proportional and pole compensation, in English": ("en", [
             "menu 2", "mode 0", "start", "tick 2", "tick 100", "check", "tick 218", "check", "comment",
             "menu 3", "start", "tick 160", "key Pause", "tick 5", "check", "key Pause", "menu 3", "scroll 10",
             "start", "tick 320", "check", "comment"]),
-        "step by step, two-step, French numbers, open loop, free setting": ("fr_FR", [
+        "step by step, two-step, open loop, free setting, in French": ("fr", [
             "menu 4", "mode 1", "next", "tick 45", "check", "next", "tick 45", "next", "tick 30", "check",
             "mode 0", "start", "tick 320", "check", "comment", "menu 1", "start", "tick 150", "check",
             "menu 5", "set corrector PC", "set gain 4", "set period 0.05", "set step 500", "tick", "check",
             "start", "tick 100", "key P", "tick 10", "key N", "check", "key P", "tick 219", "csv", "save",
             "comment", "set corrector DB", "tick", "check"]),
-        "presentation and the idle picture": ("en_US", [
+        "presentation and the idle picture, in English": ("en", [
             "check", "tick 3", "check", "menu 0", "start", "tick 60", "check", "menu 2", "tick 5", "check"]),
     }
 
     def test_scenarios(self):
         if not ARGS.replay:
             self.skipTest("no lodrix-replay given (-DLODRIX_REPLAY=...)")
-        for title, (locale, steps) in self.scenarios.items():
+        for title, (language, steps) in self.scenarios.items():
             with self.subTest(title):
-                self.play(locale, steps)
+                self.play(language, steps)
 
-    def play(self, locale, steps):
+    def play(self, language, steps):
         with tempfile.TemporaryDirectory() as folder:
             # The page's timer may tick the idle picture before the test stops
             # it: both sides start from one idle tick, which changes nothing more.
@@ -160,11 +161,11 @@ class Lessons(unittest.TestCase):
                     commands.append(f"csv {exports[-1]}")
                 else:
                     commands += [step, "state"]
-            result = subprocess.run([ARGS.replay, "--locale", locale, "-"], input="\n".join(commands),
+            result = subprocess.run([ARGS.replay, "--lang", language, "-"], input="\n".join(commands),
                                     capture_output=True, text=True, timeout=300)
             self.assertEqual(result.returncode, 0, result.stderr)
             expected_states = iter(line for line in result.stdout.splitlines() if line.startswith("{"))
-            driver = start_browser(locale.replace("_", "-"))
+            driver = start_browser({"en": "en-US", "fr": "fr-FR"}[language])
             downloads = os.path.join(folder, "downloads")
             driver.execute_cdp_cmd("Browser.setDownloadBehavior",
                                    {"behavior": "allow", "downloadPath": downloads})
@@ -386,12 +387,27 @@ class Hook(unittest.TestCase):
                             ("menu 2\nmode", "mode"), ("menu 2\nstart now", "start"),
                             ("menu 2\nkey Q", "Q"), ("menu 2\nset colour 3", "colour"),
                             ("menu 2\nset corrector PID", "PID"), ("menu 2\nset step 1.5", "1.5"),
-                            ("menu 2\nset gain 0", "set gain"), ("menu 2\nset period 0.07", "set period")):
+                            ("menu 2\nset gain 0", "set gain"), ("menu 2\nset period 0.07", "set period"),
+                            ("menu 2\nlang de", "de")):
             with self.subTest(text=text):
                 thrown = self.thrown(text)
                 self.assertTrue(thrown and thrown[0], f"an Error: {thrown}")
                 self.assertIn(f"'{named}'", thrown[1])
                 self.assertEqual(run(self.driver, "state"), before, "nothing of the text ran")
+
+    def test_language(self):
+        """?lang= wins over the browser's language; `lang` changes it, and back."""
+        driver = start_browser("fr-FR", query="?lang=en")
+        try:
+            run(driver, "")
+            text = lambda: driver.execute_script(
+                "return [document.documentElement.lang, document.getElementById('Button1').textContent,"
+                " document.getElementById('ListBox1').getAttribute('aria-label')]")
+            self.assertEqual(text(), ["en", "Start animation", "Menu"])
+            run(driver, "lang fr")
+            self.assertEqual(text(), ["fr", "Démarrer Animation", "Menu"])
+        finally:
+            driver.quit()
 
     def test_hidden_controls_cannot_be_clicked(self):
         lines = run(self.driver, "menu 1\nstart\nstate\ntick 3\nstate").split("\n")
