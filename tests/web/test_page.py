@@ -13,16 +13,21 @@ import base64
 import datetime
 import json
 import os
+import shutil
+import socket
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common import service as selenium_service
+from selenium.webdriver.common import utils as selenium_utils
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
@@ -31,18 +36,63 @@ from selenium.webdriver.support.ui import Select, WebDriverWait
 ARGS = None
 FORM_WIDTH, FORM_HEIGHT = 800, 560
 
+# Selenium reaches chromedriver, and chromedriver the browser it starts, at
+# "localhost", a name that a bare system without /etc/hosts (a minimal chroot)
+# cannot resolve: the loopback address itself always answers.
+LOOPBACK = "127.0.0.1"
+_is_connectable = selenium_utils.is_connectable
+selenium_utils.is_connectable = lambda port, host=LOOPBACK: _is_connectable(port, host)
+selenium_service.Service.service_url = property(lambda self: f"http://{LOOPBACK}:{self.port}")
+
+
+def loopback_port():
+    with socket.socket() as probe:
+        probe.bind((LOOPBACK, 0))
+        return probe.getsockname()[1]
+
 
 def start_browser(language="fr-FR", width=1024, height=768, ratio=1, query=""):
-    """Chromium whose page area is width x height CSS pixels, ratio screen pixels each."""
-    options = Options()
-    options.binary_location = ARGS.chromium
+    """Chromium whose page area is width x height CSS pixels, ratio screen pixels each.
+
+    Chromium is started here and chromedriver attaches to it at the loopback
+    address: a browser chromedriver starts itself is reached at "localhost".
+    """
+    profile = tempfile.mkdtemp(prefix="lodrix-chromium-")
+    os.makedirs(os.path.join(profile, "Default"))
+    with open(os.path.join(profile, "Default", "Preferences"), "w", encoding="utf-8") as f:
+        json.dump({"intl": {"accept_languages": language}}, f)
+    port = loopback_port()
     # As root, and in containers whose /dev/shm is small.
-    for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--disable-gpu",
-                     "--allow-file-access-from-files", f"--lang={language}", f"--window-size={width},{height}",
-                     f"--force-device-scale-factor={ratio}"):
-        options.add_argument(argument)
-    options.add_experimental_option("prefs", {"intl.accept_languages": language})
+    browser = subprocess.Popen(
+        [ARGS.chromium, "--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--disable-gpu",
+         "--allow-file-access-from-files", f"--lang={language}", f"--window-size={width},{height}",
+         f"--force-device-scale-factor={ratio}", f"--remote-debugging-address={LOOPBACK}",
+         f"--remote-debugging-port={port}", f"--user-data-dir={profile}", "about:blank"],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 30
+    while True:
+        try:
+            urllib.request.urlopen(f"http://{LOOPBACK}:{port}/json/version", timeout=1).close()
+            break
+        except OSError:
+            if browser.poll() is not None or time.monotonic() > deadline:
+                browser.kill()
+                raise RuntimeError(f"{ARGS.chromium} did not start")
+            time.sleep(0.1)
+    options = Options()
+    options.debugger_address = f"{LOOPBACK}:{port}"
     driver = webdriver.Chrome(service=Service(ARGS.chromedriver), options=options)
+    quit_driver = driver.quit
+
+    def quit_all():
+        try:
+            quit_driver()
+        finally:
+            browser.kill()
+            browser.wait()
+            shutil.rmtree(profile, ignore_errors=True)
+
+    driver.quit = quit_all
     inner = driver.execute_script("return [window.innerWidth, window.innerHeight]")
     outer = driver.get_window_size()
     driver.set_window_size(outer["width"] + width - inner[0], outer["height"] + height - inner[1])
