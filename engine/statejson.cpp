@@ -32,6 +32,19 @@ constexpr Listed listedControls[] = {
     {"FreeSettings", true, Control::FreeSettings},
 };
 
+} // namespace
+
+const char *controlName(Control c)
+{
+    for (const Listed &l : listedControls) {
+        if (l.switched && l.control == c)
+            return l.name;
+    }
+    return "";
+}
+
+namespace {
+
 const char *correctorName(Corrector c)
 {
     switch (c) {

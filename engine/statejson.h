@@ -11,4 +11,7 @@ namespace lodrix {
 
 std::string stateJson(const Controller &controller);
 
+// A control the handlers switch, by the form's name for it: "Button1".
+const char *controlName(Control c);
+
 } // namespace lodrix

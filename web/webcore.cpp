@@ -38,29 +38,6 @@ constexpr int sceneHeight = 225;
 constexpr int animWidth = 360; // bmpAnim, never shown by itself
 constexpr int animHeight = 140;
 
-const char *controlName(Control c)
-{
-    switch (c) {
-    case Control::ListBox2:
-        return "ListBox2";
-    case Control::Label6:
-        return "Label6";
-    case Control::Button1:
-        return "Button1";
-    case Control::Button2:
-        return "Button2";
-    case Control::RichEdit1:
-        return "RichEdit1";
-    case Control::RichEdit2:
-        return "RichEdit2";
-    case Control::B1:
-        return "B1";
-    case Control::FreeSettings:
-        return "FreeSettings";
-    }
-    return "";
-}
-
 // Keeps what the controller asks of the controls, one request a line, in
 // order: "on NAME", "off NAME", "hide NAME", "create B1", "show FILE". The
 // script applies them to the page after each call.
