@@ -1,15 +1,18 @@
 #pragma once
-// The three surfaces of one window, recording (or painting) every call, with
-// the model and counters behind them; a player that ticks the dispatcher and
-// draws each frame as the window's timer does; and finders for the calls.
+// The three surfaces of one window, recording (or painting) every call,
+// behind a controller and a shell that remembers what it was told: the
+// window's timer played tick by tick; finders for the calls; the columns of
+// a data table in one line.
 
-#include "engine/animation.h"
-#include "pages/pages.h"
+#include "engine/controller.h"
 #include "render/rastercanvas.h"
 
 #include <QTest>
 
 #include <algorithm>
+#include <array>
+#include <map>
+#include <string>
 #include <string_view>
 #include <type_traits>
 
@@ -18,9 +21,16 @@ Q_DECLARE_METATYPE(lodrix::Surface)
 
 namespace lodrix {
 
+// The columns of a data table, of types T, named in order.
+template<typename... T> void addColumns(const std::array<const char *, sizeof...(T)> &names)
+{
+    std::size_t i = 0;
+    (QTest::addColumn<T>(names[i++]), ...);
+}
+
 inline QSize surfaceSize(Surface s)
 {
-    return s == Surface::Window ? QSize(800, 500) : s == Surface::Scene ? QSize(785, 225) : QSize(360, 140);
+    return s == Surface::Window ? QSize(800, 560) : s == Surface::Scene ? QSize(785, 225) : QSize(360, 140);
 }
 
 template<typename C> C makeSurface(Surface s)
@@ -31,28 +41,52 @@ template<typename C> C makeSurface(Surface s)
         return C(s);
 }
 
+// A shell that only remembers what it was told.
+struct FakeShell final : ControllerShell {
+    struct State {
+        bool enabled = false;
+        bool visible = false;
+    };
+    std::map<Control, State> controls{{Control::Button1, {true, true}}};
+    int buttonsMade = 0;
+    std::string commentary;
+
+    void switchControl(Control c, bool on) override { controls[c] = {on, on}; }
+    void hideControl(Control c) override { controls[c].visible = false; }
+    void createCommentaryButton() override { ++buttonsMade; }
+    void showCommentary(const char *name) override
+    {
+        controls[Control::RichEdit2].visible = true;
+        commentary = name;
+    }
+    bool on(Control c) { return controls[c].enabled && controls[c].visible; }
+    bool off(Control c) { return !controls[c].enabled && !controls[c].visible; }
+};
+
 template<typename C = RecordingCanvas> struct Screen {
     static constexpr bool recording = std::is_same_v<C, RecordingCanvas>;
 
-    // Menu entry `rubrique` started as its button does: "Démarrer Animation",
-    // or in step mode the first press of "Incrémenter la période".
-    explicit Screen(int rubrique = -1, int mode = 0)
+    // Menu entry `rubrique` started as a person starts it: chosen, its mode
+    // chosen, then "Démarrer Animation" or in step mode the first press of
+    // "Incrémenter la période". With no entry, nothing is chosen.
+    explicit Screen(int rubrique = -1, int mode = 0, NumberFormat numbers = NumberFormat(","),
+                    Language language = {})
+        : c(shell, {window, scene, anim}, std::move(numbers), language)
     {
-        state.rubrique = rubrique;
-        state.modeAnimation = mode;
-        if (mode == 1)
-            advancePeriod(state);
-        else
-            startPage(state);
+        if (rubrique < 0)
+            return;
+        c.choix(rubrique);
+        if (rubrique >= 2)
+            c.choixbis(mode);
+        mode == 1 ? c.Button2Click() : c.Button1Click();
     }
 
+    FakeShell shell;
     C window = makeSurface<C>(Surface::Window);
     C scene = makeSurface<C>(Surface::Scene);
     C anim = makeSurface<C>(Surface::Anim);
-    ModelState model;
-    NumberFormat numbers{","};
-    FrameContext ctx{{window, scene, anim}, model, numbers};
-    AnimationState state;
+    Controller c;
+    FrameContext ctx{{window, scene, anim}, c.model(), c.numbers()};
 
     void clearLogs()
     {
@@ -69,22 +103,18 @@ template<typename C = RecordingCanvas> struct Screen {
     }
 
     // The next frame, drawn as the window's timer draws it. A halted
-    // step-mode page first gets a press of "Incrémenter la période", which
-    // zeroes theta and loads the period's start angle; a page that cannot go
-    // on gives Page::None. The logs then hold only the calls of that frame.
+    // step-mode page first gets a press of "Incrémenter la période"; a page
+    // that cannot go on gives Page::None. The logs then hold only the calls
+    // of that frame.
     Frame next()
     {
         clearLogs();
-        Frame f = dispatchTick(state);
-        if (f.page == Page::None) {
-            const PeriodAdvance press = advancePeriod(state);
-            if (!press.applied)
-                return f;
-            model.theta = 0.0;
-            model.thetaPrec = press.thetaPrec;
-            f = dispatchTick(state);
+        Frame f = c.Timer1Timer();
+        if (f.page == Page::None && c.animation().modeAnimation == 1) {
+            c.Button2Click();
+            clearLogs();
+            f = c.Timer1Timer();
         }
-        draw(f);
         return f;
     }
 
@@ -104,19 +134,6 @@ template<typename C = RecordingCanvas> struct Screen {
     void playTo(int last)
     {
         playTo(last, [](int) {});
-    }
-
-    void draw(const Frame &f)
-    {
-        // In the order of Page, from the presentation on.
-        static constexpr void (*pages[])(FrameContext &, int) = {DrawPresentationFrame, DrawOpenLoopFrame,
-                                                                 DrawProportionalFrame,
-                                                                 DrawPoleCompensationFrame, DrawTwoStepFrame};
-        static_assert(std::size(pages) == std::size_t(Page::TwoStep) - std::size_t(Page::Presentation) + 1);
-        if (f.page == Page::Idle)
-            DrawIdlePicture(ctx);
-        else if (f.page != Page::None)
-            pages[int(f.page) - int(Page::Presentation)](ctx, f.tick);
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <set>
 
 using namespace lodrix;
 
@@ -41,11 +42,7 @@ private slots:
     // they hold still, and where the two modes part. "*" is not checked.
     void valueRow_data()
     {
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("first");
-        QTest::addColumn<int>("last");
-        QTest::addColumn<QString>("expected");
+        addColumns<int, int, int, int, QString>({"entry", "mode", "first", "last", "expected"});
         const auto at = [](const char *name, int entry, Mode mode, int first, int last, const char *row) {
             QTest::addRow("%s", name) << entry << int(mode) << first << last << row;
         };
@@ -87,11 +84,9 @@ private slots:
     // adds nothing to the plots.
     void endTickFrame_data()
     {
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<double>("armAngle");
-        QTest::addColumn<QString>("windowConclusion");
-        QTest::addColumn<QString>("sceneConclusion");
-        QTest::addColumn<int>("sceneSize"); // the first two keep the fixed texts' font
+        // sceneSize: the first two keep the fixed texts' font.
+        addColumns<int, double, QString, QString, int>(
+            {"entry", "armAngle", "windowConclusion", "sceneConclusion", "sceneSize"});
         QTest::addRow("proportional") << 2 << -1.7167 << "En Régime Permanent (pas tout à fait visisible ici)"
                                       << "On peut chercher à améliorer" << 10;
         QTest::addRow("pole compensation") << 3 << -1.69 << "En Régime Permanent :     U1=U=0"
@@ -131,11 +126,7 @@ private slots:
     // Texts redrawn on every tick of their window only.
     void textsAtChosenTicks_data()
     {
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<int>("tick");
-        QTest::addColumn<Surface>("surface");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("shown");
+        addColumns<int, int, Surface, QString, bool>({"entry", "tick", "surface", "text", "shown"});
         const auto at = [](int entry, int tick, Surface surface, const char *text, bool shown) {
             QTest::addRow("%d tick %d %s%s", entry, tick, shown ? "" : "no ", text)
                 << entry << tick << surface << text << shown;
@@ -162,10 +153,9 @@ private slots:
         QFETCH(int, tick);
         QFETCH(Surface, surface);
         QFETCH(QString, text);
-        QFETCH(bool, shown);
         Screen run(entry);
         run.playTo(tick);
-        QCOMPARE(findText(run.log(surface), text.toStdString()) != nullptr, shown);
+        QTEST(findText(run.log(surface), text.toStdString()) != nullptr, "shown");
     }
 
     // The Greek letters of the first explanation fall in the blank runs left
@@ -180,19 +170,35 @@ private slots:
         QVERIFY(omega >= 0 && theta >= 0);
         QCOMPARE(ops[omega].font, (Font{FontFace::Symbol, 8}));
         QCOMPARE(ops[theta].font.size, 12);
-        QVERIFY(findText(ops, "Première Période")->text.ends_with("La vitesse      évolue"));
+        const Op &line = *findText(ops, "Première Période");
+        QVERIFY(line.text.ends_with("La vitesse      évolue"));
         QCOMPARE(run.window.font, (Font{FontFace::SansSerif, 10}));
+        // Painted, the blanks before "évolue" leave x 566 to 583 clear, and
+        // Ω1 inks no column outside them.
+        RasterCanvas canvas(Surface::Window, 800, 20, clWhite);
+        const auto inkedColumns = [&] {
+            std::set<int> columns;
+            for (int i = 0; i < 800 * 20; ++i)
+                if (canvas.pixels()[i] != toArgb(clWhite))
+                    columns.insert(i % 800);
+            return columns;
+        };
+        canvas.font = line.font;
+        canvas.textOut(line.points[0].x, 2, line.text);
+        const std::set<int> text = inkedColumns();
+        const auto after = text.lower_bound(566);
+        QVERIFY(*std::prev(after) >= 564 && *after >= 584 && *text.rbegin() < 640);
+        canvas.font = ops[omega].font;
+        canvas.textOut(ops[omega].points[0].x, 2, ops[omega].text);
+        for (int x : inkedColumns())
+            QVERIFY(text.count(x) || (x >= 566 && x < 584));
     }
 
     // Chosen staircase pieces and trace segments, the trace ends checked by
     // hand against the page laws.
     void plotPieces_data()
     {
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<int>("tick");
-        QTest::addColumn<uint>("color");
-        QTest::addColumn<Point>("from");
-        QTest::addColumn<Point>("to");
+        addColumns<int, int, uint, Point, Point>({"entry", "tick", "color", "from", "to"});
         const auto at = [](const char *name, int entry, int tick, Color color, Point from, Point to) {
             QTest::addRow("%s", name) << entry << tick << uint(color) << from << to;
         };
@@ -272,10 +278,7 @@ private slots:
     // and the fixed texts after it.
     void sceneTexts_data()
     {
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<uint>("eColor");
-        QTest::addColumn<QString>("fixedText");
-        QTest::addColumn<Point>("fixedAt");
+        addColumns<int, uint, QString, Point>({"entry", "eColor", "fixedText", "fixedAt"});
         QTest::addRow("proportional") << 2 << uint(clGreen) << "Un échelon de position" << Point{50, 30};
         QTest::addRow("pole compensation") << 3 << uint(clGreen) << "Un échelon de position" << Point{30, 15};
         QTest::addRow("two-step: red E") << 4 << uint(clRed) << "T=T1" << Point{630, 110};
@@ -302,9 +305,7 @@ private slots:
     // The painted end picture of a continuous run, at a few chosen pixels.
     void paintedEndPicture_data()
     {
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<QPoint>("pixel");
-        QTest::addColumn<uint>("color");
+        addColumns<int, QPoint, uint>({"entry", "pixel", "color"});
         QTest::addRow("2 staircase period 2") << 2 << QPoint(100, 279) << uint(clGreen);
         QTest::addRow("3 period 6 level") << 3 << QPoint(260, 369) << uint(clGreen);
         QTest::addRow("4 X at 301") << 4 << QPoint(300, 301) << uint(clBlack);

@@ -4,17 +4,15 @@
 // fit where the French fits: no text box further out of its surface, no more
 // ink on another text or on a drawing than the French frame has.
 
-#include "engine/controller.h"
 #include "render/fontstrikes.h"
-#include "render/linewalk.h"
 #include "render/textraster.h"
+#include "surfaces.h"
 
 #include <QRegularExpression>
 #include <QTest>
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -23,69 +21,22 @@ using namespace lodrix;
 
 namespace {
 
-struct NoShell final : ControllerShell {
-    std::string commentary;
-    void switchControl(Control, bool) override {}
-    void hideControl(Control) override {}
-    void createCommentaryButton() override {}
-    void showCommentary(const char *name) override { commentary = name; }
-};
-
-struct Player {
-    explicit Player(const char *code)
-        : controller(shell, {window, scene, anim},
-                     NumberFormat(std::string(Language::named(code)->decimalSeparator())),
-                     *Language::named(code))
-    {}
-    NoShell shell;
-    RecordingCanvas window{Surface::Window};
-    RecordingCanvas scene{Surface::Scene};
-    RecordingCanvas anim{Surface::Anim};
-    Controller controller;
-
-    OpLog take()
-    {
-        OpLog all;
-        for (RecordingCanvas *c : {&window, &scene, &anim}) {
-            all.insert(all.end(), c->ops.begin(), c->ops.end());
-            c->ops.clear();
-        }
-        return all;
-    }
-};
-
-// What a person does, one controller call a step, the same in both languages.
-using Step = std::function<void(Controller &)>;
-
-struct Scenario {
-    std::vector<Step> steps;
-};
-
-Scenario lesson(int row, int mode = 0, std::optional<FreeSettings> settings = {})
+// A window in a language, writing numbers with its decimal separator.
+Screen<> speaker(const char *code)
 {
-    Scenario s;
-    s.steps.push_back([](Controller &c) { c.Timer1Timer(); }); // the idle picture first
-    if (settings)
-        s.steps.push_back([settings](Controller &c) { QVERIFY(!c.setFreeSettings(*settings)); });
-    if (row >= 0)
-        s.steps.push_back([row](Controller &c) { c.choix(row); });
-    if (row >= 2)
-        s.steps.push_back([mode](Controller &c) { c.choixbis(mode); });
-    const int presses = row < 0 ? 1 : mode == 1 ? periodCount + 1 : 1;
-    for (int p = 0; p < presses; ++p) {
-        if (row >= 0) {
-            s.steps.push_back([mode](Controller &c) {
-                if (mode == 1)
-                    c.Button2Click();
-                else
-                    c.Button1Click();
-            });
-        }
-        const int ticks = row < 0 ? 30 : mode == 1 ? 45 : 340;
-        for (int i = 0; i < ticks; ++i)
-            s.steps.push_back([](Controller &c) { c.Timer1Timer(); });
+    const Language language = *Language::named(code);
+    return Screen<>(-1, 0, NumberFormat(std::string(language.decimalSeparator())), language);
+}
+
+// The calls on the three surfaces since the last take.
+OpLog take(Screen<> &s)
+{
+    OpLog all;
+    for (RecordingCanvas *c : {&s.window, &s.scene, &s.anim}) {
+        all.insert(all.end(), c->ops.begin(), c->ops.end());
+        c->ops.clear();
     }
-    return s;
+    return all;
 }
 
 struct Box {
@@ -97,11 +48,6 @@ struct Box {
     }
     long area() const { return empty() ? 0 : long(x2 - x1) * (y2 - y1); }
 };
-
-QSize surfaceSize(Surface s)
-{
-    return s == Surface::Window ? QSize(800, 560) : s == Surface::Scene ? QSize(785, 225) : QSize(360, 140);
-}
 
 // The text's cell: its advance by the cell height (the character height for Symbol).
 Box cellOf(const Op &op)
@@ -154,40 +100,20 @@ long sharedInk(const Op &a, const Op &b)
     return long(common.size());
 }
 
-// The drawings of one surface since it was last cleared, as a pixel mask.
+// The drawings of one surface since it was last cleared: every call but the
+// texts, painted black on white with white fills, which erase what they cover.
 struct Drawings {
-    explicit Drawings(Surface s) : size(surfaceSize(s)), mask(std::size_t(size.width() * size.height()), 0) {}
-    QSize size;
-    std::vector<std::uint8_t> mask;
+    explicit Drawings(Surface s) : canvas(makeSurface<RasterCanvas>(s)) { canvas.brush.color = clWhite; }
+    RasterCanvas canvas;
 
-    void mark(int x, int y)
-    {
-        if (x >= 0 && y >= 0 && x < size.width() && y < size.height())
-            mask[std::size_t(y) * size.width() + x] = 1;
-    }
-    void markLine(Point a, Point b, int width)
-    {
-        const int r = width / 2;
-        walkLineWithin(a, b, size.width(), size.height(), [&](auto, int x, int y) {
-            for (int dy = -r; dy <= r; ++dy)
-                for (int dx = -r; dx <= r; ++dx)
-                    mark(x + dx, y + dy);
-        });
-    }
-    void clear(const Box &b)
-    {
-        for (int y = std::max(0, b.y1); y < std::min(size.height(), b.y2); ++y)
-            std::fill_n(mask.begin() + y * size.width() + std::max(0, b.x1),
-                        std::max(0, std::min(size.width(), b.x2) - std::max(0, b.x1)), 0);
-    }
     // Drawn pixels under the box a text inks.
     long under(const Op &text) const
     {
-        const Box b = inkOf(text).bounds & Box{0, 0, size.width(), size.height()};
+        const Box b = inkOf(text).bounds & Box{0, 0, canvas.width(), canvas.height()};
         long n = 0;
         for (int y = b.y1; y < b.y2; ++y)
             for (int x = b.x1; x < b.x2; ++x)
-                n += mask[std::size_t(y) * size.width() + x];
+                n += canvas.pixels()[std::size_t(y) * canvas.width() + x] != toArgb(clWhite);
         return n;
     }
 };
@@ -196,44 +122,33 @@ struct Drawings {
 // source: the drawings of a copied surface.
 std::optional<Box> draw(Drawings &d, const Op &op, const Drawings *source)
 {
+    RasterCanvas &c = d.canvas;
     const auto &p = op.points;
+    // A disc in its outline's colour is all fill.
+    const bool outlined = op.kind != Op::Kind::Ellipse || op.pen.color != op.brush.color;
+    c.pen = {outlined ? clBlack : clWhite, op.pen.width, op.pen.style};
+    c.brush.style = op.brush.style;
     switch (op.kind) {
     case Op::Kind::Line:
-        d.markLine(p[0], p[1], op.pen.width);
+        c.line(p[0].x, p[0].y, p[1].x, p[1].y);
         return std::nullopt;
     case Op::Kind::Rect:
-    case Op::Kind::Ellipse: {
-        const Box b{p[0].x, p[0].y, p[1].x, p[1].y};
-        std::optional<Box> erased;
-        if (op.brush.style == BrushStyle::Solid) {
-            d.clear(b);
-            erased = b;
-        }
-        if (op.kind == Op::Kind::Rect || op.pen.color != op.brush.color) {
-            const Point c[] = {{b.x1, b.y1}, {b.x2 - 1, b.y1}, {b.x2 - 1, b.y2 - 1}, {b.x1, b.y2 - 1}};
-            for (int i = 0; i < 4; ++i)
-                d.markLine(c[i], c[(i + 1) % 4], op.pen.width);
-        }
-        return erased;
-    }
+    case Op::Kind::Ellipse:
+        op.kind == Op::Kind::Rect ? c.rectangle(p[0].x, p[0].y, p[1].x, p[1].y)
+                                  : c.ellipse(p[0].x, p[0].y, p[1].x, p[1].y);
+        if (op.brush.style == BrushStyle::Solid)
+            return Box{p[0].x, p[0].y, p[1].x, p[1].y};
+        return std::nullopt;
     case Op::Kind::Arc:
-        d.markLine(p[0], {p[1].x, p[0].y}, op.pen.width); // the dial's box, top edge: near enough
+        c.arc(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, p[3].x, p[3].y);
         return std::nullopt;
     case Op::Kind::Polygon:
-        for (std::size_t i = 0; i + 1 < p.size(); ++i)
-            d.markLine(p[i], p[i + 1], op.pen.width);
+        c.polygon(p);
         return std::nullopt;
-    case Op::Kind::Copy: {
+    case Op::Kind::Copy:
         // The picture brings its own drawings; its background hides what it covers.
-        const QSize size = source->size;
-        const Box b{p[0].x, p[0].y, p[0].x + size.width(), p[0].y + size.height()};
-        d.clear(b);
-        for (int y = 0; y < size.height(); ++y)
-            for (int x = 0; x < size.width(); ++x)
-                if (source->mask[std::size_t(y) * size.width() + x])
-                    d.mark(b.x1 + x, b.y1 + y);
-        return b;
-    }
+        c.draw(p[0].x, p[0].y, source->canvas);
+        return Box{p[0].x, p[0].y, p[0].x + source->canvas.width(), p[0].y + source->canvas.height()};
     case Op::Kind::Text:
         break;
     }
@@ -285,16 +200,16 @@ const QSet<QString> frenchTypos{u"V= O,98V"_qs, u"V=O,68V"_qs};
 
 } // namespace
 
+using Settings = std::optional<FreeSettings>;
+Q_DECLARE_METATYPE(Settings)
+
 class TestLanguage : public QObject {
     Q_OBJECT
 
 private slots:
     void catalogue_data()
     {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("separator");
-        QTest::addColumn<QString>("french");
-        QTest::addColumn<QString>("shown");
+        addColumns<QString, QString, QString, QString>({"code", "separator", "french", "shown"});
         QTest::addRow("French draws its own texts")
             << u"fr"_qs << u","_qs << u"Régulateur"_qs << u"Régulateur"_qs;
         QTest::addRow("English translates them")
@@ -306,16 +221,14 @@ private slots:
     void catalogue()
     {
         QFETCH(QString, code);
-        QFETCH(QString, separator);
         QFETCH(QString, french);
-        QFETCH(QString, shown);
         const auto language = Language::named(code.toStdString());
         QVERIFY(language);
         QCOMPARE(QString::fromUtf8(language->code().data(), qsizetype(language->code().size())), code);
-        QCOMPARE(QString::fromUtf8(language->decimalSeparator().data(), 1), separator);
+        QTEST(QString::fromUtf8(language->decimalSeparator().data(), 1), "separator");
         const std::string text = french.toStdString();
         const std::string_view drawn = language->tr(text);
-        QCOMPARE(QString::fromUtf8(drawn.data(), qsizetype(drawn.size())), shown);
+        QTEST(QString::fromUtf8(drawn.data(), qsizetype(drawn.size())), "shown");
     }
 
     void languages()
@@ -330,9 +243,7 @@ private slots:
 
     void patterns_data()
     {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<QStringList>("values");
-        QTest::addColumn<QString>("filled");
+        addColumns<QString, QStringList, QString>({"pattern", "values", "filled"});
         QTest::addRow("in order") << u"T=%1 et G=%2"_qs << QStringList{u"T1"_qs, u"2,5"_qs}
                                   << u"T=T1 et G=2,5"_qs;
         QTest::addRow("reordered") << u"%2 before %1"_qs << QStringList{u"a"_qs, u"b"_qs} << u"b before a"_qs;
@@ -346,7 +257,6 @@ private slots:
     {
         QFETCH(QString, pattern);
         QFETCH(QStringList, values);
-        QFETCH(QString, filled);
         std::vector<std::string> v;
         for (const QString &s : values)
             v.push_back(s.toStdString());
@@ -354,38 +264,31 @@ private slots:
         const std::string p = pattern.toStdString();
         const std::string out =
             views.size() == 1 ? fillPattern(p, {views[0]}) : fillPattern(p, {views[0], views[1]});
-        QCOMPARE(QString::fromStdString(out), filled);
+        QTEST(QString::fromStdString(out), "filled");
     }
 
     void controllerLanguage()
     {
-        Player p("en");
-        QCOMPARE(p.controller.numbers().decimalSeparator(), std::string("."));
-        p.controller.choix(2);
-        p.controller.B1Click();
+        Screen<> p = speaker("en");
+        p.c.choix(2);
+        p.c.B1Click();
         QCOMPARE(p.shell.commentary, std::string("lodrix1.en.rtf"));
         FreeSettings bad;
         bad.gain = 150;
-        const auto error = p.controller.setFreeSettings(bad);
+        const auto error = p.c.setFreeSettings(bad);
         QVERIFY(error && error->starts_with("Gain G=150 refused"));
         // Back to French: the separator and the commentaries follow.
-        p.controller.setLanguage(Language());
-        QCOMPARE(p.controller.numbers().decimalSeparator(), std::string(","));
-        p.controller.B1Click();
+        p.c.setLanguage(Language());
+        QCOMPARE(p.c.numbers().decimalSeparator(), std::string(","));
+        p.c.B1Click();
         QCOMPARE(p.shell.commentary, std::string("lodrix1.rtf"));
     }
 
     void lessons_data()
     {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("free");
-        QTest::addColumn<int>("corrector");
-        QTest::addColumn<double>("gain");
-        QTest::addColumn<double>("period");
-        QTest::addColumn<int>("stepCodes");
+        addColumns<int, int, Settings>({"row", "mode", "settings"});
         auto add = [](const char *name, int row, int mode) {
-            QTest::addRow("%s", name) << row << mode << false << 0 << 0.0 << 0.0 << 0;
+            QTest::addRow("%s", name) << row << mode << Settings();
         };
         add("idle picture", -1, 0);
         add("presentation", 0, 0);
@@ -396,31 +299,34 @@ private slots:
         add("two-step, step by step", 4, 1);
         add("free setting", 5, 0);
         QTest::addRow("free setting, pole compensation saturated")
-            << 5 << 0 << true << int(Corrector::PoleCompensation) << 9.0 << 0.05 << 1500;
+            << 5 << 0 << Settings({Corrector::PoleCompensation, 9.0, 0.05, 1500});
         QTest::addRow("free setting, two-step at T1/4")
-            << 5 << 1 << true << int(Corrector::TwoStep) << 1.0 << 0.025 << 200;
+            << 5 << 1 << Settings({Corrector::TwoStep, 1.0, 0.025, 200});
         QTest::addRow("free setting, unstable")
-            << 5 << 0 << true << int(Corrector::Proportional) << 40.0 << 0.2 << 50;
+            << 5 << 0 << Settings({Corrector::Proportional, 40.0, 0.2, 50});
     }
     void lessons()
     {
         QFETCH(int, row);
         QFETCH(int, mode);
-        QFETCH(bool, free);
-        std::optional<FreeSettings> settings;
-        if (free) {
-            QFETCH(int, corrector);
-            QFETCH(double, gain);
-            QFETCH(double, period);
-            QFETCH(int, stepCodes);
-            settings = FreeSettings{Corrector(corrector), gain, period, stepCodes};
+        QFETCH(Settings, settings);
+        // What a person does, the same in both languages: the lesson started,
+        // then played to its end, step by step pressing on at every halt.
+        Screen<> french = speaker("fr"), english = speaker("en");
+        for (Controller *c : {&french.c, &english.c}) {
+            if (settings)
+                QVERIFY(!c->setFreeSettings(*settings));
+            if (row < 0)
+                continue;
+            c->choix(row);
+            if (row >= 2)
+                c->choixbis(mode);
+            mode == 1 ? c->Button2Click() : c->Button1Click();
         }
-        const Scenario scenario = lesson(row, mode, settings);
-
-        Player french("fr"), english("en");
+        const int steps = row < 0 ? 30 : mode == 1 ? (periodCount + 1) * 45 : 340;
         std::map<Surface, SurfaceState> state;
         for (Surface s : {Surface::Window, Surface::Scene, Surface::Anim})
-            state.emplace(s, SurfaceState(s));
+            state.try_emplace(s, s);
         QStringList faults;
         auto fault = [&faults](const QString &f) {
             if (!faults.contains(f))
@@ -428,10 +334,11 @@ private slots:
         };
         int englishTexts = 0;
 
-        for (std::size_t stepIndex = 0; stepIndex < scenario.steps.size(); ++stepIndex) {
-            scenario.steps[stepIndex](french.controller);
-            scenario.steps[stepIndex](english.controller);
-            const OpLog fr = french.take(), en = english.take();
+        for (int step = 0; step < steps; ++step) {
+            for (Controller *c : {&french.c, &english.c})
+                if (c->Timer1Timer().page == Page::None && mode == 1)
+                    c->Button2Click();
+            const OpLog fr = take(french), en = take(english);
             QCOMPARE(en.size(), fr.size());
             for (std::size_t i = 0; i < fr.size(); ++i) {
                 const Op &f = fr[i], &e = en[i];
@@ -461,11 +368,10 @@ private slots:
                     s.texts.push_back({f, e});
             }
             // Every tenth step and the last: the texts shown then.
-            if (stepIndex % 10 != 9 && stepIndex + 1 != scenario.steps.size())
+            if (step % 10 != 9 && step + 1 != steps)
                 continue;
             for (auto &[surface, s] : state) {
-                const QSize size = surfaceSize(surface);
-                const Box inside{0, 0, size.width(), size.height()};
+                const Box inside{0, 0, s.drawings.canvas.width(), s.drawings.canvas.height()};
                 for (std::size_t i = 0; i < s.texts.size(); ++i) {
                     const Shown &a = s.texts[i];
                     const QString name = QString::fromStdString(a.english.text);

@@ -40,9 +40,7 @@ private slots:
     // Everything shown rounds up as soon as it leaves zero.
     void valueRow_data()
     {
-        QTest::addColumn<int>("tick");
-        QTest::addColumn<QString>("separator");
-        QTest::addColumn<QString>("row");
+        addColumns<int, QString, QString>({"tick", "separator", "row"});
         QTest::addRow("first tick") << 2 << "."
                                     << "1000 1000 1000 4.9 4.9 5 0.01 0.1 20";
         QTest::addRow("T1") << 60 << ","
@@ -56,8 +54,7 @@ private slots:
     {
         QFETCH(int, tick);
         QFETCH(QString, separator);
-        Screen run(1);
-        run.numbers = NumberFormat(separator.toStdString());
+        Screen run(1, 0, NumberFormat(separator.toStdString()));
         run.playTo(tick);
         QTEST(shownValues(run.scene.ops), "row");
     }
@@ -65,10 +62,7 @@ private slots:
     // Texts that a part of the timeline adds, on either side of its first tick.
     void timeline_data()
     {
-        QTest::addColumn<int>("tick");
-        QTest::addColumn<Surface>("surface");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("shown");
+        addColumns<int, Surface, QString, bool>({"tick", "surface", "text", "shown"});
         const char *conclusion = "Le système en boucle ouverte est intégrateur,";
         QTest::addRow("curve names until T1") << 59 << Surface::Window << "vitesse" << true;
         QTest::addRow("curve names gone at T1") << 60 << Surface::Window << "position" << false;
@@ -87,11 +81,10 @@ private slots:
         QFETCH(int, tick);
         QFETCH(Surface, surface);
         QFETCH(QString, text);
-        QFETCH(bool, shown);
         Screen run(1);
         run.playTo(tick);
         const std::string wanted = text.toStdString();
-        QCOMPARE(findOp(run.log(surface), [&](const Op &op) { return op.text == wanted; }) != nullptr, shown);
+        QTEST(findOp(run.log(surface), [&](const Op &op) { return op.text == wanted; }) != nullptr, "shown");
     }
 
     void t1MarkerIsDottedFromT1On()
@@ -115,12 +108,8 @@ private slots:
     // The speed at T1 meets the corner of the dotted marker.
     void segmentEndsAndArm_data()
     {
-        QTest::addColumn<int>("tick");
-        QTest::addColumn<Point>("speedFrom");
-        QTest::addColumn<Point>("speedTo");
-        QTest::addColumn<Point>("positionFrom");
-        QTest::addColumn<Point>("positionTo");
-        QTest::addColumn<Point>("armTip");
+        addColumns<int, Point, Point, Point, Point, Point>(
+            {"tick", "speedFrom", "speedTo", "positionFrom", "positionTo", "armTip"});
         QTest::addRow("first tick") << 2 << Point{401, 399} << Point{402, 397} << Point{401, 399}
                                     << Point{402, 399} << Point{93, 10};
         QTest::addRow("T1") << 60 << Point{459, 337} << Point{460, 336} << Point{459, 389} << Point{460, 388}

@@ -74,8 +74,7 @@ private slots:
         for (const SampleRow &row : tableOf(rubrique).rows) {
             const Segment &s = row.segment;
             const QString period = QStringLiteral("period %1: ").arg(++k);
-            QVERIFY2(std::abs(row.X - x) <= toleranceCodes,
-                     qPrintable(period + QStringLiteral("acquired %1, plant gives %2").arg(row.X).arg(x)));
+            QVERIFY2(std::abs(row.X - x) <= toleranceCodes, qPrintable(period));
             x += s.Epu * periodSeconds + (w - s.Epu) * periodSeconds * (1.0 - a);
             w = s.Epu + (w - s.Epu) * a;
 
@@ -86,8 +85,7 @@ private slots:
             const double converter = voltsPerCode * s.Epu;
             const bool toOneDecimal = std::abs(s.U - converter) <= tenthVolt / 2 + 1e-9;
             const bool heldAtZero = s.U == 0.0 && std::abs(converter) < tenthVolt;
-            QVERIFY2(toOneDecimal || heldAtZero,
-                     qPrintable(period + QStringLiteral("Epu %1 holds %2 V").arg(s.Epu).arg(s.U)));
+            QVERIFY2(toOneDecimal || heldAtZero, qPrintable(period));
         }
     }
 };
