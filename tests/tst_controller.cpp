@@ -189,6 +189,8 @@ private slots:
         QFETCH(int, mode);
         c->choix(entry);
         c->choixbis(mode);
+        tick(3);
+        QVERIFY(c->run().empty()); // the idle picture is no part of a run
         mode == 1 ? c->Button2Click() : c->Button1Click();
         tick(5);
         const AnimationState before = c->animation();
@@ -212,7 +214,8 @@ private slots:
         c->togglePause();
         tick();
         QVERIFY(c->animation().compteur != expected.compteur);
-        c->togglePause();
+        c->stepFrame(); // N on a running page holds it after its frame
+        QVERIFY(c->paused());
         c->Button1Click();
         QVERIFY(!c->paused());
         c->togglePause();
