@@ -692,14 +692,21 @@ void RasterCanvas::paintLine(Point from, Point to)
     });
 }
 
-void RasterCanvas::paintRect(Point p1, Point p2)
+std::optional<PixelRect> RasterCanvas::beginBox(Point &p1, Point &p2)
 {
     p1 = clamped(p1);
     p2 = clamped(p2);
     const auto covered = coveredBox(p1, p2);
+    if (covered)
+        markDirty(strokedBounds(p1, p2, penWidth()));
+    return covered;
+}
+
+void RasterCanvas::paintRect(Point p1, Point p2)
+{
+    const auto covered = beginBox(p1, p2);
     if (!covered)
         return;
-    markDirty(strokedBounds(p1, p2, penWidth()));
     const bool thin = penWidth() <= 1;
     // Edges round a fill; one pixel wide or high, all edge, dotted or not.
     if (thin && (pen.style == PenStyle::Solid || covered->width == 1 || covered->height == 1)) {
@@ -720,12 +727,9 @@ void RasterCanvas::paintRect(Point p1, Point p2)
 
 void RasterCanvas::paintEllipse(Point p1, Point p2)
 {
-    p1 = clamped(p1);
-    p2 = clamped(p2);
-    const auto covered = coveredBox(p1, p2);
+    const auto covered = beginBox(p1, p2);
     if (!covered)
         return;
-    markDirty(strokedBounds(p1, p2, penWidth()));
     const bool thin = penWidth() <= 1;
     if (thin && (covered->width == 1 || covered->height == 1)) {
         fillOutlinedBox(*covered);
@@ -750,14 +754,11 @@ void RasterCanvas::paintEllipse(Point p1, Point p2)
 
 void RasterCanvas::paintArc(Point p1, Point p2, Point start, Point end)
 {
-    p1 = clamped(p1);
-    p2 = clamped(p2);
     start = clamped(start);
     end = clamped(end);
-    const auto covered = coveredBox(p1, p2);
+    const auto covered = beginBox(p1, p2);
     if (!covered)
         return;
-    markDirty(strokedBounds(p1, p2, penWidth()));
     const pathfill::PointF centre{(p1.x + p2.x) / 2.0, (p1.y + p2.y) / 2.0};
     const double from = radialDegrees(centre, start);
     double span = radialDegrees(centre, end) - from;

@@ -10,6 +10,7 @@
 #include "render/pixelrect.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace lodrix {
@@ -44,6 +45,9 @@ protected:
 
 private:
     void markDirty(PixelRect r);
+    // A shape's box given by two corners: the corners clamped, the box
+    // marked painted; nothing for an empty box.
+    std::optional<PixelRect> beginBox(Point &p1, Point &p2);
     void fillBox(PixelRect box, std::uint32_t argb);
     void fillSpans(const std::vector<pathfill::Span> &spans, std::uint32_t argb);
     void fillOutlinedBox(PixelRect covered);
