@@ -61,6 +61,8 @@ QString Tvitesse::keysHelp() const
 {
     return say("P ou Pause : met l'animation en pause ou la reprend\n"
                "N : dessine une image de plus (en pause)\n"
+               "K : garde la courbe du réglage libre pour comparer (trois au plus)\n"
+               "Maj+K : efface les courbes gardées\n"
                "Ctrl+E : exporte la course en CSV\n"
                "Ctrl+S : enregistre l'image de la fenêtre en PNG\n"
                "Ctrl+C : copie l'image de la fenêtre\n"
@@ -86,6 +88,14 @@ void Tvitesse::buildActions()
     });
     stepAction = action("Image suivante", {QKeySequence(Qt::Key_N)}, [this] {
         controller.stepFrame();
+        present();
+    });
+    keepAction = action("Garder cette courbe", {QKeySequence(Qt::Key_K)}, [this] {
+        controller.keepRun();
+        present();
+    });
+    clearKeptAction = action("Effacer les courbes gardées", {QKeySequence(Qt::SHIFT | Qt::Key_K)}, [this] {
+        controller.clearKept();
         present();
     });
     exportAction =

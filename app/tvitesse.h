@@ -102,6 +102,8 @@ public:
     // and copy the picture (Ctrl+S, Ctrl+C), about.
     QAction *pauseAction;
     QAction *stepAction;
+    QAction *keepAction;
+    QAction *clearKeptAction;
     QAction *exportAction;
     QAction *saveAction;
     QAction *copyAction;

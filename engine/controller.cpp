@@ -2,6 +2,7 @@
 
 #include "pages/freesetting.h"
 
+#include <algorithm>
 #include <string>
 
 namespace lodrix {
@@ -11,9 +12,6 @@ namespace {
 constexpr int menuRows = 6;
 constexpr int modeRows = 2;
 constexpr int continuousRow = 0; // "En continu"; row 1 is "Pas à pas"
-
-constexpr Point textAreaTopLeft{0, 250};
-constexpr Point textAreaBottomRight{800, 490};
 
 // The longest run is a closed-loop page: 319 frames.
 constexpr std::size_t longestRunFrames = 320;
@@ -83,19 +81,15 @@ void Controller::hideCommentary()
 
 void Controller::clearTextArea()
 {
-    // Everything a page draws below the scene lies in the text area; the
-    // scroll bar's "+" and "-" lie outside it and stay.
-    Canvas &window = surfaces_.window;
-    window.pen.width = 1;
-    window.pen.color = clFace;
-    window.brush.color = clFace;
-    window.rectangle(textAreaTopLeft.x, textAreaTopLeft.y, textAreaBottomRight.x, textAreaBottomRight.y);
+    ClearTextArea(surfaces_.window);
 }
 
 void Controller::choix(int row)
 {
     if (row < 0 || row >= menuRows)
         return;
+    if (row != menuRow_)
+        kept_.clear();
     menuRow_ = row;
     newRun();
     if (row >= 2)
@@ -199,8 +193,38 @@ std::optional<std::string> Controller::setFreeSettings(const FreeSettings &setti
         clearTextArea();
         anim_.compteur = 0;
         anim_.periode = 0;
+        drawFrame({Page::Idle, 0});
     }
     return std::nullopt;
+}
+
+void Controller::keepRun()
+{
+    if (anim_.rubrique != freeSettingEntry)
+        return;
+    const FreeSettings &s = freeLoop_.settings();
+    if (std::any_of(kept_.begin(), kept_.end(), [&](const SampledLoop &k) { return k.settings() == s; }))
+        return;
+    if (kept_.size() == keptLimit)
+        kept_.erase(kept_.begin());
+    kept_.push_back(freeLoop_);
+    redrawFreeSetting();
+}
+
+void Controller::clearKept()
+{
+    if (anim_.rubrique != freeSettingEntry || kept_.empty())
+        return;
+    kept_.clear();
+    redrawFreeSetting();
+}
+
+void Controller::redrawFreeSetting()
+{
+    // The free page draws its whole picture on every frame: drawing the one
+    // on screen again shows the change and changes nothing else.
+    if (shown_.page == Page::Idle || shown_.page == Page::FreeSetting)
+        drawFrame(shown_);
 }
 
 void Controller::showCommentaryButton()
@@ -251,12 +275,14 @@ Frame Controller::tick()
 void Controller::drawFrame(const Frame &frame)
 {
     FrameContext ctx{surfaces_, model_, numbers_, language_};
+    if (frame.page != Page::None)
+        shown_ = frame;
     switch (frame.page) {
     case Page::None:
         return;
     case Page::Idle:
         if (anim_.rubrique == freeSettingEntry)
-            DrawFreeSettingIdle(ctx, freeLoop_);
+            DrawFreeSettingIdle(ctx, freeLoop_, kept_);
         else
             DrawIdlePicture(ctx);
         return;
@@ -276,7 +302,7 @@ void Controller::drawFrame(const Frame &frame)
         DrawTwoStepFrame(ctx, frame.tick);
         return;
     case Page::FreeSetting:
-        DrawFreeSettingFrame(ctx, freeLoop_, frame.tick);
+        DrawFreeSettingFrame(ctx, freeLoop_, kept_, frame.tick);
         return;
     }
 }

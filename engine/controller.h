@@ -10,6 +10,7 @@
 #include "engine/animation.h"
 #include "model/modelstate.h"
 #include "model/sampledloop.h"
+#include "pages/freesetting.h"
 #include "pages/pages.h"
 #include "render/canvas.h"
 #include "render/numberformat.h"
@@ -105,12 +106,23 @@ public:
 
     // Menu entry 5: the corrector, gain, period and step the student chose.
     // A bad value is refused with a message that names it, in the
-    // controller's language, and nothing changes. A change stops a run of entry 5, so the idle picture shows
-    // the new settings; on another entry it waits for entry 5.
+    // controller's language, and nothing changes. A change stops a run of
+    // entry 5 and draws its idle picture at once, with the whole predicted
+    // response, the poles and the verdict of the new settings; on another
+    // entry it waits for entry 5.
     std::optional<std::string> setFreeSettings(const FreeSettings &settings);
     const FreeSettings &freeSettings() const { return freeLoop_.settings(); }
-    // Their simulated run, its poles and its verdict.
+    // Their simulated run, its poles, locus and verdict.
     const SampledLoop &freeLoop() const { return freeLoop_; }
+
+    // K: the current run of entry 5 is kept as a ghost in its plots, up to
+    // keptLimit of them, the oldest dropped first; a run already kept is not
+    // kept twice. Shift+K clears them, and so does choosing another entry.
+    // Both redraw the frame on screen at once. Nothing happens elsewhere.
+    static constexpr std::size_t keptLimit = keptRunLimit;
+    void keepRun();
+    void clearKept();
+    const std::vector<SampledLoop> &kept() const { return kept_; }
 
     // The frames drawn since the page last started from its first tick.
     const std::vector<RunRow> &run() const { return run_; }
@@ -141,6 +153,7 @@ private:
     void hideControl(Control c);
     Frame tick();
     void newRun();
+    void redrawFreeSetting();
 
     ControllerShell &shell_;
     Surfaces surfaces_;
@@ -159,6 +172,8 @@ private:
     bool paused_ = false;
     std::vector<RunRow> run_;
     SampledLoop freeLoop_{FreeSettings{}};
+    std::vector<SampledLoop> kept_;
+    Frame shown_; // the last frame drawn
 };
 
 } // namespace lodrix

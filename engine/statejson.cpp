@@ -60,22 +60,43 @@ const char *correctorName(Corrector c)
 
 // The settings of menu entry 5 and what they give, whichever entry is chosen:
 // a tool may set them before choosing the entry, and the line keeps one shape.
-nlohmann::ordered_json explore(const SampledLoop &loop)
+nlohmann::ordered_json settingsJson(const FreeSettings &s)
 {
-    const FreeSettings &s = loop.settings();
-    nlohmann::ordered_json poles = nlohmann::ordered_json::array();
-    for (const Complex &z : loop.poles())
-        poles.push_back({z.real(), z.imag()});
-    const std::optional<double> gc = loop.criticalGain();
     return {
         {"corrector", correctorName(s.corrector)},
         {"gain", s.gain},
         {"period", s.period},
         {"step", s.step},
-        {"poles", poles},
-        {"stable", loop.stable()},
-        {"criticalGain", gc ? nlohmann::ordered_json(*gc) : nlohmann::ordered_json(nullptr)},
     };
+}
+
+nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<SampledLoop> &kept)
+{
+    nlohmann::ordered_json e = settingsJson(loop.settings());
+    nlohmann::ordered_json poles = nlohmann::ordered_json::array();
+    for (const Complex &z : loop.poles())
+        poles.push_back({z.real(), z.imag()});
+    const std::optional<double> gc = loop.criticalGain();
+    e["poles"] = poles;
+    e["stable"] = loop.stable();
+    e["criticalGain"] = gc ? nlohmann::ordered_json(*gc) : nlohmann::ordered_json(nullptr);
+    // The predicted run: X acquired and Epu sent at each kT, k = 0 to 7.
+    nlohmann::ordered_json x = nlohmann::ordered_json::array();
+    nlohmann::ordered_json epu = nlohmann::ordered_json::array();
+    for (const SamplePeriod &p : loop.periods()) {
+        x.push_back(p.X);
+        epu.push_back(p.Epu);
+    }
+    e["preview"] = {{"X", x}, {"Epu", epu}};
+    nlohmann::ordered_json crossings = nlohmann::ordered_json::array();
+    for (const LocusCrossing &c : loop.locus().crossings)
+        crossings.push_back(c.gain);
+    e["locus"] = {{"crossings", crossings}};
+    nlohmann::ordered_json keptRuns = nlohmann::ordered_json::array();
+    for (const SampledLoop &k : kept)
+        keptRuns.push_back(settingsJson(k.settings()));
+    e["kept"] = keptRuns;
+    return e;
 }
 
 } // namespace
@@ -114,7 +135,7 @@ std::string stateJson(const Controller &controller)
         {"X", m.X},
         {"interval", controller.interval()},
         {"controls", controls},
-        {"explore", explore(controller.freeLoop())},
+        {"explore", explore(controller.freeLoop(), controller.kept())},
     };
     return state.dump();
 }

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <numeric>
+#include <span>
 
 namespace lodrix {
 
@@ -48,11 +51,50 @@ double correctorOutput(const FreeSettings &s, const SampledPlant &p, std::int32_
     return 0.0;
 }
 
+std::vector<Complex> polesAt(Corrector corrector, const SampledPlant &plant, double g)
+{
+    return polynomialRoots(characteristicPolynomial(corrector, plant, g));
+}
+
 bool unstable(Corrector corrector, const SampledPlant &plant, double g)
 {
-    const std::vector<double> c = characteristicPolynomial(corrector, plant, g);
-    const std::vector<Complex> roots = polynomialRoots(c);
-    return spectralRadius(roots) >= 1.0;
+    return spectralRadius(polesAt(corrector, plant, g)) >= 1.0;
+}
+
+int polesOutside(std::span<const Complex> poles)
+{
+    return int(std::count_if(poles.begin(), poles.end(), [](Complex z) { return std::abs(z) >= 1.0; }));
+}
+
+// The locus is drawn from this many gains a decade, evenly in log G.
+constexpr int locusGainsPerDecade = 100;
+// A pole counts as on the circle at a crossing gain within this distance.
+constexpr double onCircleTolerance = 1e-6;
+
+// `next` reordered so that each pole follows on from the one of the same
+// branch in `previous`: the order with the least total move (three poles at
+// the most, so six orders to try).
+std::vector<Complex> following(const std::vector<Complex> &previous, std::vector<Complex> next)
+{
+    if (previous.size() != next.size())
+        return next;
+    std::vector<std::size_t> order(next.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<std::size_t> best = order;
+    double bestMove = std::numeric_limits<double>::infinity();
+    do {
+        double move = 0.0;
+        for (std::size_t i = 0; i < order.size(); ++i)
+            move += std::abs(next[order[i]] - previous[i]);
+        if (move < bestMove) {
+            bestMove = move;
+            best = order;
+        }
+    } while (std::next_permutation(order.begin(), order.end()));
+    std::vector<Complex> ordered;
+    for (std::size_t i : best)
+        ordered.push_back(next[i]);
+    return ordered;
 }
 
 } // namespace
@@ -162,10 +204,46 @@ std::optional<double> criticalGain(Corrector corrector, double period)
     return 0.5 * (lo + hi);
 }
 
+RootLocus rootLocus(Corrector corrector, double period)
+{
+    RootLocus locus;
+    if (corrector == Corrector::TwoStep)
+        return locus;
+    const SampledPlant p = sampledPlant(period);
+    const int steps = int(std::lround(std::log10(maxGain / minGain) * locusGainsPerDecade));
+    std::vector<Complex> previous;
+    for (int i = 0; i <= steps; ++i) {
+        const double g = minGain * std::pow(10.0, double(i) / locusGainsPerDecade);
+        const std::vector<Complex> poles = following(previous, polesAt(corrector, p, g));
+        locus.branches.resize(poles.size());
+        for (std::size_t b = 0; b < poles.size(); ++b)
+            locus.branches[b].push_back(poles[b]);
+        if (!previous.empty() && polesOutside(previous) != polesOutside(poles)) {
+            // A branch crossed the circle between the two gains: bisect to it.
+            double lo = locus.gains.back();
+            double hi = g;
+            const int before = polesOutside(previous);
+            while (hi - lo > criticalGainTolerance * hi) {
+                const double mid = 0.5 * (lo + hi);
+                (polesOutside(polesAt(corrector, p, mid)) == before ? lo : hi) = mid;
+            }
+            LocusCrossing crossing{0.5 * (lo + hi), {}};
+            for (const Complex &z : polesAt(corrector, p, crossing.gain))
+                if (std::abs(std::abs(z) - 1.0) < onCircleTolerance)
+                    crossing.points.push_back(z);
+            locus.crossings.push_back(crossing);
+        }
+        locus.gains.push_back(g);
+        previous = poles;
+    }
+    return locus;
+}
+
 SampledLoop::SampledLoop(const FreeSettings &settings)
     : settings_(settings), plant_(sampledPlant(settings.period)), poles_(closedLoopPoles(settings)),
       stable_(spectralRadius(poles_) < 1.0),
-      criticalGain_(lodrix::criticalGain(settings.corrector, settings.period))
+      criticalGain_(lodrix::criticalGain(settings.corrector, settings.period)),
+      locus_(rootLocus(settings.corrector, settings.period))
 {
     // Before the step every sample was 0.
     double earlierEp[2] = {0.0, 0.0};
@@ -185,37 +263,30 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
         earlierU[0] = period.Epu;
         s = evolve(s, period.Epu, settings_.period);
     }
-    end_ = s;
+    // Each tick counted from its period's own sample, so that tick 40k lands
+    // on sample k whatever the rounding of n T/40.
+    for (int n = 0; n <= endTick; ++n) {
+        const int k = n / ticksPerPeriod;
+        const double tau = (n - ticksPerPeriod * k) * settings_.period / ticksPerPeriod;
+        ticks_[std::size_t(n)] =
+            k < periodCount ? evolve(periods_[std::size_t(k)].start, periods_[std::size_t(k)].Epu, tau) : s;
+    }
 }
 
 PlantState SampledLoop::atSample(int k) const
 {
-    if (k >= periodCount)
-        return end_;
-    return periods_[static_cast<std::size_t>(std::max(k, 0))].start;
-}
-
-double SampledLoop::tickTime(int n) const
-{
-    return (n + 1) * settings_.period / ticksPerPeriod;
+    return atTick(ticksPerPeriod * std::clamp(k, 0, periodCount));
 }
 
 PlantState SampledLoop::atTick(int n) const
 {
-    n = std::clamp(n, -1, endTick - 1);
-    const int k = std::max(n, 0) / ticksPerPeriod;
-    const SamplePeriod &p = periods_[static_cast<std::size_t>(k)];
-    // Counted from the period's own start, so that the tick ending a window
-    // lands on the sample whatever the rounding of (n + 1) T/40.
-    const double tau = (n + 1 - ticksPerPeriod * k) * settings_.period / ticksPerPeriod;
-    return evolve(p.start, p.Epu, tau);
+    return ticks_[static_cast<std::size_t>(std::clamp(n, 0, endTick))];
 }
 
 void freeRunTick(ModelState &m, const SampledLoop &loop, int n)
 {
-    // The end tick repeats tick 319, which the run has always drawn.
-    n = std::min(n, endTick - 1);
-    const SamplePeriod &p = loop.periods()[static_cast<std::size_t>(periodOf(n) - 1)];
+    // The end tick still shows the eighth period's command, the plant at 8T.
+    const SamplePeriod &p = loop.periods()[static_cast<std::size_t>(armPeriodOf(n) - 1)];
     m.E = loop.settings().step;
     m.Ep = p.Ep;
     m.Epu = p.Epu;

@@ -99,6 +99,21 @@ struct SamplePeriod {
     PlantState start;
 };
 
+// The closed-loop poles of the proportional or the pole-compensation loop
+// as G goes from minGain to maxGain: a branch per pole, each a point per
+// gain of `gains`, and the gains at which a branch crosses the unit circle
+// with the poles on it there. The two-step corrector has no gain: no locus.
+struct LocusCrossing {
+    double gain = 0.0;
+    std::vector<Complex> points;
+};
+struct RootLocus {
+    std::vector<double> gains;
+    std::vector<std::vector<Complex>> branches;
+    std::vector<LocusCrossing> crossings; // by ascending gain
+};
+RootLocus rootLocus(Corrector corrector, double period);
+
 // The eight periods of a run with its settings, the closed-loop poles and
 // what they say.
 class SampledLoop {
@@ -112,11 +127,10 @@ public:
 
     // The plant at kT, k = 0 to 8.
     PlantState atSample(int k) const;
-    // Page tick n (0 to 319) shows the loop at (n + 1) T/40: each window of
-    // 40 ticks ends on its sample, so the page halts in step mode on the
-    // code the next period acquires. n = -1 is the instant of the step.
+    // Page tick n of period k shows the plant at (n - 40k) T/40 after that
+    // period's sample, on the lessons' time base: tick 40k is the instant of
+    // sample k and the end tick, 320, the end of the eighth period.
     PlantState atTick(int n) const;
-    double tickTime(int n) const;
 
     // The poles of the closed loop, the plant's and the corrector's.
     const std::vector<Complex> &poles() const { return poles_; }
@@ -124,15 +138,18 @@ public:
     // The gain at which the proportional or the pole-compensation loop
     // becomes unstable at this period; none for the two-step corrector.
     std::optional<double> criticalGain() const { return criticalGain_; }
+    // Where the closed-loop poles go as the gain runs over its range.
+    const RootLocus &locus() const { return locus_; }
 
 private:
     FreeSettings settings_;
     SampledPlant plant_;
     std::array<SamplePeriod, periodCount> periods_{};
-    PlantState end_;
+    std::array<PlantState, endTick + 1> ticks_{};
     std::vector<Complex> poles_;
     bool stable_ = false;
     std::optional<double> criticalGain_;
+    RootLocus locus_;
 };
 
 // The characteristic polynomial of the proportional or the pole-compensation
@@ -146,8 +163,9 @@ std::optional<double> criticalGain(Corrector corrector, double period);
 
 // The value row of page tick n (2 to 320): E, the period's Ep and Epu, the
 // command in volts to 0.1 V, the motor speed, the arm angle and what the
-// sensor and the converter read. At the end tick the values of tick 319
-// stay; thetaPrec takes theta as on the other closed-loop pages.
+// sensor and the converter read. The end tick shows the eighth period's
+// command and the plant at 8T; thetaPrec takes theta as on the other
+// closed-loop pages.
 void freeRunTick(ModelState &m, const SampledLoop &loop, int n);
 
 } // namespace lodrix

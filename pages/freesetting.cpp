@@ -14,7 +14,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,30 +29,53 @@ using namespace closedloop;
 
 // ---- Plots. Both share the lessons' zero level and their tallest level
 // above it, and keep room below for negative values down to the
-// explanations; whatever a run does is scaled into that band, and a value
-// beyond it is held on the band's edge.
+// explanations; the run, its prediction and the kept runs are scaled
+// together into that band, and a value beyond it is held on the band's edge.
 constexpr int zeroY = 369;
 constexpr int commandTopY = 270;
 constexpr int traceTopY = 285; // under the legends
 constexpr int bottomY = 399;
 constexpr int leadInX = 40;
-constexpr int traceOriginX = 400; // right plot; tick n's value sits at x = 400 + n, as on the other pages
 constexpr int stairLabelOffsetX = 10;
 constexpr int stairLabelSizePt = 8;
 constexpr int textCellPx = 13; // an 8-point line
+constexpr int sampleMarkHalfPx = 2;
 
-constexpr PeriodMarks marks{{88, 350}, {122, 350}, {438, 350}, {472, 350}};
+constexpr PeriodMarks marks{{88, 350}, {122, 350}, {428, 350}, {452, 350}};
 
-// ---- The z-plane, in the scene's free top-left corner, beside the texts.
-constexpr int zLeft = 8;
-constexpr int zTop = 8;
-constexpr int zSize = 90;
+// The prediction is drawn first, pale; the run covers it in the lessons'
+// colours. Each kept run has a colour of its own, in its legend too.
+constexpr Color paleGreen = 0xA0E0A0;
+constexpr Color paleGrey = 0xB0B0B0;
+constexpr Color palePink = 0xA0A0FF;
+constexpr Color keptColors[] = {0x0080FF, 0xC000A0, 0x909000}; // orange, purple, teal
+static_assert(std::size(keptColors) == keptRunLimit);
+
+struct Palette {
+    Color command;
+    Color speed;
+    Color position;
+};
+constexpr Palette runColors{clGreen, clBlack, clRed};
+constexpr Palette predictionColors{paleGreen, paleGrey, palePink};
+
+// ---- The z-plane, right of the plots: the unit circle, the loci of the
+// closed-loop poles as G runs from 0.1 to 100, the poles of the settings and
+// the gains where a branch crosses the circle.
+constexpr int zLeft = 650;
+constexpr int zTop = 250;
+constexpr int zSize = 150;
 constexpr int zCentreX = zLeft + zSize / 2;
 constexpr int zCentreY = zTop + zSize / 2;
-constexpr int unitCirclePx = 36;
+constexpr int unitCirclePx = 50;
 constexpr int crossHalfPx = 3;
-constexpr Point zLabel{10, 100};
-constexpr int zLabelSizePt = 6;
+constexpr int zeroRadiusPx = 3;
+constexpr Point zTitle{654, 252};
+constexpr int zTextSizePt = 6;
+constexpr int crossingLabelDx = 4;
+constexpr int crossingLabelDy = -11;
+constexpr int crossingLabelWidthPx = 34; // "G=99,9" at 6 points, and a margin
+constexpr Color branchColors[] = {clNavy, clGreen, clPurple};
 
 // ---- Texts.
 // Below "Régulateur" in the corrector box, as the lessons write theirs.
@@ -63,10 +89,12 @@ constexpr int compensationFormulaX = 108;
 constexpr int compensationFormulaSizePt = 10;
 constexpr int twoStepFormulaX = 1;
 constexpr int twoStepFormulaSizePt = 6;
-constexpr int settingsX = 110; // right of the z-plane
+constexpr int settingsX = 10; // the scene's free top-left corner
 constexpr int settingsTopY = 5;
 constexpr int settingsSizePt = 8;
 constexpr int settingsLinePx = 15;
+constexpr int keptTopY = 70;
+constexpr int keptLinePx = 14;
 constexpr Point choiceTitle{610, 90}; // where the other lessons say what they chose
 constexpr Point choiceLine{610, 110};
 constexpr int explanationX = 10;
@@ -74,8 +102,6 @@ constexpr int firstPeriodY = 415;
 constexpr int secondPeriodY = 445;
 constexpr int explanationLinePx = 15;
 constexpr Point conclusionAt{10, 475};
-constexpr int firstPeriodLastTick = ticksPerPeriod - 1;
-constexpr int secondPeriodLastTick = 2 * ticksPerPeriod - 1;
 
 constexpr double armRestAngle = -1.4; // rad: where the lessons' arm starts
 
@@ -118,6 +144,12 @@ double positionAt(const SampledLoop &loop, int n)
     return loop.atTick(n).position / codesPerVolt;
 }
 
+// The code acquired at sample k, in the position plot's volts.
+double sampleAt(const SampledLoop &loop, int k)
+{
+    return toCode(loop.atSample(k).position) / codesPerVolt;
+}
+
 using TickLaw = double (*)(const SampledLoop &, int);
 
 bool saturates(const SampledLoop &loop)
@@ -127,50 +159,247 @@ bool saturates(const SampledLoop &loop)
 }
 
 // A plot's band, from topY down to bottomY about the zero level, and the
-// pixels per unit that fit a run's values in it.
-struct Band {
-    int topY = 0;
-    double pxPerUnit = 1.0;
+// pixels per unit that fit the values it must hold.
+class Band {
+public:
+    explicit Band(int top) : topY_(top) {}
 
-    Band(int top, double highest, double lowest) : topY(top)
+    void hold(double v)
     {
-        double px = std::numeric_limits<double>::infinity();
-        if (highest > 0.0)
-            px = std::min(px, (zeroY - topY) / highest);
-        if (lowest < 0.0)
-            px = std::min(px, (bottomY - zeroY) / -lowest);
-        if (!std::isinf(px))
-            pxPerUnit = px;
+        highest_ = std::max(highest_, v);
+        lowest_ = std::min(lowest_, v);
     }
 
     int y(double v) const
     {
+        double px = std::numeric_limits<double>::infinity();
+        if (highest_ > 0.0)
+            px = std::min(px, (zeroY - topY_) / highest_);
+        if (lowest_ < 0.0)
+            px = std::min(px, (bottomY - zeroY) / -lowest_);
+        if (std::isinf(px))
+            px = 1.0;
         // Truncated as every y the lessons draw.
-        return static_cast<int>(std::clamp(zeroY - v * pxPerUnit, double(topY), double(bottomY)));
+        return static_cast<int>(std::clamp(zeroY - v * px, double(topY_), double(bottomY)));
+    }
+
+private:
+    int topY_;
+    double highest_ = 0.0;
+    double lowest_ = 0.0;
+};
+
+// The three bands, fitted to the run and every kept run, so that all are
+// drawn to one scale.
+struct Bands {
+    Band command{commandTopY};
+    Band speed{traceTopY};
+    Band position{traceTopY};
+
+    Bands(const SampledLoop &loop, std::span<const SampledLoop> kept)
+    {
+        holdRun(loop, true);
+        for (const SampledLoop &k : kept)
+            holdRun(k, false);
+    }
+
+private:
+    void holdRun(const SampledLoop &loop, bool withSpeed)
+    {
+        for (int k = 1; k <= periodCount; ++k)
+            command.hold(commandVolts(loop, k));
+        for (int n = 0; n <= endTick; ++n) {
+            if (withSpeed)
+                speed.hold(speedAt(loop, n));
+            position.hold(positionAt(loop, n));
+        }
     }
 };
 
-Band traceBand(const SampledLoop &loop, TickLaw law)
+// ---- Window: the plots. The page draws them whole on every frame: the kept
+// runs, then the prediction, then the run as far as tick n.
+
+// The command staircase up to page tick n, with the level of each period
+// written beside it when `labelled`.
+void drawStaircase(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const Band &band,
+                   Color color, int n, bool labelled)
 {
-    double highest = 0.0;
-    double lowest = 0.0;
-    for (int n = -1; n < endTick; ++n) {
-        const double v = law(loop, n);
-        highest = std::max(highest, v);
-        lowest = std::min(lowest, v);
+    window.pen.width = 1;
+    window.pen.color = color;
+    window.line(leadInX, zeroY, stairOriginX, zeroY);
+    int previous = zeroY;
+    for (int k = 1; k <= periodOf(std::min(n, endTick - 1)); ++k) {
+        const int level = band.y(commandVolts(loop, k));
+        const int stepX = stairOriginX + ticksPerPeriod * (k - 1);
+        const int lastTick = std::min(n, ticksPerPeriod * k - 1);
+        window.pen.color = color;
+        window.line(stepX, previous, stepX, level);
+        window.line(stepX, level, stairOriginX + lastTick + 1, level);
+        previous = level;
+        if (!labelled)
+            continue;
+        // Below its level, or above it where the text would cross the time axis.
+        int labelY = level + 2;
+        if (level <= zeroY && labelY + textCellPx >= zeroY)
+            labelY = level - textCellPx - 1;
+        window.font.face = FontFace::SansSerif;
+        window.font.size = stairLabelSizePt;
+        window.font.color = color;
+        window.textOut(stepX + stairLabelOffsetX, labelY, rounded(f, commandVolts(loop, k), 1) + "V");
     }
-    return {traceTopY, highest, lowest};
 }
 
-Band commandBand(const SampledLoop &loop)
+// A trace of the right-hand plot from tick 0 to tick n.
+void drawTrace(Canvas &window, const SampledLoop &loop, TickLaw law, const Band &band, Color color, int n)
 {
-    double highest = 0.0;
-    double lowest = 0.0;
-    for (int k = 1; k <= periodCount; ++k) {
-        highest = std::max(highest, commandVolts(loop, k));
-        lowest = std::min(lowest, commandVolts(loop, k));
+    window.pen.width = 1;
+    window.pen.color = color;
+    window.moveTo(laboratoryTraceX(0), band.y(law(loop, 0)));
+    for (int m = 1; m <= n; ++m)
+        window.lineTo(laboratoryTraceX(m), band.y(law(loop, m)));
+}
+
+// A small square on the position trace at each sample the run has reached.
+void drawSamples(Canvas &window, const SampledLoop &loop, const Band &band, Color color, int n)
+{
+    window.pen.color = color;
+    window.brush.style = BrushStyle::Clear;
+    for (int k = 1; k <= periodCount && ticksPerPeriod * k <= n; ++k) {
+        const int x = laboratoryTraceX(ticksPerPeriod * k);
+        const int y = band.y(sampleAt(loop, k));
+        window.rectangle(x - sampleMarkHalfPx, y - sampleMarkHalfPx, x + sampleMarkHalfPx + 1,
+                         y + sampleMarkHalfPx + 1);
     }
-    return {commandTopY, highest, lowest};
+    window.brush.style = BrushStyle::Solid;
+}
+
+void drawResponse(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const Bands &bands,
+                  const Palette &colors, int n, bool labelled)
+{
+    drawStaircase(window, loop, f, bands.command, colors.command, n, labelled);
+    drawTrace(window, loop, speedAt, bands.speed, colors.speed, n);
+    drawTrace(window, loop, positionAt, bands.position, colors.position, n);
+    drawSamples(window, loop, bands.position, colors.position, n);
+}
+
+// n: the last page tick the run has drawn; none before a start.
+void drawPlots(Canvas &window, const SampledLoop &loop, std::span<const SampledLoop> kept,
+               const NumberFormat &f, std::optional<int> n)
+{
+    const Bands bands(loop, kept);
+    DrawPlotAxes(window, PlotFrameKind::Laboratory, &marks);
+    DrawTextBlock(window, {speedAndPositionLegends});
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        drawStaircase(window, kept[i], f, bands.command, keptColors[i], endTick, false);
+        drawTrace(window, kept[i], positionAt, bands.position, keptColors[i], endTick);
+    }
+    drawResponse(window, loop, f, bands, predictionColors, endTick, false);
+    if (n)
+        drawResponse(window, loop, f, bands, runColors, *n, true);
+}
+
+// ---- Window: the z-plane.
+
+Point zPixel(Complex z)
+{
+    return {zCentreX + static_cast<int>(std::lround(z.real() * unitCirclePx)),
+            zCentreY - static_cast<int>(std::lround(z.imag() * unitCirclePx))};
+}
+
+bool insideZPlane(Point p, int margin = 1)
+{
+    return p.x >= zLeft + margin && p.x < zLeft + zSize - margin && p.y >= zTop + margin &&
+           p.y < zTop + zSize - margin;
+}
+
+void drawBranch(Canvas &window, std::span<const Complex> branch)
+{
+    bool drawing = false;
+    for (const Complex &z : branch) {
+        const Point p = zPixel(z);
+        if (!insideZPlane(p)) {
+            drawing = false;
+            continue;
+        }
+        if (drawing)
+            window.lineTo(p.x, p.y);
+        else
+            window.moveTo(p.x, p.y);
+        drawing = true;
+    }
+}
+
+void drawCross(Canvas &window, Point p)
+{
+    window.line(p.x - crossHalfPx, p.y - crossHalfPx, p.x + crossHalfPx + 1, p.y + crossHalfPx + 1);
+    window.line(p.x + crossHalfPx, p.y - crossHalfPx, p.x - crossHalfPx - 1, p.y + crossHalfPx + 1);
+}
+
+void drawZPlane(Canvas &window, const SampledLoop &loop, const NumberFormat &f)
+{
+    window.pen = {clBlack, 1, PenStyle::Solid};
+    window.brush = {clWhite, BrushStyle::Solid};
+    window.rectangle(zLeft, zTop, zLeft + zSize, zTop + zSize);
+    window.pen.style = PenStyle::Dot;
+    window.line(zLeft + 1, zCentreY, zLeft + zSize - 1, zCentreY);
+    window.line(zCentreX, zTop + 1, zCentreX, zTop + zSize - 1);
+    window.pen.style = PenStyle::Solid;
+    window.brush.style = BrushStyle::Clear;
+    window.ellipse(zCentreX - unitCirclePx, zCentreY - unitCirclePx, zCentreX + unitCirclePx + 1,
+                   zCentreY + unitCirclePx + 1);
+
+    const RootLocus &locus = loop.locus();
+    for (std::size_t b = 0; b < locus.branches.size(); ++b) {
+        window.pen.color = branchColors[b % std::size(branchColors)];
+        drawBranch(window, locus.branches[b]);
+    }
+    // The plant's zero, where a branch ends as G grows.
+    if (!locus.branches.empty()) {
+        const SampledPlant &p = loop.plant();
+        const Point zero = zPixel(Complex(-p.b0 / p.b1));
+        window.pen.color = clBlack;
+        if (insideZPlane(zero, zeroRadiusPx + 1))
+            window.ellipse(zero.x - zeroRadiusPx, zero.y - zeroRadiusPx, zero.x + zeroRadiusPx + 1,
+                           zero.y + zeroRadiusPx + 1);
+    }
+    window.brush.style = BrushStyle::Solid;
+
+    // Each crossing marked where it leaves or enters the circle, its gain
+    // written once beside the upper point, inside the plane.
+    window.font = Font{.face = FontFace::SansSerif, .size = zTextSizePt, .color = clBlack, .bold = false};
+    for (const LocusCrossing &c : locus.crossings) {
+        window.pen.color = clBlack;
+        window.brush.color = clBlack;
+        const Complex *upper = nullptr;
+        for (const Complex &z : c.points) {
+            const Point p = zPixel(z);
+            window.rectangle(p.x - 1, p.y - 1, p.x + 2, p.y + 2);
+            if (!upper || z.imag() > upper->imag())
+                upper = &z;
+        }
+        if (!upper)
+            continue;
+        Point at = zPixel(*upper);
+        at.x = at.x + crossingLabelDx + crossingLabelWidthPx < zLeft + zSize ? at.x + crossingLabelDx
+                                                                             : at.x - crossingLabelWidthPx;
+        at.y = std::max(at.y + crossingLabelDy, zTop + textCellPx);
+        window.textOut(at.x, at.y, "G=" + rounded(f, c.gain, 1));
+    }
+    window.brush.color = clWhite;
+
+    // A pole beyond the picture is held on its edge, crossed in red like
+    // every pole outside the circle.
+    const int low = zLeft + 1 + crossHalfPx;
+    const int high = zLeft + zSize - 2 - crossHalfPx;
+    for (const Complex &z : loop.poles()) {
+        window.pen.color = std::abs(z) < 1.0 ? clBlue : clRed;
+        const Point p = zPixel(z);
+        drawCross(window, {std::clamp(p.x, low, high),
+                           std::clamp(p.y, zTop + 1 + crossHalfPx, zTop + zSize - 2 - crossHalfPx)});
+    }
+
+    window.font.color = clBlue;
+    window.textOut(zTitle.x, zTitle.y, locus.branches.empty() ? "Pôles en z" : "Lieu des pôles en z");
 }
 
 // ---- What the page writes about these settings, made once per frame. The
@@ -263,40 +492,23 @@ void drawDiagram(Canvas &scene, const Wording &w, bool asIdle)
         DrawFormulaCallout(scene, w.formula, w.formulaX, w.formulaSize);
 }
 
-void drawZPlane(Canvas &scene, const SampledLoop &loop)
+std::string keptName(const SampledLoop &loop, const NumberFormat &f, const Language &language)
 {
-    scene.pen = {clBlack, 1, PenStyle::Solid};
-    scene.brush = {clWhite, BrushStyle::Solid};
-    scene.rectangle(zLeft, zTop, zLeft + zSize, zTop + zSize);
-    scene.pen.style = PenStyle::Dot;
-    scene.line(zLeft + 1, zCentreY, zLeft + zSize - 1, zCentreY);
-    scene.line(zCentreX, zTop + 1, zCentreX, zTop + zSize - 1);
-    scene.pen.style = PenStyle::Solid;
-    scene.brush.style = BrushStyle::Clear;
-    scene.ellipse(zCentreX - unitCirclePx, zCentreY - unitCirclePx, zCentreX + unitCirclePx + 1,
-                  zCentreY + unitCirclePx + 1);
-    scene.brush.style = BrushStyle::Solid;
-
-    // A pole beyond the picture is held on its edge, crossed in red like
-    // every pole outside the circle.
-    const int low = zLeft + 1 + crossHalfPx;
-    const int high = zLeft + zSize - 2 - crossHalfPx;
-    for (const Complex &z : loop.poles()) {
-        scene.pen.color = std::abs(z) < 1.0 ? clBlue : clRed;
-        const auto at = [&](double v) { return std::clamp(v, double(low), double(high)); };
-        const int x = static_cast<int>(std::lround(at(zCentreX + z.real() * unitCirclePx)));
-        const int y = static_cast<int>(std::lround(at(zCentreY - z.imag() * unitCirclePx)));
-        scene.line(x - crossHalfPx, y - crossHalfPx, x + crossHalfPx + 1, y + crossHalfPx + 1);
-        scene.line(x + crossHalfPx, y - crossHalfPx, x - crossHalfPx - 1, y + crossHalfPx + 1);
+    const FreeSettings &s = loop.settings();
+    const std::string period = periodName(s.period);
+    switch (s.corrector) {
+    case Corrector::Proportional:
+        return language.format("Proportionnel, G=%1, T=%2", {rounded(f, s.gain, 2), period});
+    case Corrector::PoleCompensation:
+        return language.format("Compensation, G=%1, T=%2", {rounded(f, s.gain, 2), period});
+    case Corrector::TwoStep:
+        break;
     }
-
-    scene.font.face = FontFace::SansSerif;
-    scene.font.size = zLabelSizePt;
-    scene.font.color = clBlue;
-    scene.textOut(zLabel.x, zLabel.y, "Pôles en z");
+    return language.format("Deux coups, T=%1", {period});
 }
 
-void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, const Wording &w)
+void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const SampledLoop> kept,
+                       const Wording &w, const NumberFormat &f, const Language &language)
 {
     const Style verdictStyle{loop.stable() ? clGreen : clRed, settingsSizePt};
     const Style plain{clBlue, settingsSizePt};
@@ -310,47 +522,16 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, const Wording &w)
     if (!w.saturation.empty())
         words.push_back(
             {w.saturation, settingsX, settingsTopY + 3 * settingsLinePx, {clRed, settingsSizePt}});
+    // The legend of the kept runs, each in its colour.
+    std::vector<std::string> names;
+    for (const SampledLoop &k : kept)
+        names.push_back(keptName(k, f, language));
+    if (!kept.empty())
+        words.push_back({"Courbes gardées (K) :", settingsX, keptTopY, plain});
+    for (std::size_t i = 0; i < names.size(); ++i)
+        words.push_back(
+            {names[i], settingsX + 10, keptTopY + keptLinePx * int(i + 1), {keptColors[i], settingsSizePt}});
     DrawTextBlock(scene, {words});
-    drawZPlane(scene, loop);
-}
-
-// ---- Window: the plots.
-
-void drawCommand(Canvas &window, const SampledLoop &loop, const NumberFormat &f, int period, int n)
-{
-    const Band band = commandBand(loop);
-    const int level = band.y(commandVolts(loop, period));
-    const int previous = period == 1 ? zeroY : band.y(commandVolts(loop, period - 1));
-    const int stepX = stairOriginX + ticksPerPeriod * (period - 1);
-    window.pen.width = 1;
-    window.pen.color = clGreen;
-    if (period == 1)
-        window.line(leadInX, zeroY, stairOriginX, zeroY);
-    window.line(stepX, previous, stepX, level);
-    PlotSegment(window, clGreen, stairOriginX + n, level, level);
-
-    // Below its level, or above it where the text would cross the time axis.
-    int labelY = level + 2;
-    if (level <= zeroY && labelY + textCellPx >= zeroY)
-        labelY = level - textCellPx - 1;
-    window.font.size = stairLabelSizePt;
-    window.font.color = clGreen;
-    window.textOut(stepX + stairLabelOffsetX, labelY, rounded(f, commandVolts(loop, period), 1) + "V");
-}
-
-void drawTrace(Canvas &window, Color color, const SampledLoop &loop, TickLaw law, int n)
-{
-    const Band band = traceBand(loop, law);
-    const auto segment = [&](int m) {
-        PlotSegment(window, color, traceOriginX - 1 + m, band.y(law(loop, m - 1)), band.y(law(loop, m)));
-    };
-    // The first tick of a run, or of a step press, also draws the tick
-    // before it, which no frame draws: the trace has no gap.
-    if (n == 2)
-        segment(1);
-    else if (n % ticksPerPeriod == 1)
-        segment(n - 1);
-    segment(n);
 }
 
 // ---- Window: the texts.
@@ -390,9 +571,11 @@ std::vector<std::string> periodExplanation(const SampledLoop &loop, const Number
                                            const Language &language, int period)
 {
     const SamplePeriod &p = loop.periods()[static_cast<std::size_t>(period - 1)];
-    // What the value row shows when the period ends, on the next sample.
+    // The value row during the period, and on the next sample.
+    ModelState during;
+    freeRunTick(during, loop, ticksPerPeriod * (period - 1));
     ModelState end;
-    freeRunTick(end, loop, ticksPerPeriod * period - 1);
+    freeRunTick(end, loop, ticksPerPeriod * period);
     const char *acquisition =
         period == 1 ? "Première période : acquisition de X à t=0 : X=%1, E=%2 donc Ep=E-X=%3, %4, U1=U=%5V."
                     : "Deuxième période : acquisition de X à t=T : X=%1, E=%2 donc Ep=E-X=%3, %4, U1=U=%5V.";
@@ -404,7 +587,7 @@ std::vector<std::string> periodExplanation(const SampledLoop &loop, const Number
     return {
         language.format(acquisition, {NumberFormat::integer(p.X), NumberFormat::integer(loop.settings().step),
                                       NumberFormat::integer(p.Ep), commandWords(loop, f, language, period),
-                                      f.general(end.U1)}),
+                                      f.general(during.U1)}),
         language.format(outcome, {f.general(std::ceil(end.Omega1)), f.general(end.thetaAff),
                                   NumberFormat::integer(end.X)}),
     };
@@ -438,46 +621,70 @@ void drawConclusion(Canvas &window, const SampledLoop &loop, const Language &lan
     DrawTextBlock(window, {words});
 }
 
-} // namespace
+// Before a start: how to read the picture and what to do with it.
+void drawHint(Canvas &window)
+{
+    const Words words[] = {
+        {"Aperçu : la réponse prévue est tracée en clair ; « Démarrer Animation » la joue par-dessus.",
+         explanationX,
+         firstPeriodY,
+         {clBlue, 8}},
+        {"Déplacez le gain : la réponse, les pôles et le verdict suivent. K garde une courbe, Maj+K les "
+         "efface.",
+         explanationX,
+         firstPeriodY + explanationLinePx,
+         {clBlue, 8}},
+    };
+    DrawTextBlock(window, {words});
+}
 
-void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, int n)
+// The whole text area, drawn again on every frame: the plots as far as tick
+// n (none before a start), the z-plane and the texts the run has reached.
+void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept,
+                std::optional<int> n)
 {
     Canvas &window = ctx.surfaces.window;
+    window.pen = {clFace, 1, PenStyle::Solid};
+    window.brush = {clFace, BrushStyle::Solid};
+    ClearTextArea(window);
+    drawPlots(window, loop, kept, ctx.numbers, n);
+    drawZPlane(window, loop, ctx.numbers);
+    if (!n) {
+        drawHint(window);
+        return;
+    }
+    drawExplanation(window, loop, ctx.numbers, ctx.language, 1);
+    if (*n >= ticksPerPeriod)
+        drawExplanation(window, loop, ctx.numbers, ctx.language, 2);
+    if (*n >= endTick)
+        drawConclusion(window, loop, ctx.language);
+}
+
+} // namespace
+
+void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept,
+                          int n)
+{
     Canvas &scene = ctx.surfaces.scene;
     const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
 
     drawDiagram(scene, wording, false);
     DrawArm(ctx.surfaces.anim, scene, armRestAngle - loop.atTick(n).position / codesPerRadian);
-
-    DrawPlotAxes(window, PlotFrameKind::ClosedLoop, &marks);
-    DrawTextBlock(window, {speedAndPositionLegends});
-    // The end tick belongs to no period: it adds nothing to the plots.
-    if (const int period = periodOf(n); period != 0) {
-        drawCommand(window, loop, ctx.numbers, period, n);
-        drawTrace(window, clBlack, loop, speedAt, n);
-        drawTrace(window, clRed, loop, positionAt, n);
-    }
-
     freeRunTick(ctx.model, loop, n);
     DrawValueRow(scene, ctx.model, clBlack, 700, ctx.numbers);
-    drawSettingsTexts(scene, loop, wording);
+    drawSettingsTexts(scene, loop, kept, wording, ctx.numbers, ctx.language);
 
-    if (n <= firstPeriodLastTick)
-        drawExplanation(window, loop, ctx.numbers, ctx.language, 1);
-    else if (n <= secondPeriodLastTick)
-        drawExplanation(window, loop, ctx.numbers, ctx.language, 2);
-
-    if (n >= endTick)
-        drawConclusion(window, loop, ctx.language);
+    drawWindow(ctx, loop, kept, n);
 }
 
-void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop)
+void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept)
 {
     DrawIdlePicture(ctx);
     Canvas &scene = ctx.surfaces.scene;
     const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
     drawDiagram(scene, wording, true);
-    drawSettingsTexts(scene, loop, wording);
+    drawSettingsTexts(scene, loop, kept, wording, ctx.numbers, ctx.language);
+    drawWindow(ctx, loop, kept, std::nullopt);
 }
 
 } // namespace lodrix

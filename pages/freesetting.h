@@ -7,14 +7,24 @@
 
 #include "model/sampledloop.h"
 
+#include <cstddef>
+#include <span>
+
 namespace lodrix {
 
-// n: page tick, 2 to 320, of the run of loop. The caller creates the
-// "Commentaires" button after the end tick's frame.
-void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, int n);
+// The runs a student keeps to compare with, drawn as ghosts in the plots.
+constexpr std::size_t keptRunLimit = 3;
 
-// The idle picture with the chosen settings over it: the corrector, its
-// poles in the z-plane and what they say, so that a change shows at once.
-void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop);
+// n: page tick, 2 to 320, of the run of loop. Each frame draws the whole
+// picture: the kept runs, the predicted response, the run as far as n over
+// it, the root locus, and the texts the run has reached. The caller creates
+// the "Commentaires" button after the end tick's frame.
+void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept,
+                          int n);
+
+// The idle picture with the chosen settings over it: the corrector, the
+// whole predicted response, the root locus and what the poles say, so that
+// a change shows at once.
+void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept);
 
 } // namespace lodrix

@@ -39,7 +39,18 @@ double idleArmAngle()
     return 1.68 * (1.0 - std::exp(-42.0 / 60.01));
 }
 
+constexpr Point textAreaTopLeft{0, 250};
+constexpr Point textAreaBottomRight{800, 490};
+
 } // namespace
+
+void ClearTextArea(Canvas &window)
+{
+    window.pen.width = 1;
+    window.pen.color = clFace;
+    window.brush.color = clFace;
+    window.rectangle(textAreaTopLeft.x, textAreaTopLeft.y, textAreaBottomRight.x, textAreaBottomRight.y);
+}
 
 void DrawIdlePicture(FrameContext &ctx)
 {

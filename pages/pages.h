@@ -17,6 +17,12 @@ struct FrameContext {
     Language language{};
 };
 
+// Everything a page draws below the scene lies in the text area of the
+// window canvas, (0, 250)-(800, 490): this paints it in the button face with
+// the pen and brush styles the canvas holds (solid, as the pages leave them).
+// The scroll bar's "+" and "-" lie outside it and stay.
+void ClearTextArea(Canvas &window);
+
 // Drawn on every tick while no page runs; the same whichever entry is chosen.
 void DrawIdlePicture(FrameContext &ctx);
 // c: compteur after the step, -2 to -100.

@@ -57,19 +57,40 @@ constexpr FrameGeometry closedLoopFrame{
     {725, 350},
 };
 
+constexpr FrameGeometry laboratoryFrame{
+    {{
+        closedLoopFrame.axes[0],
+        closedLoopFrame.axes[1],
+        closedLoopFrame.axes[2],
+        closedLoopFrame.axes[3],
+        closedLoopFrame.axes[4],
+        closedLoopFrame.axes[5],
+        closedLoopFrame.axes[6],
+        closedLoopFrame.axes[7],
+        closedLoopFrame.axes[8],
+        {{395, 370}, {645, 370}}, // right time axis
+        {{638, 363}, {645, 370}}, // its head
+        {{638, 377}, {645, 370}}, // its head
+    }},
+    {375, 350},
+    {630, 350},
+};
+
 // One graduation per sampling period of 40 ticks, one pixel per tick, on both
-// closed-loop time axes.
+// closed-loop time axes; 30 pixels a period on the laboratory's right axis.
 constexpr int periodWidthPx = 40;
+constexpr int laboratoryPeriodWidthPx = 30;
+static_assert(laboratoryTraceX(40) - laboratoryTraceX(0) == laboratoryPeriodWidthPx);
 constexpr int graduationCount = 8;
 constexpr int leftTimeOriginX = 50;
 constexpr int rightTimeOriginX = 400;
 constexpr int graduationTopY = 365;
 constexpr int graduationBottomY = 375;
 
-void drawGraduations(Canvas &window, int timeOriginX)
+void drawGraduations(Canvas &window, int timeOriginX, int widthPx = periodWidthPx)
 {
     for (int k = 1; k <= graduationCount; ++k) {
-        const int x = timeOriginX + k * periodWidthPx;
+        const int x = timeOriginX + k * widthPx;
         window.line(x, graduationTopY, x, graduationBottomY);
     }
 }
@@ -83,15 +104,18 @@ void label(Canvas &window, Point at, std::string_view text)
 
 void DrawPlotAxes(Canvas &window, PlotFrameKind frame, const PeriodMarks *marks)
 {
-    const bool closedLoop = frame == PlotFrameKind::ClosedLoop;
-    const FrameGeometry &g = closedLoop ? closedLoopFrame : openLoopFrame;
+    const bool closedLoop = frame != PlotFrameKind::OpenLoop;
+    const FrameGeometry &g = frame == PlotFrameKind::OpenLoop     ? openLoopFrame
+                             : frame == PlotFrameKind::ClosedLoop ? closedLoopFrame
+                                                                  : laboratoryFrame;
 
     window.pen.width = 1;
     window.pen.color = clBlue;
     DrawLines(window, g.axes);
     if (closedLoop) {
         drawGraduations(window, leftTimeOriginX);
-        drawGraduations(window, rightTimeOriginX);
+        drawGraduations(window, rightTimeOriginX,
+                        frame == PlotFrameKind::Laboratory ? laboratoryPeriodWidthPx : periodWidthPx);
     }
 
     window.font.color = clBlue;

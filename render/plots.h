@@ -11,7 +11,16 @@ struct PeriodMarks {
     Point leftT, left2T, rightT, right2T;
 };
 
-enum class PlotFrameKind { OpenLoop, ClosedLoop };
+// The laboratory frame is the closed-loop one with the right-hand time axis
+// shortened to three quarters of a pixel a tick, to leave room for the
+// z-plane beside it.
+enum class PlotFrameKind { OpenLoop, ClosedLoop, Laboratory };
+
+// Right-hand plot of the laboratory frame: x of page tick n (0 to 320).
+constexpr int laboratoryTraceX(int n)
+{
+    return 400 + 3 * n / 4;
+}
 
 // Both axis pairs with their heads, the graduations (closed loop) and, in
 // blue at 8 pt, the "t" labels then, on the closed-loop frame, the "T" and

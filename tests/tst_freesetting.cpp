@@ -117,8 +117,9 @@ private slots:
                 pos += h / 6 * (rate + 2 * (rate + h / 2 * k1) + 2 * (rate + h / 2 * k2) + (rate + h * k3));
                 rate += h / 6 * (k1 + 2 * k2 + 2 * k3 + k4);
             }
+            // Tick n + 1 is one fortieth of a period after tick n.
             const double scale = 1.0 + std::abs(y(2)) + std::abs(u(2)) * s.period;
-            QVERIFY(std::abs(loop.atTick(n).position - pos) < 1e-9 * scale);
+            QVERIFY(std::abs(loop.atTick(n + 1).position - pos) < 1e-9 * scale);
         }
     }
 
@@ -292,14 +293,16 @@ private slots:
         QVERIFY(findOp(w.window.ops, [](const Op &op) {
             return op.kind == Op::Kind::Rect && op.points == std::vector<Point>{{0, 250}, {800, 490}};
         }));
-        // The idle picture then shows the new gain in the corrector box.
-        w.clearLogs();
-        w.c.Timer1Timer();
+        // The idle picture shows the new gain and critical gain at once,
+        // before any tick.
         QVERIFY(findOp(w.scene.ops, [](const Op &op) { return op.text == "Gain : G=4"; }));
+        QVERIFY(
+            findOp(w.scene.ops, [](const Op &op) { return op.text.find("(ici G=4)") != std::string::npos; }));
     }
 
-    // Step by step, each period halts on the code the next one acquires,
-    // and a press starts the arm where the simulation has it.
+    // Step by step, each period halts on its last tick, a fortieth of a
+    // period before the next sample, and a press starts the arm where the
+    // simulation has it.
     void stepByStep()
     {
         Screen w;
@@ -313,7 +316,7 @@ private slots:
             while (w.c.Timer1Timer().page == Page::FreeSetting) {
             }
             QCOMPARE(w.c.animation().compteur, 4000 + ticksPerPeriod * k - 1);
-            QCOMPARE(w.c.model().X, loop.periods()[k].X);
+            QCOMPARE(w.c.model().theta, loop.atTick(ticksPerPeriod * k - 1).position / codesPerRadian);
         }
     }
 
@@ -348,10 +351,12 @@ private slots:
                 QVERIFY(inside(op, 360, 140));
             for (const Op &op : w.window.ops) {
                 QVERIFY(inside(op, 800, 490) && op.points[0].y >= 250);
-                // Traces and staircase: the axes are blue.
+                // Traces and staircase inside their band, the loci inside
+                // the z-plane right of them; the axes are blue.
                 if (op.kind == Op::Kind::Line && op.pen.color != clBlue)
                     for (Point p : op.points)
-                        QVERIFY(p.x >= 40 && p.x <= 740 && p.y >= 270 && p.y <= 400);
+                        QVERIFY(p.x < 650 ? p.x >= 40 && p.y >= 270 && p.y <= 400
+                                          : p.x <= 800 && p.y >= 250 && p.y <= 400);
             }
         }
         QCOMPARE(w.c.animation().compteur, 4320);
@@ -359,16 +364,172 @@ private slots:
         QCOMPARE(w.shell.commentary, "lodrix4.rtf");
     }
 
-    // The state line describes the settings whichever entry is chosen.
+    // The state line describes the settings whichever entry is chosen, with
+    // the predicted run as soon as they are set.
     void stateLine()
     {
         Screen w;
         QVERIFY(!w.c.setFreeSettings(settings(Corrector::TwoStep, 1, T1 / 2, 40)));
-        const auto explore = nlohmann::json::parse(stateJson(w.c))["explore"];
+        auto explore = nlohmann::json::parse(stateJson(w.c))["explore"];
         QCOMPARE(explore["corrector"].get<std::string>(), "DB");
         QCOMPARE(int(explore["poles"].size()), 4);
         QVERIFY(explore["criticalGain"].is_null());
         QCOMPARE(explore["stable"].get<bool>(), true);
+        QVERIFY(explore["locus"]["crossings"].empty());
+        QVERIFY(explore["preview"]["X"] == (nlohmann::json{0, 20, 40, 40, 40, 40, 40, 40}));
+
+        QVERIFY(!w.c.setFreeSettings(settings(Corrector::Proportional, 2.5, T1)));
+        explore = nlohmann::json::parse(stateJson(w.c))["explore"];
+        QCOMPARE(explore["preview"]["Epu"][0].get<int>(), 500);
+        QCOMPARE(explore["preview"]["X"][1].get<int>(), 18);
+        QVERIFY(std::abs(explore["locus"]["crossings"][0].get<double>() - 23.92) < 0.01);
+    }
+
+    // The prediction drawn at once is the run played: the samples the state
+    // line predicts are those the frames show, and the finished run covers
+    // every pale pixel of the prediction.
+    void previewIsTheRun_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addRow("P 2.5 at T1, stable") << settings(Corrector::Proportional, 2.5, T1);
+        QTest::addRow("P 40 at 2T1, unstable") << settings(Corrector::Proportional, 40, 2 * T1);
+        QTest::addRow("PC 30 at T1/4, saturated") << settings(Corrector::PoleCompensation, 30, T1 / 4, 1500);
+        QTest::addRow("two-step at T1/4, saturated") << settings(Corrector::TwoStep, 1, T1 / 4, 2047);
+    }
+    void previewIsTheRun()
+    {
+        QFETCH(FreeSettings, s);
+        Screen<RasterCanvas> w;
+        QVERIFY(!w.c.setFreeSettings(s));
+        w.c.choix(freeSettingEntry);
+        w.c.choixbis(0);
+        w.c.Timer1Timer();
+        const auto pale = [&w] {
+            const auto argb = [](Color c) {
+                return 0xFF000000u | (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
+            };
+            const std::uint32_t colors[] = {argb(0xA0E0A0), argb(0xB0B0B0), argb(0xA0A0FF)};
+            const std::uint32_t *px = w.window.pixels();
+            return std::count_if(px, px + 800 * 560, [&](std::uint32_t p) {
+                return std::find(std::begin(colors), std::end(colors), p) != std::end(colors);
+            });
+        };
+        QVERIFY(pale() > 300);
+        const auto preview = nlohmann::json::parse(stateJson(w.c))["explore"]["preview"];
+
+        w.c.Button1Click();
+        while (w.c.Timer1Timer().page == Page::FreeSetting) {
+        }
+        QCOMPARE(w.c.run().size(), std::size_t(endTick - 1));
+        for (const RunRow &row : w.c.run()) {
+            const int k = row.tick / ticksPerPeriod;
+            if (row.tick % ticksPerPeriod == 0 && k < periodCount)
+                QCOMPARE(row.values.X, preview["X"][k].get<int>());
+            QCOMPARE(row.values.Epu, preview["Epu"][armPeriodOf(row.tick) - 1].get<int>());
+        }
+        QCOMPARE(pale(), 0);
+    }
+
+    // Every point of the locus is a root of the characteristic equation at
+    // its gain, and the gains where a branch crosses the circle are those
+    // the stability conditions give.
+    void rootLocus_data()
+    {
+        addColumns<int, double>({"corrector", "period"});
+        for (double T : {T1 / 4, T1 / 2, T1, 2 * T1}) {
+            QTest::addRow("P at %gs", T) << int(Corrector::Proportional) << T;
+            QTest::addRow("PC at %gs", T) << int(Corrector::PoleCompensation) << T;
+        }
+    }
+    void rootLocus()
+    {
+        QFETCH(int, corrector);
+        QFETCH(double, period);
+        const auto c = Corrector(corrector);
+        const RootLocus locus = lodrix::rootLocus(c, period);
+        QCOMPARE(locus.gains.front(), minGain);
+        QVERIFY(std::abs(locus.gains.back() - maxGain) < 1e-9);
+        QCOMPARE(locus.branches.size(), std::size_t(c == Corrector::Proportional ? 2 : 3));
+        for (const auto &branch : locus.branches) {
+            QCOMPARE(branch.size(), locus.gains.size());
+            for (std::size_t i = 0; i < branch.size(); ++i) {
+                const double g = locus.gains[i];
+                const double size = (1 + std::pow(std::abs(branch[i]), 3)) * (1 + g);
+                QVERIFY(std::abs(characteristic(settings(c, g, period), branch[i])) < 1e-9 * size);
+            }
+        }
+        const double gc = *lodrix::criticalGain(c, period);
+        QCOMPARE(locus.crossings.empty(), gc > maxGain);
+        if (!locus.crossings.empty())
+            QVERIFY(std::abs(locus.crossings[0].gain - gc) < 1e-6 * gc);
+        double previous = 0;
+        for (const LocusCrossing &crossing : locus.crossings) {
+            QVERIFY(crossing.gain > previous);
+            previous = crossing.gain;
+            QVERIFY(!crossing.points.empty());
+            for (const Complex &z : crossing.points)
+                QVERIFY(std::abs(std::abs(z) - 1) < 1e-6);
+        }
+        QVERIFY(lodrix::rootLocus(Corrector::TwoStep, period).branches.empty());
+    }
+
+    // With the proportional lesson's settings, the first period starts from
+    // rest with the same command in both: every tick shows the lesson's
+    // values, and its angle on the lesson's time base (nearer the lesson's
+    // angle at that tick than half a tick's move; the lesson integrates by
+    // rectangles where this run is exact).
+    void firstPeriodIsTheProportionalLesson()
+    {
+        Screen lesson(2);
+        Screen free(freeSettingEntry);
+        QCOMPARE(free.c.freeSettings(), settings(Corrector::Proportional, 2.5, T1));
+        std::vector<double> angles;
+        for (int n = 2; n <= ticksPerPeriod; ++n) {
+            lesson.c.Timer1Timer();
+            angles.push_back(lesson.c.model().theta);
+        }
+        for (int n = 2; n < ticksPerPeriod; ++n) {
+            QCOMPARE(free.c.Timer1Timer(), (Frame{Page::FreeSetting, n}));
+            const ModelState &l = lesson.c.run()[std::size_t(n - 2)].values;
+            const ModelState &f = free.c.model();
+            QCOMPARE(f.E, l.E);
+            QCOMPARE(f.Ep, l.Ep);
+            QCOMPARE(f.Epu, l.Epu);
+            QCOMPARE(f.U1, l.U1);
+            QVERIFY(std::abs(f.Omega1 - l.Omega1) < 0.01 * l.Omega1);
+            const double move = angles[std::size_t(n - 1)] - angles[std::size_t(n - 2)];
+            QVERIFY2(std::abs(f.theta - l.theta) < 0.5 * move, qPrintable(QString::number(n)));
+        }
+    }
+
+    // K keeps up to three runs, the oldest dropped first and none twice;
+    // Shift+K and another entry clear them; each shows at once in its colour.
+    void keptRuns()
+    {
+        Screen w(freeSettingEntry);
+        const auto keptGains = [&w] {
+            std::vector<double> gains;
+            const auto state = nlohmann::json::parse(stateJson(w.c));
+            for (const auto &k : state["explore"]["kept"])
+                gains.push_back(k["gain"].get<double>());
+            return gains;
+        };
+        for (double g : {1.0, 2.0, 2.0, 3.0, 4.0}) {
+            QVERIFY(!w.c.setFreeSettings(settings(Corrector::Proportional, g, T1)));
+            w.clearLogs();
+            w.c.keepRun();
+        }
+        QCOMPARE(keptGains(), (std::vector<double>{2, 3, 4}));
+        QVERIFY(findOp(w.scene.ops, [](const Op &op) { return op.text == "Proportionnel, G=4, T=T1"; }));
+        QVERIFY(findOp(w.window.ops, [](const Op &op) { return op.pen.color == 0x909000; }));
+
+        w.c.clearKept();
+        QVERIFY(keptGains().empty());
+        w.c.keepRun();
+        w.c.choix(2);
+        QVERIFY(keptGains().empty());
+        w.c.keepRun(); // nothing to keep on another entry
+        QVERIFY(keptGains().empty());
     }
 };
 

@@ -10,7 +10,8 @@
 // --zoom as the form zoomed by Ctrl++.
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
-// set corrector P|PC|DB, set gain G, set period T (s), set step E, key SEQ,
+// set corrector P|PC|DB, set gain G, set period T (s), set step E, keep,
+// clear (the kept runs of the free-setting entry, as K and Shift+K), key SEQ,
 // shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE.
 // With "-" the commands are read one per line from standard input. Every
 // command is checked before any runs.
@@ -154,7 +155,7 @@ std::vector<Command> parse(const std::vector<std::string> &words, const lodrix::
             commands.push_back({w, 0, name, settingValue(name, text, language)});
         } else if (w == "scroll")
             commands.push_back({w, number(10, 100), {}});
-        else if (w == "start" || w == "next" || w == "comment" || w == "state")
+        else if (w == "start" || w == "next" || w == "comment" || w == "state" || w == "keep" || w == "clear")
             commands.push_back({w, 0, {}});
         else if (w == "tick") {
             int n = 1;
@@ -302,6 +303,10 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
                 std::fprintf(stderr, "lodrix-replay: %s\n", error->c_str());
                 return 2;
             }
+        } else if (c.name == "keep") {
+            w.keepAction->trigger();
+        } else if (c.name == "clear") {
+            w.clearKeptAction->trigger();
         } else if (c.name == "key") {
             pressKey(w, QKeySequence(QString::fromStdString(c.file)));
         } else if (c.name == "tick") {
