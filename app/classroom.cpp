@@ -57,6 +57,13 @@ void describe(const Tvitesse &form, QWidget *w, const Accessible &a)
 
 } // namespace
 
+void Tvitesse::showKeptActions(bool shown)
+{
+    for (QAction *a : {keptSeparator, keepAction, clearKeptAction})
+        if (a)
+            a->setVisible(shown);
+}
+
 QString Tvitesse::keysHelp() const
 {
     return say("P ou Pause : met l'animation en pause ou la reprend\n"
@@ -88,14 +95,6 @@ void Tvitesse::buildActions()
     });
     stepAction = action("Image suivante", {QKeySequence(Qt::Key_N)}, [this] {
         controller.stepFrame();
-        present();
-    });
-    keepAction = action("Garder cette courbe", {QKeySequence(Qt::Key_K)}, [this] {
-        controller.keepRun();
-        present();
-    });
-    clearKeptAction = action("Effacer les courbes gardées", {QKeySequence(Qt::SHIFT | Qt::Key_K)}, [this] {
-        controller.clearKept();
         present();
     });
     exportAction =
@@ -130,6 +129,19 @@ void Tvitesse::buildActions()
                                    [this] { setFormFullScreen(false); });
     separator();
     aboutAction = action("À propos de Lodrix", {}, [this] { showAbout(); });
+    // Keeping runs belongs to the free-setting entry: shown with its settings.
+    keptSeparator = new QAction(this);
+    keptSeparator->setSeparator(true);
+    addAction(keptSeparator);
+    keepAction = action("Garder cette courbe", {QKeySequence(Qt::Key_K)}, [this] {
+        controller.keepRun();
+        present();
+    });
+    clearKeptAction = action("Effacer les courbes gardées", {QKeySequence(Qt::SHIFT | Qt::Key_K)}, [this] {
+        controller.clearKept();
+        present();
+    });
+    showKeptActions(controller.control(Control::FreeSettings).visible);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     describe(*this, ListBox1, listBox1);

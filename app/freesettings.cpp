@@ -11,6 +11,7 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSlider>
 #include <QSpinBox>
 
 #include <array>
@@ -48,25 +49,33 @@ void Tvitesse::buildFreeSettings()
     };
 
     caption(16, 62, "Correcteur :")->setBuddy(SettingCorrector = new QComboBox(this));
-    SettingCorrector->addItems({say("Proportionnel"), say("Compensation pôle + retard"), say("Deux coups")});
-    place(SettingCorrector, "SettingCorrector", {80, stripTop, 172, stripHeight}, "Correcteur");
+    SettingCorrector->addItems({say("Proportionnel"), say("Compensation pôle"), say("Deux coups")});
+    place(SettingCorrector, "SettingCorrector", {80, stripTop, 148, stripHeight}, "Correcteur");
 
-    caption(262, 22, "G =")->setBuddy(SettingGain = new QDoubleSpinBox(this));
+    caption(234, 22, "G =")->setBuddy(SettingGain = new QDoubleSpinBox(this));
     SettingGain->setRange(minGain, maxGain);
     SettingGain->setDecimals(2);
     SettingGain->setSingleStep(0.1);
     SettingGain->setKeyboardTracking(false); // a value applies once typed, not digit by digit
-    place(SettingGain, "SettingGain", {284, stripTop, 64, stripHeight}, "Gain G");
+    place(SettingGain, "SettingGain", {256, stripTop, 52, stripHeight}, "Gain G");
 
-    caption(358, 22, "T =")->setBuddy(SettingPeriod = new QComboBox(this));
+    // Every move applies, while it is dragged too: the views answer under the hand.
+    SettingGainSlider = new QSlider(Qt::Horizontal, this);
+    SettingGainSlider->setRange(0, gainSliderPositions);
+    SettingGainSlider->setSingleStep(1);
+    SettingGainSlider->setPageStep(gainSliderPage);
+    place(SettingGainSlider, "SettingGainSlider", {310, stripTop, 70, stripHeight},
+          "Gain G, échelle logarithmique de 0,1 à 100");
+
+    caption(386, 22, "T =")->setBuddy(SettingPeriod = new QComboBox(this));
     SettingPeriod->addItems({QStringLiteral("T1/4 = 25 ms"), QStringLiteral("T1/2 = 50 ms"),
                              QStringLiteral("T1 = 100 ms"), QStringLiteral("2 T1 = 200 ms")});
-    place(SettingPeriod, "SettingPeriod", {380, stripTop, 104, stripHeight}, "Période d'échantillonnage T");
+    place(SettingPeriod, "SettingPeriod", {408, stripTop, 94, stripHeight}, "Période d'échantillonnage T");
 
-    caption(494, 22, "E =")->setBuddy(SettingStep = new QSpinBox(this));
+    caption(508, 22, "E =")->setBuddy(SettingStep = new QSpinBox(this));
     SettingStep->setRange(1, maxStep);
     SettingStep->setKeyboardTracking(false);
-    place(SettingStep, "SettingStep", {516, stripTop, 60, stripHeight}, "Échelon E (codes)");
+    place(SettingStep, "SettingStep", {530, stripTop, 50, stripHeight}, "Échelon E (codes)");
 
     showFreeSettings();
     for (QWidget *w : freeSettingControls_)
@@ -74,6 +83,11 @@ void Tvitesse::buildFreeSettings()
     connect(SettingCorrector, &QComboBox::currentIndexChanged, this, &Tvitesse::applyFreeSettings);
     connect(SettingPeriod, &QComboBox::currentIndexChanged, this, &Tvitesse::applyFreeSettings);
     connect(SettingGain, &QDoubleSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
+    connect(SettingGainSlider, &QSlider::valueChanged, this, [this](int position) {
+        const QSignalBlocker blocked(SettingGain);
+        SettingGain->setValue(gainAtSliderPosition(position));
+        applyFreeSettings();
+    });
     connect(SettingStep, &QSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
 }
 
@@ -81,15 +95,20 @@ void Tvitesse::showFreeSettings()
 {
     const FreeSettings &s = controller.freeSettings();
     shownSettings_ = s;
-    const QSignalBlocker a(SettingCorrector), b(SettingGain), c(SettingPeriod), d(SettingStep);
+    const QSignalBlocker a(SettingCorrector), b(SettingGain), c(SettingPeriod), d(SettingStep),
+        e(SettingGainSlider);
     SettingCorrector->setCurrentIndex(
         int(std::find(correctors.begin(), correctors.end(), s.corrector) - correctors.begin()));
     SettingGain->setValue(s.gain);
+    // A position that gives this gain stays where the hand left it.
+    if (gainAtSliderPosition(SettingGainSlider->value()) != s.gain)
+        SettingGainSlider->setValue(sliderPositionOfGain(s.gain));
     SettingPeriod->setCurrentIndex(
         int(std::find(periodChoices.begin(), periodChoices.end(), s.period) - periodChoices.begin()));
     SettingStep->setValue(s.step);
     // The two-step corrector is computed from the period: it has no gain.
     SettingGain->setEnabled(SettingCorrector->isEnabled() && s.corrector != Corrector::TwoStep);
+    SettingGainSlider->setEnabled(SettingGain->isEnabled());
 }
 
 void Tvitesse::applyFreeSettings()

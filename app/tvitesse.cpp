@@ -251,7 +251,8 @@ void Tvitesse::buildControls()
     buildFreeSettings();
     setTabOrder(Button2, SettingCorrector);
     setTabOrder(SettingCorrector, SettingGain);
-    setTabOrder(SettingGain, SettingPeriod);
+    setTabOrder(SettingGain, SettingGainSlider);
+    setTabOrder(SettingGainSlider, SettingPeriod);
     setTabOrder(SettingPeriod, SettingStep);
     setTabOrder(SettingStep, RichEdit1);
     setTabOrder(RichEdit1, RichEdit2);
@@ -362,6 +363,7 @@ void Tvitesse::switchControl(Control control, bool on)
         for (QWidget *w : freeSettingControls_)
             on ? switchOn(w) : switchOff(w);
         showFreeSettings();
+        showKeptActions(on);
         return;
     }
     if (QWidget *w = widget(control))

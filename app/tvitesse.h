@@ -17,6 +17,7 @@
 #include <vector>
 
 class QAction;
+class QSlider;
 class QComboBox;
 class QDoubleSpinBox;
 class QSpinBox;
@@ -94,6 +95,7 @@ public:
     // under the controls, shown for that entry only.
     QComboBox *SettingCorrector;
     QDoubleSpinBox *SettingGain;
+    QSlider *SettingGainSlider;
     QComboBox *SettingPeriod;
     QSpinBox *SettingStep;
 
@@ -102,8 +104,9 @@ public:
     // and copy the picture (Ctrl+S, Ctrl+C), about.
     QAction *pauseAction;
     QAction *stepAction;
-    QAction *keepAction;
-    QAction *clearKeptAction;
+    QAction *keptSeparator = nullptr;
+    QAction *keepAction = nullptr;
+    QAction *clearKeptAction = nullptr;
     QAction *exportAction;
     QAction *saveAction;
     QAction *copyAction;
@@ -151,6 +154,7 @@ private:
     void buildControls();
     QWidget *widget(Control control) const;
     void buildActions();
+    void showKeptActions(bool shown);
     void buildFreeSettings();
     // The settings' controls show the controller's settings.
     void showFreeSettings();

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSlider>
 #include <QTextDocument>
 
 #include <benchmark/benchmark.h>
@@ -92,6 +93,30 @@ void timeTick(benchmark::State &state, Tvitesse &w, const PageTicks &page, int t
     state.counters["tick_ms"] = medianMs;
 }
 
+// A move of the gain slider on the free-setting entry, as a drag gives them:
+// each iteration moves it one position, alternately up and down, so that
+// the run is simulated again, its poles, locus and verdict found, its idle
+// picture with the prediction drawn on the three surfaces, and repainted.
+void timeSettingChange(benchmark::State &state, Tvitesse &w, double &medianMs)
+{
+    Driver driver(w);
+    driver.choose(freeSettingEntry);
+    driver.tick();
+    const int from = w.SettingGainSlider->value();
+    std::vector<double> ms;
+    int direction = 1;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        w.SettingGainSlider->setValue(w.SettingGainSlider->value() + direction);
+        QCoreApplication::processEvents();
+        ms.push_back(msBetween(t0, Clock::now()));
+        direction = -direction;
+    }
+    w.SettingGainSlider->setValue(from);
+    medianMs = median(ms);
+    state.counters["setting_ms"] = medianMs;
+}
+
 struct Corpus {
     std::vector<QByteArray> files;
     qint64 bytes = 0;
@@ -158,6 +183,9 @@ void registerBenchmarks(Tvitesse &w, const QString &rtfDir, DrawResults &out)
             })->Unit(benchmark::kMicrosecond);
         }
     }
+    benchmark::RegisterBenchmark("setting/gain", [&w, &out](benchmark::State &state) {
+        timeSettingChange(state, w, out.settingMs.emplace());
+    })->Unit(benchmark::kMicrosecond);
     if (rtfDir.isEmpty())
         return;
     auto corpus = std::make_shared<Corpus>(loadCorpus(rtfDir));

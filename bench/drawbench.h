@@ -1,6 +1,7 @@
 #pragma once
 // Google Benchmark cases: one tick of every page on the real window, at its
-// first, a middle and its end tick, and the RTF reader on a corpus.
+// first, a middle and its end tick, a move of the free-setting gain slider,
+// and the RTF reader on a corpus.
 
 #include "app/tvitesse.h"
 
@@ -18,6 +19,9 @@ struct DrawResults {
     // "middle", "end"), as the last run of each case measured it.
     std::map<std::string, std::map<std::string, double, std::less<>>, std::less<>> tickMs;
     std::optional<double> rtfMbPerS;
+    // Median move of the free-setting gain slider, simulated, drawn and
+    // repainted, in ms.
+    std::optional<double> settingMs;
 
     // The worst of a page's medians; nothing when none of its cases ran.
     std::optional<double> worstTickMs(std::string_view page) const;

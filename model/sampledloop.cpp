@@ -133,6 +133,19 @@ std::string periodName(double period)
     return {};
 }
 
+double gainAtSliderPosition(int position)
+{
+    const double decades = double(std::clamp(position, 0, gainSliderPositions)) / gainSliderPositions *
+                           std::log10(maxGain / minGain);
+    return std::round(100.0 * minGain * std::pow(10.0, decades)) / 100.0;
+}
+
+int sliderPositionOfGain(double gain)
+{
+    const double decades = std::log10(std::clamp(gain, minGain, maxGain) / minGain);
+    return int(std::lround(decades / std::log10(maxGain / minGain) * gainSliderPositions));
+}
+
 SampledPlant sampledPlant(double period)
 {
     const double a = std::exp(-period / motorTimeConstant);

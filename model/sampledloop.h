@@ -57,6 +57,14 @@ constexpr double maxGain = 100.0;
 constexpr std::int32_t minStep = 1;
 constexpr std::int32_t maxStep = converterCodeLimit;
 
+// The gain slider: positions 0 to 300, a hundred a decade from minGain, so
+// that a step multiplies G by 1.023 and a page of 30 steps doubles it. The
+// gain a position gives is rounded to the hundredth the number field shows.
+constexpr int gainSliderPositions = 300;
+constexpr int gainSliderPage = 30;
+double gainAtSliderPosition(int position);
+int sliderPositionOfGain(double gain);
+
 struct FreeSettings {
     Corrector corrector = Corrector::Proportional;
     double gain = 2.5;       // G; the two-step corrector has none

@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QSlider>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -150,9 +151,34 @@ private slots:
         QCOMPARE(w->controller.freeSettings().period, 0.05);
         w->SettingCorrector->setCurrentIndex(2);
         QCOMPARE(w->controller.freeSettings().corrector, Corrector::TwoStep);
-        QVERIFY(!w->SettingGain->isEnabled());
+        QVERIFY(!w->SettingGain->isEnabled() && !w->SettingGainSlider->isEnabled());
         w->SettingStep->setValue(2047);
         QCOMPARE(w->controller.freeSettings().step, 2047);
+
+        // The slider and the number field follow each other; each slider
+        // move applies at once, a page of it doubles the gain.
+        w->SettingCorrector->setCurrentIndex(0);
+        w->SettingGainSlider->setValue(100);
+        QCOMPARE(w->controller.freeSettings().gain, 1.0);
+        QCOMPARE(w->SettingGain->value(), 1.0);
+        w->SettingGainSlider->setFocus();
+        QTest::keyClick(w->SettingGainSlider, Qt::Key_PageUp);
+        QCOMPARE(w->controller.freeSettings().gain, 2.0);
+        QTest::keyClick(w->SettingGainSlider, Qt::Key_End);
+        QCOMPARE(w->controller.freeSettings().gain, 100.0);
+        w->SettingGain->setValue(23.92);
+        QCOMPARE(w->SettingGainSlider->value(), 238);
+
+        // K and Shift+K keep and clear runs here only, and the menu offers them here only.
+        QVERIFY(w->keepAction->isVisible());
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(w->SettingGainSlider, Qt::Key_K);
+        QCOMPARE(w->controller.kept().size(), std::size_t(1));
+        QTest::keyClick(w->SettingGainSlider, Qt::Key_K, Qt::ShiftModifier);
+        QVERIFY(w->controller.kept().empty());
+        menu(2);
+        QVERIFY(!w->keepAction->isVisible() && !w->clearKeptAction->isVisible());
     }
 
     // The classroom keys work wherever the focus is, the pause shows, and
@@ -229,11 +255,11 @@ private slots:
     {
         menu(2);
         QList<QWidget *> order;
-        for (QWidget *next = w->ListBox1; order.size() < 11; next = next->nextInFocusChain())
+        for (QWidget *next = w->ListBox1; order.size() < 12; next = next->nextInFocusChain())
             if ((next->focusPolicy() & Qt::TabFocus) && next->parentWidget() == w.get()) // not inner editors
                 order.append(next);
         QCOMPARE(order, (QList<QWidget *>{w->ListBox1, w->Button1, w->ScrollBar1, w->ListBox2, w->Button2,
-                                          w->SettingCorrector, w->SettingGain, w->SettingPeriod,
+                                          w->SettingCorrector, w->SettingGain, w->SettingGainSlider, w->SettingPeriod,
                                           w->SettingStep, w->RichEdit1, w->RichEdit2}));
         QTest::keyClick(w->ListBox1, Qt::Key_Down);
         QCOMPARE(w->anim.rubrique, 3);

@@ -77,8 +77,12 @@
                 createCommentaryButton();
             else if (verb === 'show')
                 showCommentary(what);
-            if (what === 'FreeSettings')
+            if (what === 'FreeSettings') {
                 showFreeSettings();
+                // Keeping runs belongs to the free-setting entry: its menu items too.
+                for (const element of $('menu').querySelectorAll('[data-free]'))
+                    element.hidden = verb !== 'on';
+            }
         }
     }
 
@@ -260,6 +264,7 @@
 
     const corrector = $('SettingCorrector');
     const gain = $('SettingGain');
+    const gainSlider = $('SettingGainSlider');
     const period = $('SettingPeriod');
     const step = $('SettingStep');
     const twoStepRow = 2; // « Deux coups », which has no gain
@@ -273,9 +278,14 @@
         const s = freeSettings();
         corrector.selectedIndex = s.corrector;
         gain.value = String(s.gain);
+        // A position that gives this gain stays where the hand left it.
+        if (core._lodrix_gain_at_slider(Number(gainSlider.value)) !== s.gain)
+            gainSlider.value = String(core._lodrix_slider_of_gain(s.gain));
+        gainSlider.setAttribute('aria-valuetext', `G = ${s.gain}`);
         period.selectedIndex = [...period.options].findIndex((o) => Number(o.value) === s.period);
         step.value = String(s.step);
         gain.disabled = s.corrector === twoStepRow;
+        gainSlider.disabled = gain.disabled;
     }
 
     // Hands the settings to the controller, which stops a run of the entry
@@ -314,6 +324,11 @@
         // A number applies once typed (Enter, or leaving the field) or stepped, not digit by digit.
         for (const control of [corrector, gain, period, step])
             control.addEventListener('change', applySettingControls);
+        // Every move of the slider applies, while it is dragged too.
+        gainSlider.addEventListener('input', (event) => {
+            gain.value = String(core._lodrix_gain_at_slider(Number(gainSlider.value)));
+            applySettingControls(event);
+        });
     }
 
     // ---- The timer -------------------------------------------------------------
@@ -459,22 +474,26 @@
     const actions = {
         pause: () => call('toggle_pause'),
         step: () => call('step_frame'),
+        keep: () => call('keep_run'),
+        clearKept: () => call('clear_kept'),
         export: exportRun,
         save: savePicture,
         copy: copyPicture,
         about: showAbout,
     };
 
-    // The action of a key, bound as on the desktop: P, Pause and N alone; E, S
-    // and C with Ctrl (or a Mac's Command).
+    // The action of a key, bound as on the desktop: P, Pause, N and K alone,
+    // K with Shift; E, S and C with Ctrl (or a Mac's Command).
     function actionOfKey(event) {
         const key = event.key.length === 1 ? event.key.toLowerCase() : event.key;
         const control = event.ctrlKey || event.metaKey;
-        if (event.altKey || event.shiftKey)
+        if (event.altKey)
             return null;
+        if (event.shiftKey)
+            return !control && key === 'k' ? 'clearKept' : null;
         if (control)
             return { e: 'export', s: 'save', c: 'copy' }[key] ?? null;
-        return { p: 'pause', Pause: 'pause', n: 'step' }[key] ?? null;
+        return { p: 'pause', Pause: 'pause', n: 'step', k: 'keep' }[key] ?? null;
     }
 
     // Before the focused control sees the key: a list would otherwise take P
@@ -531,11 +550,12 @@
     }
 
     function onMenuKey(event) {
-        const at = menuItems.indexOf(document.activeElement);
-        const moves = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: menuItems.length - 1 };
+        const shown = menuItems.filter((item) => !item.hidden);
+        const at = shown.indexOf(document.activeElement);
+        const moves = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: shown.length - 1 };
         if (event.key in moves) {
-            const to = (moves[event.key] + menuItems.length) % menuItems.length;
-            menuItems[to].focus();
+            const to = (moves[event.key] + shown.length) % shown.length;
+            shown[to].focus();
         } else if (event.key === 'Escape' || event.key === 'Tab') {
             closeMenu();
         } else {
@@ -608,6 +628,8 @@
         scroll: [Number(speedBar.min), Number(speedBar.max)],
         tick: 'count',
         start: 'none',
+        keep: 'none',
+        clear: 'none',
         next: 'none',
         comment: 'none',
         state: 'none',
@@ -618,7 +640,7 @@
 
     // The keys `key` presses: the classroom keys, by the names lodrix-replay
     // gives them (a letter in either case).
-    const commandKeys = { P: 'pause', PAUSE: 'pause', N: 'step' };
+    const commandKeys = { P: 'pause', PAUSE: 'pause', N: 'step', K: 'keep', 'SHIFT+K': 'clearKept' };
     const correctorWords = ['P', 'PC', 'DB'];
 
     // "set NAME VALUE", the value checked as the controller would check it.
@@ -738,6 +760,10 @@
                 const refused = setFreeSettings({ ...freeSettings(), [c.setting]: c.number });
                 if (refused)
                     throw new Error(`lodrix.run: ${refused}`);
+            } else if (c.name === 'keep') {
+                actions.keep();
+            } else if (c.name === 'clear') {
+                actions.clearKept();
             } else if (c.name === 'key') {
                 actions[c.action]();
             } else if (c.name === 'lang') {

@@ -272,6 +272,28 @@ EMSCRIPTEN_KEEPALIVE void lodrix_step_frame()
     core->controller.stepFrame();
 }
 
+// K and Shift+K: keeps the free-setting run as a ghost, clears the ghosts.
+EMSCRIPTEN_KEEPALIVE void lodrix_keep_run()
+{
+    core->controller.keepRun();
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_clear_kept()
+{
+    core->controller.clearKept();
+}
+
+// The gain slider's scale, the desktop's.
+EMSCRIPTEN_KEEPALIVE double lodrix_gain_at_slider(int position)
+{
+    return lodrix::gainAtSliderPosition(position);
+}
+
+EMSCRIPTEN_KEEPALIVE int lodrix_slider_of_gain(double gain)
+{
+    return lodrix::sliderPositionOfGain(gain);
+}
+
 EMSCRIPTEN_KEEPALIVE int lodrix_paused()
 {
     return core->controller.paused() ? 1 : 0;

@@ -185,7 +185,8 @@ class Lessons(unittest.TestCase):
             "mode 0", "start", "tick 320", "check", "comment", "menu 1", "start", "tick 150", "check",
             "menu 5", "set corrector PC", "set gain 4", "set period 0.05", "set step 500", "tick", "check",
             "start", "tick 100", "key P", "tick 10", "key N", "check", "key P", "tick 219", "csv", "save",
-            "comment", "set corrector DB", "tick", "check"]),
+            "comment", "key K", "set corrector DB", "check", "keep", "set corrector P", "set gain 12", "check",
+            "key Shift+K", "check", "keep", "menu 2", "menu 5", "tick", "check"]),
         "presentation and the idle picture, in English": ("en", [
             "check", "tick 3", "check", "menu 0", "start", "tick 60", "check", "menu 2", "tick 5", "check"]),
     }
@@ -300,7 +301,10 @@ class Lessons(unittest.TestCase):
             self.set_control(driver, *argument.split())
             return
         if name == "key":
-            ActionChains(driver).send_keys({"P": "p", "N": "n", "Pause": Keys.PAUSE}[argument]).perform()
+            if argument == "Shift+K":
+                ActionChains(driver).key_down(Keys.SHIFT).send_keys("K").key_up(Keys.SHIFT).perform()
+            else:
+                ActionChains(driver).send_keys({"P": "p", "N": "n", "K": "k", "Pause": Keys.PAUSE}[argument]).perform()
             return
         if name in ("menu", "mode"):
             rows = driver.find_elements(By.CSS_SELECTOR, f"#ListBox{1 if name == 'menu' else 2} option")
@@ -385,18 +389,32 @@ class Keyboard(unittest.TestCase):
             keys(Keys.DOWN, Keys.DOWN, Keys.DOWN)
             self.assertEqual(state(driver)["rubrique"], 5)
             order = []
-            for _ in range(7):
+            for _ in range(8):
                 keys(Keys.TAB)
                 order.append(focused())
             self.assertEqual(order, ["ScrollBar1", "ListBox2", "Button2", "SettingCorrector", "SettingGain",
-                                     "SettingPeriod", "SettingStep"])
+                                     "SettingGainSlider", "SettingPeriod", "SettingStep"])
             keys(Keys.BACKSPACE * 4, "3000", Keys.TAB)
             message = driver.execute_script("return document.getElementById('message').innerText")
             self.assertIn("E=3000", message, "the controller's refusal is shown")
             keys(Keys.ESCAPE)
             self.assertEqual((focused(), state(driver)["explore"]["step"]), ("SettingStep", 200),
                              "refused, the step is as it was, to be typed again")
-            back(3)
+            # The gain slider, a hundred steps a decade: arrows, pages of 30 steps, the ends.
+            back(2)
+            self.assertEqual(focused(), "SettingGainSlider")
+            gain = lambda: state(driver)["explore"]["gain"]  # noqa: E731
+            keys(Keys.HOME)
+            self.assertEqual(gain(), 0.1)
+            keys(Keys.END)
+            self.assertEqual(gain(), 100)
+            keys(Keys.HOME, Keys.RIGHT)
+            self.assertEqual(gain(), 0.1, "0.1023 shows as the field's 0.10")
+            keys(Keys.RIGHT, Keys.RIGHT)
+            self.assertEqual(gain(), 0.11)
+            keys(Keys.HOME, Keys.PAGE_UP)
+            self.assertEqual(gain(), 0.2)
+            back(2)
             keys(Keys.DOWN)
             self.assertEqual(state(driver)["explore"]["corrector"], "PC")
             # P holds the page, not the list's first item starting with P.
@@ -626,6 +644,28 @@ class Layout(unittest.TestCase):
             driver.quit()
 
 
+def slider_moves(driver, moves=60):
+    """Moves the gain slider as a drag does, one input event a position, and
+    gives for each move the milliseconds from the event to the new frame in
+    the canvas, and whether the root locus's picture changed."""
+    return driver.execute_script("""
+        const moves = arguments[0];
+        window.lodrix.run('menu 5\\ntick');
+        const slider = document.getElementById('SettingGainSlider');
+        const canvas = document.getElementById('Canvas').getContext('2d');
+        const plots = () => canvas.getImageData(0, 250, 800, 150).data.join();
+        const results = [];
+        for (let i = 0; i < moves; ++i) {
+            const before = plots();
+            const t0 = performance.now();
+            slider.value = String(100 + 3 * i);
+            slider.dispatchEvent(new Event('input', {bubbles: true}));
+            const ms = performance.now() - t0;
+            results.push([ms, plots() !== before]);
+        }
+        return results;""", moves)
+
+
 def figures():
     """The budget figures of the page in this Chromium."""
     driver = start_browser(width=1280, height=800)
@@ -645,6 +685,7 @@ def figures():
                 }
             }
             return times;""")
+        moves = [ms for ms, _ in slider_moves(driver)]
         # The real timer at 10 ms: from the start press to the end tick's "Commentaires".
         driver.refresh()
         WebDriverWait(driver, 10).until(lambda d: d.execute_script("return !!window.lodrix"))
@@ -669,7 +710,46 @@ def figures():
         driver.quit()
     return {"bytes": os.path.getsize(ARGS.page), "first_picture_ms": round(first, 1),
             "tick_median_ms": round(statistics.median(ticks), 2), "ticks": len(ticks),
+            "setting_median_ms": round(statistics.median(moves), 2),
             "pacing_319_ticks_at_10_ms": round(pacing, 1)}
+
+
+class Laboratory(unittest.TestCase):
+    """The free-setting entry answers while the gain slider moves."""
+
+    def test_every_move_redraws_at_once(self):
+        driver = start_browser()
+        try:
+            run(driver, "")
+            moves = slider_moves(driver, 20)
+            self.assertTrue(all(changed for _, changed in moves), "every move redrew the plots and the locus")
+            explore = state(driver)["explore"]
+            self.assertEqual(explore["gain"], 3.72, "position 157 gives G = 3.72")
+            gain_field = driver.execute_script("return document.getElementById('SettingGain').value")
+            self.assertEqual(float(gain_field), 3.72, "the number field follows the slider")
+            run(driver, "set gain 23.92")
+            position = driver.execute_script("return document.getElementById('SettingGainSlider').value")
+            self.assertEqual(position, "238", "the slider follows the number field")
+
+            # Here, and only here, the menu offers to keep and clear runs.
+            def visible_items():
+                return driver.execute_script("""
+                    return [...document.querySelectorAll('#menu > [role=menuitem]')]
+                        .filter((e) => e.checkVisibility()).map((e) => e.dataset.action);""")
+            ActionChains(driver).context_click(driver.find_element(By.ID, "FOND")).perform()
+            self.assertEqual(visible_items()[-2:], ["keep", "clearKept"])
+            ActionChains(driver).send_keys(Keys.UP, Keys.UP, Keys.ENTER).perform()
+            self.assertEqual(state(driver)["explore"]["kept"][0]["gain"], 23.92, "the item before the last kept")
+            ActionChains(driver).key_down(Keys.SHIFT).send_keys("K").key_up(Keys.SHIFT).perform()
+            self.assertEqual(state(driver)["explore"]["kept"], [], "Shift+K cleared")
+            ActionChains(driver).send_keys("k").perform()
+            self.assertEqual(len(state(driver)["explore"]["kept"]), 1, "K kept")
+            run(driver, "menu 2")
+            self.assertEqual(state(driver)["explore"]["kept"], [], "another lesson clears the kept runs")
+            ActionChains(driver).context_click(driver.find_element(By.ID, "FOND")).perform()
+            self.assertNotIn("keep", visible_items())
+        finally:
+            driver.quit()
 
 
 class Budgets(unittest.TestCase):
@@ -679,6 +759,7 @@ class Budgets(unittest.TestCase):
         self.assertLessEqual(f["bytes"], 3_000_000)
         self.assertLessEqual(f["first_picture_ms"], 1000)
         self.assertLessEqual(f["tick_median_ms"], 1.0)
+        self.assertLessEqual(f["setting_median_ms"], 16)
         self.assertLessEqual(abs(f["pacing_319_ticks_at_10_ms"] - 3190), 0.02 * 3190)
 
 
