@@ -57,14 +57,14 @@ void Tvitesse::buildFreeSettings()
     SettingGain->setDecimals(2);
     SettingGain->setSingleStep(0.1);
     SettingGain->setKeyboardTracking(false); // a value applies once typed, not digit by digit
-    place(SettingGain, "SettingGain", {256, stripTop, 52, stripHeight}, "Gain G");
+    place(SettingGain, "SettingGain", {256, stripTop, 56, stripHeight}, "Gain G");
 
     // Every move applies, while it is dragged too: the views answer under the hand.
     SettingGainSlider = new QSlider(Qt::Horizontal, this);
     SettingGainSlider->setRange(0, gainSliderPositions);
     SettingGainSlider->setSingleStep(1);
     SettingGainSlider->setPageStep(gainSliderPage);
-    place(SettingGainSlider, "SettingGainSlider", {310, stripTop, 70, stripHeight},
+    place(SettingGainSlider, "SettingGainSlider", {314, stripTop, 66, stripHeight},
           "Gain G, échelle logarithmique de 0,1 à 100");
 
     caption(386, 22, "T =")->setBuddy(SettingPeriod = new QComboBox(this));
