@@ -3,6 +3,8 @@
 // dispatcher that steps them. Handlers write absolute values; the tick moves
 // compteur by one step per frame.
 
+#include "model/periods.h"
+
 #include <cstdint>
 
 namespace lodrix {
@@ -31,9 +33,6 @@ struct Frame {
 
 constexpr int presentationEnd = -100;
 constexpr int openLoopEnd = 300;
-constexpr int ticksPerPeriod = 40;
-constexpr int periodCount = 8;
-constexpr int endTick = 320; // last page tick of a closed-loop page
 
 constexpr bool isClosedLoop(Page p)
 {
@@ -76,22 +75,5 @@ PeriodAdvance advancePeriod(AnimationState &s);
 // The stored arm angle at the start of period k (1..8) of menu entry 2, 3 or
 // 4; 0 for any other entry.
 double stepTableAngle(int rubrique, int period);
-
-// Sampling period 1..8 of page tick n (n <= 39 is period 1). The end tick
-// belongs to no period except for the arm, which the caller handles.
-constexpr int periodOf(int n)
-{
-    if (n < ticksPerPeriod)
-        return 1;
-    if (n >= endTick)
-        return 0;
-    return n / ticksPerPeriod + 1;
-}
-
-// Period whose arm angle law draws tick n: period 8 also draws the end tick.
-constexpr int armPeriodOf(int n)
-{
-    return n >= endTick ? periodCount : periodOf(n);
-}
 
 } // namespace lodrix

@@ -25,7 +25,7 @@
 // converter's +-2047 (so U1 within +-10 V), and X is the nearest code of the
 // position, within +-2047 too.
 
-#include "engine/animation.h"
+#include "model/periods.h"
 #include "model/modelstate.h"
 #include "model/polynomial.h"
 

@@ -2,7 +2,7 @@
 // The per-period values of a closed-loop page: the set-point and eight rows,
 // one per sampling period, replayed on every tick of the period's window.
 
-#include "engine/animation.h"
+#include "model/periods.h"
 #include "plant.h"
 
 #include <array>
