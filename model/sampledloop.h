@@ -25,8 +25,8 @@
 // converter's +-2047 (so U1 within +-10 V), and X is the nearest code of the
 // position, within +-2047 too.
 
-#include "model/periods.h"
 #include "model/modelstate.h"
+#include "model/periods.h"
 #include "model/polynomial.h"
 
 #include "render/catalogue.h"

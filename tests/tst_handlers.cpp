@@ -18,9 +18,9 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QSlider>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -259,8 +259,8 @@ private slots:
             if ((next->focusPolicy() & Qt::TabFocus) && next->parentWidget() == w.get()) // not inner editors
                 order.append(next);
         QCOMPARE(order, (QList<QWidget *>{w->ListBox1, w->Button1, w->ScrollBar1, w->ListBox2, w->Button2,
-                                          w->SettingCorrector, w->SettingGain, w->SettingGainSlider, w->SettingPeriod,
-                                          w->SettingStep, w->RichEdit1, w->RichEdit2}));
+                                          w->SettingCorrector, w->SettingGain, w->SettingGainSlider,
+                                          w->SettingPeriod, w->SettingStep, w->RichEdit1, w->RichEdit2}));
         QTest::keyClick(w->ListBox1, Qt::Key_Down);
         QCOMPARE(w->anim.rubrique, 3);
         QTest::keyClick(w->ListBox1, Qt::Key_Up);
