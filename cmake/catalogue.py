@@ -18,7 +18,7 @@ pattern whose %1, %2... the program fills with values, so its translation must
 use the same ones. Any fault stops the build with the file and the line.
 
 With --output the tables are written sorted by the bytes of the French text,
-the order the lookup's binary search expects (render/catalogue.cpp).
+the order the lookup's binary search expects (lang/catalogue.cpp).
 With --check-sources, every msgid must be found among the string literals of
 the sources: a text changed in the code without its catalogue entry, or an
 entry left behind after its text went, fails the check.
@@ -91,7 +91,7 @@ def cpp_string(text):
 def write(paths, output):
     lines = [
         "// Written by cmake/catalogue.py from " + ", ".join("po/" + os.path.basename(p) for p in paths) + ".",
-        '#include "render/catalogue.h"',
+        '#include "lang/catalogue.h"',
         "",
         "namespace lodrix {",
         "",

@@ -29,7 +29,7 @@
 #include "model/periods.h"
 #include "model/polynomial.h"
 
-#include "render/catalogue.h"
+#include "lang/catalogue.h"
 
 #include <array>
 #include <cstdint>

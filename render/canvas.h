@@ -15,7 +15,7 @@
 // draws the translation of each text its catalogue knows, and logs what it
 // drew.
 
-#include "render/catalogue.h"
+#include "lang/catalogue.h"
 
 #include <cstdint>
 #include <span>
