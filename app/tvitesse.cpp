@@ -13,6 +13,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -82,6 +83,11 @@ QListWidget *listBox(QWidget *parent, QRect r, const QStringList &items, Color c
 
 QTextEdit *richEdit(QWidget *parent, QRect r, const QString &text)
 {
+    // The commentaries ask for Arial. Where it is missing (any Linux desktop)
+    // its metric twin from Debian's fonts-liberation2, a dependency of the
+    // package, takes its place: not whatever sans serif the machine has, so
+    // that a commentary breaks its lines alike everywhere.
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     auto *e = place<QTextEdit>(parent, r.x(), r.y(), r.width(), r.height());
     e->setReadOnly(true); // a commentary is read, not edited
     e->setPlainText(text);
