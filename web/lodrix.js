@@ -354,23 +354,23 @@
 
     // ---- The form fits the browser's window ---------------------------------
 
-    // The largest scale that shows the whole form, centred. Canvas pixels
-    // become blocks of whole screen pixels (pixelated), the same size for
-    // all when rounding the scale down costs a tenth of the room or less.
-    // Only on a screen with fewer pixels than the form are the canvases
-    // reduced smoothly: dropping rows would cut the one-pixel lines.
+    // The form as large as the window allows, centred, by the desktop's
+    // full-screen rule, which the core holds: canvas pixels become blocks of
+    // whole screen pixels (pixelated), the same size for all, when rounding
+    // the scale down costs a tenth of the room or less. Only on a screen with
+    // fewer pixels than the form are the canvases reduced smoothly: dropping
+    // rows would cut the one-pixel lines.
     function fit() {
         const ratio = window.devicePixelRatio || 1;
         const width = document.documentElement.clientWidth;
         const height = document.documentElement.clientHeight;
-        let screenPixels = Math.min(width / formWidth, height / formHeight) * ratio;
-        if (screenPixels >= 1 && Math.floor(screenPixels) / screenPixels >= 0.9)
-            screenPixels = Math.floor(screenPixels);
+        const screenPixels = core._lodrix_filling_scale(width * ratio, height * ratio);
         form.classList.toggle('reduced', screenPixels < 1);
         const scale = screenPixels / ratio;
         const left = Math.round(((width - formWidth * scale) / 2) * ratio) / ratio;
         const top = Math.round(((height - formHeight * scale) / 2) * ratio) / ratio;
         form.style.transform = `translate(${left}px, ${top}px) scale(${scale})`;
+        form.style.visibility = 'visible';
     }
 
     function wireScreen() {
@@ -785,11 +785,11 @@
         return browser.startsWith('fr') ? 'fr' : 'en';
     }
 
-    wireScreen();
     createLodrixCore().then((module) => {
         core = module;
         core.ccall('lodrix_init', null, ['string'], [chosenLanguage()]);
         translatePage();
+        wireScreen();
         for (const surface of [WINDOW, SCENE])
             copyBox(core._lodrix_whole(surface), surface);
         wireControls();
@@ -798,6 +798,7 @@
         window.lodrix = { run, picture, csv, get timerRuns() { return timerRuns; } };
         startTimer();
     }, (error) => {
+        form.style.visibility = 'visible';
         report(`Ce navigateur ne peut pas faire tourner Lodrix : ${error}`);
     });
 })();
