@@ -51,8 +51,9 @@ def loopback_port():
         return probe.getsockname()[1]
 
 
-def start_browser(language="fr-FR", width=1024, height=768, ratio=1, query=""):
-    """Chromium whose page area is width x height CSS pixels, ratio screen pixels each.
+def start_browser(language="fr-FR", width=1024, height=768, ratio=1, query="", phone=False):
+    """Chromium whose page area is width x height CSS pixels, ratio screen pixels each;
+    with phone, a touch screen of that size as Chromium's phone emulation makes one.
 
     Chromium is started here and chromedriver attaches to it at the loopback
     address: a browser chromedriver starts itself is reached at "localhost".
@@ -93,9 +94,16 @@ def start_browser(language="fr-FR", width=1024, height=768, ratio=1, query=""):
             shutil.rmtree(profile, ignore_errors=True)
 
     driver.quit = quit_all
-    inner = driver.execute_script("return [window.innerWidth, window.innerHeight]")
-    outer = driver.get_window_size()
-    driver.set_window_size(outer["width"] + width - inner[0], outer["height"] + height - inner[1])
+    if phone:
+        # What chromedriver's mobileEmulation does, which it refuses on a
+        # browser it attaches to: a mobile viewport and touch.
+        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                               {"width": width, "height": height, "deviceScaleFactor": ratio, "mobile": True})
+        driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+    else:
+        inner = driver.execute_script("return [window.innerWidth, window.innerHeight]")
+        outer = driver.get_window_size()
+        driver.set_window_size(outer["width"] + width - inner[0], outer["height"] + height - inner[1])
     driver.get("file://" + os.path.abspath(ARGS.page) + query)
     WebDriverWait(driver, 10).until(lambda d: d.execute_script("return !!window.lodrix"))
     return driver
@@ -561,6 +569,7 @@ class Layout(unittest.TestCase):
         "projector": (1920, 1080, 1, None, "pixelated"),
         "just over twice the form": (1700, 1190, 1, 2, "pixelated"),
         "twice the form on a double-density screen": (800, 600, 2, 2, "pixelated"),
+        "a tall window on a desktop": (600, 1000, 1, None, "auto"),
     }
 
     def measure(self, width, height, ratio):
@@ -590,6 +599,7 @@ class Layout(unittest.TestCase):
                     return measure.measureText(e.textContent).width > room;
                 }).map((e) => e.id || e.textContent);
                 return {canvas: rect('Canvas').toJSON(), scene: rect('FOND').toJSON(), wide,
+                        note: document.getElementById('turnNote').checkVisibility(),
                         viewport: [innerWidth, innerHeight, devicePixelRatio],
                         rendering: getComputedStyle(document.getElementById('Canvas')).imageRendering};""")
         finally:
@@ -612,6 +622,40 @@ class Layout(unittest.TestCase):
                 self.assertAlmostEqual(m["scene"]["left"] - canvas["left"], 8 * scale, delta=0.01)
                 self.assertEqual(m["rendering"], rendering)
                 self.assertEqual(m["wide"], [], "texts wider than their controls")
+                self.assertFalse(m["note"], "no screen to turn")
+
+    def test_turn_note(self):
+        """A phone held upright is told, in the page's language, that turned it draws
+        the form larger; sideways it is not, nor once the note is closed."""
+        driver = start_browser("fr-FR", 390, 844, 3, phone=True)
+
+        def note():
+            return driver.execute_script("""
+                const note = document.getElementById('turnNote');
+                return note.checkVisibility() && [note.innerText.replace(/\\s+/g, ' ').trim(),
+                    document.getElementById('turnNoteClose').getAttribute('aria-label'),
+                    note.getBoundingClientRect().bottom <= innerHeight];""")
+
+        def turn(width, height):
+            driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                   {"width": width, "height": height, "deviceScaleFactor": 3, "mobile": True})
+
+        try:
+            self.assertEqual(note(), ["Tournez l'appareil pour agrandir ×", "Fermer la note", True])
+            run(driver, "lang en")
+            self.assertEqual(note(), ["Turn the device to enlarge ×", "Close the note", True])
+            turn(844, 390)
+            WebDriverWait(driver, 5).until(lambda d: not note(), "the note stays sideways")
+            turn(390, 844)
+            WebDriverWait(driver, 5).until(lambda d: note(), "the note comes back upright")
+            driver.find_element(By.ID, "turnNoteClose").click()
+            self.assertFalse(note())
+            turn(844, 390)
+            turn(390, 844)
+            time.sleep(0.2)
+            self.assertFalse(note(), "closed, the note stays closed")
+        finally:
+            driver.quit()
 
     def test_fullscreen_button(self):
         driver = start_browser(width=400, height=300)
