@@ -342,12 +342,15 @@ class Lessons(unittest.TestCase):
                     coloured: spans.some((s) => s.color !== 'rgb(0, 0, 0)'),
                     scrolls: box.scrollHeight > box.clientHeight
                              && getComputedStyle(box).overflowY === 'auto',
-                    editable: box.isContentEditable, text: box.innerText};""")
+                    editable: box.isContentEditable, text: box.innerText,
+                    families: [...new Set(spans.map((s) => s.fontFamily))]};""")
         self.assertTrue(facts["shown"] and facts["bold"] and facts["coloured"], facts)
         self.assertGreaterEqual(facts["tables"], 1, "the commentary keeps its table")
         self.assertTrue(facts["scrolls"], "the commentary box scrolls")
         self.assertFalse(facts["editable"], "the commentary box is read-only")
         self.assertNotIn("RichEdit2", facts["text"], "the commentary replaced the box's first text")
+        # Arial where the machine has it, else its metric twin, as on the desktop.
+        self.assertEqual(facts["families"], ['Arial, "Liberation Sans", sans-serif'])
 
 
 class Keyboard(unittest.TestCase):
