@@ -109,9 +109,11 @@ void Tvitesse::buildActions()
         addAction(a);
     };
     separator();
-    // One step at a time through the zoom steps; full screen takes the
-    // largest that fits.
+    // One step at a time through the zoom steps; full screen has a scale of
+    // its own, and the steps wait until it is left.
     auto step = [this](int direction) {
+        if (formFullScreen_)
+            return;
         const auto *at = std::find(std::begin(zoomSteps), std::end(zoomSteps), zoom_);
         int index = at == std::end(zoomSteps) ? 0 : int(at - std::begin(zoomSteps));
         index = std::clamp(index + direction, 0, int(std::size(zoomSteps)) - 1);
@@ -121,8 +123,10 @@ void Tvitesse::buildActions()
         action("Agrandir", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
                [step] { step(+1); });
     zoomOutAction = action("Réduire", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [step] { step(-1); });
-    zoomResetAction =
-        action("Taille normale", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { setZoom(100); });
+    zoomResetAction = action("Taille normale", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] {
+        if (!formFullScreen_)
+            setZoom(100);
+    });
     fullScreenAction =
         action("Plein écran", {QKeySequence(Qt::Key_F11)}, [this] { setFormFullScreen(!formFullScreen_); });
     leaveFullScreenAction = action("Quitter le plein écran", {QKeySequence(Qt::Key_Escape)},

@@ -97,7 +97,7 @@ std::optional<Options> parse(const QStringList &arguments, const lodrix::Languag
     parser.addOption(zoom);
     const QCommandLineOption fullScreen(
         QStringLiteral("fullscreen"),
-        say(language, "Plein écran, au plus grand agrandissement qui tient (F11)."));
+        say(language, "Plein écran, la forme agrandie à la taille de l'écran (F11)."));
     parser.addOption(fullScreen);
     const QCommandLineOption lang(
         QStringLiteral("lang"),

@@ -3,6 +3,7 @@
 #include "app/rtf/rtfreader.h"
 #include "appicon.h"
 #include "pages/pages.h"
+#include "render/formfit.h"
 #include "render/qt/colors.h"
 #include "render/qt/fonts.h"
 #include "render/qt/rasterimage.h"
@@ -13,6 +14,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -82,6 +84,11 @@ QListWidget *listBox(QWidget *parent, QRect r, const QStringList &items, Color c
 
 QTextEdit *richEdit(QWidget *parent, QRect r, const QString &text)
 {
+    // The commentaries ask for Arial. Where it is missing (any Linux desktop)
+    // its metric twin from Debian's fonts-liberation2, a dependency of the
+    // package, takes its place: not whatever sans serif the machine has, so
+    // that a commentary breaks its lines alike everywhere.
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     auto *e = place<QTextEdit>(parent, r.x(), r.y(), r.width(), r.height());
     e->setReadOnly(true); // a commentary is read, not edited
     e->setPlainText(text);
@@ -425,7 +432,7 @@ void Tvitesse::present()
     const QRect scene = toQRect(sceneCanvas.takeDirtyRect());
     const QRect window = toQRect(windowCanvas.takeDirtyRect());
     bmpAnim.takeDirtyRect();
-    if (zoom_ == 100 && laidOutRatio_ == 1.0) {
+    if (zoomFactor() == 1.0 && laidOutRatio_ == 1.0) {
         FOND->update(scene);
         update(window);
         return;
@@ -449,7 +456,7 @@ void Tvitesse::paintEvent(QPaintEvent *event)
     // Around the form (a large window, full screen) the button face.
     for (const QRect &outside : QRegion(event->rect()).subtracted(form))
         p.fillRect(outside, toQColor(clFace));
-    if (zoom_ == 100 && laidOutRatio_ == 1.0) {
+    if (zoomFactor() == 1.0 && laidOutRatio_ == 1.0) {
         const QRect r = event->rect() & form;
         p.drawImage(r.topLeft(), imageOf(windowCanvas), r.translated(-origin_));
         return;
@@ -471,21 +478,19 @@ QRect Tvitesse::onWindow(QRect formArea) const
 
 void Tvitesse::applyLayout()
 {
+    const double ratio = devicePixelRatioF();
     if (formFullScreen_) {
-        // The largest step at which the whole form fits the screen, centred.
-        zoom_ = zoomSteps[0];
-        for (const int step : zoomSteps) {
-            if (designClientSize.width() * step <= width() * 100 &&
-                designClientSize.height() * step <= height() * 100)
-                zoom_ = step;
-        }
+        // The page's rule, on the screen's device pixels; never below the
+        // design size, which the growth of the canvases does not go under.
+        const double deviceScale = fillingScale(width() * ratio, height() * ratio, designClientSize.width(),
+                                                designClientSize.height());
+        fullScreenZoom_ = std::max(1.0, deviceScale / ratio);
         const QSize form = ScaledPicture::zoomed(QRect(QPoint(), designClientSize), zoomFactor()).size();
         origin_ =
             QPoint(std::max(0, (width() - form.width()) / 2), std::max(0, (height() - form.height()) / 2));
     } else {
         origin_ = QPoint();
     }
-    const double ratio = devicePixelRatioF();
     laidOutRatio_ = ratio;
     const double z = zoomFactor();
     setFont(uiFont(11, false, z, ratio));
@@ -493,6 +498,11 @@ void Tvitesse::applyLayout()
         if (d.fontPx > 0)
             d.widget->setFont(uiFont(d.fontPx, d.bold, z, ratio));
         QRect r = onWindow(d.rect);
+        // The scene's grown picture starts at the control's corner: at a scale
+        // that puts the corner between device pixels, rounding the control
+        // outwards on both sides would leave a column and a row unpainted.
+        if (d.widget == FOND)
+            r.setSize(ScaledPicture::zoomed(QRect(QPoint(), d.rect.size()), z).size());
         // A label's outline text may run a little wider than the bitmap one
         // its box was made for: the box grows rather than cut it.
         if (const auto *l = qobject_cast<QLabel *>(d.widget))
@@ -503,7 +513,7 @@ void Tvitesse::applyLayout()
         for (int i = 0; i < list->count(); ++i)
             list->item(i)->setSizeHint(QSize(0, int(std::lround(itemHeightPx * z))));
     }
-    const bool scaled = zoom_ != 100 || ratio != 1.0;
+    const bool scaled = z != 1.0 || ratio != 1.0;
     if (scaled) {
         scaledScene_.update(imageOf(sceneCanvas), imageOf(sceneCanvas).rect(), z, ratio);
         scaledWindow_.update(imageOf(windowCanvas), imageOf(windowCanvas).rect(), z, ratio);
@@ -525,11 +535,9 @@ void Tvitesse::setFormFullScreen(bool on)
         return;
     formFullScreen_ = on;
     if (on) {
-        zoomBeforeFullScreen_ = zoom_;
         showFullScreen();
         applyLayout();
     } else {
-        zoom_ = zoomBeforeFullScreen_;
         showMaximized();
         applyLayout();
     }

@@ -123,8 +123,12 @@ public:
     // its design size (100 to 300).
     void setZoom(int percent);
     int zoom() const { return zoom_; }
-    // F11: full screen at the largest zoom step that fits, the form centred
-    // on the button face; leaving it restores the window and its zoom.
+    // What the form is drawn at now, 1.0 at its design size: the zoom, or in
+    // full screen the screen's own scale.
+    double zoomFactor() const { return formFullScreen_ ? fullScreenZoom_ : zoom_ / 100.0; }
+    // F11: full screen, the form as large as the page draws it in a window of
+    // the screen's size (render/formfit.h), centred on the button face; the
+    // zoom steps wait meanwhile, and leaving restores the window at its zoom.
     void setFormFullScreen(bool on);
     bool formFullScreen() const { return formFullScreen_; }
     // Where the form's top-left corner lies in the window (not at (0, 0)
@@ -178,7 +182,6 @@ private:
     // Lays every control out at the zoom and on the screen's pixel ratio;
     // the canvases follow.
     void applyLayout();
-    double zoomFactor() const { return zoom_ / 100.0; }
     // The logical window rectangle of a 1x area of the form.
     QRect onWindow(QRect formArea) const;
 
@@ -192,7 +195,7 @@ private:
     std::vector<QWidget *> freeSettingControls_; // with their labels
     FreeSettings shownSettings_;
     int zoom_ = 100;
-    int zoomBeforeFullScreen_ = 100;
+    double fullScreenZoom_ = 1.0;
     bool formFullScreen_ = false;
     QPoint origin_;
     double laidOutRatio_ = 1.0; // the device pixel ratio of the last layout

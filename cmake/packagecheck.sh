@@ -11,7 +11,7 @@ mkdir -p "$work"
 deb=$(ls "$work"/lodrix_*.deb)
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6gui6; do
+for lib in libqt6widgets6 libqt6gui6 fonts-liberation2; do
     [[ $depends == *"$lib"* ]] || { echo "the package does not depend on $lib: $depends"; exit 1; }
 done
 # apt must be able to resolve everything the package asks for.

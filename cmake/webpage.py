@@ -41,6 +41,10 @@ from fontTools.ttLib import TTFont
 FONT_CHARACTERS = [*range(0x20, 0x7F), *range(0xA0, 0x100), 0x152, 0x153, 0x178,
                    0x2013, 0x2014, 0x2018, 0x2019, 0x201C, 0x201D, 0x2026, 0x20AC]
 FONT_FAMILY = "Lodrix Tahoma"
+# The faces the commentaries may ask for, and their metric twins in Debian's
+# fonts-liberation2: the same widths, so the same line breaks.
+METRIC_TWINS = {"Arial": "Liberation Sans", "Times New Roman": "Liberation Serif",
+                "Courier New": "Liberation Mono"}
 OUTSIDE_REFERENCE = re.compile(r"""\b(?:src|href|srcset|action|background)\s*=|url\s*\(|@import""", re.I)
 
 
@@ -83,8 +87,13 @@ def commentary(tool, path):
     content = body.group(2).strip()
     if OUTSIDE_REFERENCE.search(content) or (style and OUTSIDE_REFERENCE.search(style.group(1))):
         fail(f"the commentary {path} refers to something outside it; the page must fetch nothing")
-    # A face the browser lacks falls back to its sans serif, not to its serif default.
-    add_fallback = lambda m: f"font-family:{m.group(1)}, sans-serif"  # noqa: E731
+    # A face the browser lacks falls back to its metric twin from Debian's
+    # fonts-liberation2 (the desktop's choice too), then to its sans serif,
+    # not to its serif default.
+    def add_fallback(m):
+        families = re.findall(r"'([^']*)'", m.group(1))
+        twins = [METRIC_TWINS[f] for f in families if f in METRIC_TWINS]
+        return "font-family:" + ", ".join(f"'{f}'" for f in families + twins) + ", sans-serif"
     content = re.sub(r"font-family:((?:'[^']*'\s*,?\s*)+)", add_fallback, content)
     body_style = re.sub(r"font-family:((?:'[^']*'\s*,?\s*)+)", add_fallback, style.group(1) if style else "")
     name = os.path.basename(path)

@@ -12,6 +12,8 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -22,6 +24,8 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -303,11 +307,19 @@ private slots:
         // A file in the current directory is loaded, formatted.
         QFile file(dir.filePath(QStringLiteral("lodrix2.rtf")));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("{\\rtf1\\ansi {\\b Compensation} du p\\'f4le\\par}");
+        file.write("{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Arial;}}\\f0 {\\b Compensation} du p\\'f4le\\par}");
         file.close();
         w->B1->click();
         QCOMPARE(w->RichEdit2->toPlainText().trimmed(), QStringLiteral("Compensation du pôle"));
         QVERIFY(w->RichEdit2->isReadOnly());
+        // Written in Arial where the machine has it, else in its metric twin,
+        // never in whatever sans serif fontconfig finds first.
+        QTextCursor text(w->RichEdit2->document());
+        text.setPosition(1);
+        const QString expected = QFontDatabase::families().contains(QStringLiteral("Arial"))
+                                     ? QStringLiteral("Arial")
+                                     : QStringLiteral("Liberation Sans");
+        QCOMPARE(QFontInfo(text.charFormat().font()).family(), expected);
 
         // A file that is not RTF leaves the last commentary shown, with a box.
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

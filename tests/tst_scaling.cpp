@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -96,6 +97,43 @@ private slots:
         for (const QPoint p : {QPoint(10, 140), QPoint(120, 40), QPoint(500, 60), QPoint(784, 224)})
             for (const QPoint d : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
                 QCOMPARE(shown.pixel(p * 2 + d), scene.pixel(p));
+    }
+
+    // Full screen fills it by the form's rule on the device's pixels (this
+    // screen has two per logical pixel), the form centred; the zoom steps
+    // wait, and leaving gives the window back at its zoom.
+    void fullScreenFillsTheScreen_data()
+    {
+        QTest::addColumn<QSize>("screen"); // logical pixels
+        QTest::addColumn<double>("deviceScale");
+        QTest::addRow("3840 x 2160 device pixels: 2160 / 560") << QSize(1920, 1080) << 2160.0 / 560;
+        QTest::addRow("2048 x 1536: 2048 / 800") << QSize(1024, 768) << 2048.0 / 800;
+        QTest::addRow("1700 x 1190: blocks of 2") << QSize(850, 595) << 2.0;
+    }
+    void fullScreenFillsTheScreen()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(double, deviceScale);
+        w->setZoom(150);
+        w->setFormFullScreen(true);
+        w->resize(screen);
+        const double zoom = deviceScale / 2;
+        QVERIFY2(std::abs(w->zoomFactor() - zoom) < 1e-9, qPrintable(QString::number(w->zoomFactor())));
+        const QSize form(int(std::ceil(800 * zoom - 1e-6)), int(std::ceil(560 * zoom - 1e-6)));
+        QCOMPARE(w->formOrigin(),
+                 QPoint((screen.width() - form.width()) / 2, (screen.height() - form.height()) / 2));
+        QCOMPARE(w->FOND->geometry().topLeft(), w->formOrigin() + QPoint(int(8 * zoom), int(16 * zoom)));
+        // The scene reaches the control's edges: its last device pixels are
+        // its last picture pixel's.
+        const QImage scene = imageOf(w->sceneCanvas);
+        const QImage shown = w->FOND->grab().toImage();
+        QCOMPARE(shown.pixel(shown.width() - 1, shown.height() - 1), scene.pixel(784, 224));
+        QCOMPARE(shown.pixel(shown.width() - 1, 0), scene.pixel(784, 0));
+        w->zoomInAction->trigger();
+        QCOMPARE(w->zoomFactor(), zoom);
+        w->setFormFullScreen(false);
+        QCOMPARE(w->zoomFactor(), 1.5);
+        QCOMPARE(w->Button1->geometry(), QRect(732, 768, 158, 38));
     }
 
     // At a fractional scale every 1-pixel line carries the same ink wherever

@@ -19,6 +19,7 @@
     const sceneLeft = 8; // FOND's place on the form
     const sceneTop = 16;
     const downloadLifetimeMs = 60000; // how long a download's blob URL outlives its click
+    const turnGain = 1.25; // how much larger the form must be, turned, for the note to suggest it
 
     const $ = (id) => document.getElementById(id);
     const form = $('form');
@@ -31,6 +32,7 @@
     let timeout = 0;
     let timerRuns = false;
     let idlePictureShown = false;
+    let turnNoteClosed = false;
     let described = '';
     const pageTitle = document.title;
 
@@ -137,14 +139,17 @@
                 frenchTexts.set(key, french);
             return frenchTexts.get(key);
         };
-        const walker = document.createTreeWalker(form, NodeFilter.SHOW_TEXT);
-        for (let node = walker.nextNode(); node; node = walker.nextNode()) {
-            if (!node.nodeValue.trim() || node.parentElement.closest(untranslated))
-                continue;
-            const french = shown(node, node.nodeValue);
-            node.nodeValue = french.replace(french.trim(), tr(french.trim().replace(/\s+/g, ' ')));
+        const note = $('turnNote');
+        for (const root of [form, note]) {
+            const walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
+            for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+                if (!node.nodeValue.trim() || node.parentElement.closest(untranslated))
+                    continue;
+                const french = shown(node, node.nodeValue);
+                node.nodeValue = french.replace(french.trim(), tr(french.trim().replace(/\s+/g, ' ')));
+            }
         }
-        for (const element of [form, ...form.querySelectorAll('*')]) {
+        for (const element of [form, ...form.querySelectorAll('*'), note, ...note.querySelectorAll('*')]) {
             if (element.closest('#B1'))
                 continue; // written through tr() when it is made
             for (const name of translatedAttributes) {
@@ -369,23 +374,31 @@
 
     // ---- The form fits the browser's window ---------------------------------
 
-    // The largest scale that shows the whole form, centred. Canvas pixels
-    // become blocks of whole screen pixels (pixelated), the same size for
-    // all when rounding the scale down costs a tenth of the room or less.
-    // Only on a screen with fewer pixels than the form are the canvases
-    // reduced smoothly: dropping rows would cut the one-pixel lines.
+    // The form as large as the window allows, centred, by the desktop's
+    // full-screen rule, which the core holds: canvas pixels become blocks of
+    // whole screen pixels (pixelated), the same size for all, when rounding
+    // the scale down costs a tenth of the room or less. Only on a screen with
+    // fewer pixels than the form are the canvases reduced smoothly: dropping
+    // rows would cut the one-pixel lines.
     function fit() {
         const ratio = window.devicePixelRatio || 1;
         const width = document.documentElement.clientWidth;
         const height = document.documentElement.clientHeight;
-        let screenPixels = Math.min(width / formWidth, height / formHeight) * ratio;
-        if (screenPixels >= 1 && Math.floor(screenPixels) / screenPixels >= 0.9)
-            screenPixels = Math.floor(screenPixels);
+        const screenPixels = core._lodrix_filling_scale(width * ratio, height * ratio);
         form.classList.toggle('reduced', screenPixels < 1);
         const scale = screenPixels / ratio;
         const left = Math.round(((width - formWidth * scale) / 2) * ratio) / ratio;
         const top = Math.round(((height - formHeight * scale) / 2) * ratio) / ratio;
         form.style.transform = `translate(${left}px, ${top}px) scale(${scale})`;
+        form.style.visibility = 'visible';
+        // A phone held upright shows the form at a fraction of its width:
+        // turned, it would draw it a good deal larger, so the page says so
+        // until the note is closed. Only on a touch screen: a desktop's tall
+        // window is not turned.
+        const turned = core._lodrix_filling_scale(height * ratio, width * ratio);
+        const note = $('turnNote');
+        note.hidden = turnNoteClosed || !matchMedia('(pointer: coarse)').matches
+                      || turned < turnGain * screenPixels;
     }
 
     function wireScreen() {
@@ -403,6 +416,10 @@
         });
         // F11 is the browser's own full screen: the window grows, the form with it.
         window.addEventListener('resize', fit);
+        $('turnNoteClose').addEventListener('click', () => {
+            turnNoteClosed = true;
+            $('turnNote').hidden = true;
+        });
         fit();
     }
 
@@ -811,11 +828,11 @@
         return browser.startsWith('fr') ? 'fr' : 'en';
     }
 
-    wireScreen();
     createLodrixCore().then((module) => {
         core = module;
         core.ccall('lodrix_init', null, ['string'], [chosenLanguage()]);
         translatePage();
+        wireScreen();
         for (const surface of [WINDOW, SCENE])
             copyBox(core._lodrix_whole(surface), surface);
         wireControls();
@@ -824,6 +841,7 @@
         window.lodrix = { run, picture, csv, get timerRuns() { return timerRuns; } };
         startTimer();
     }, (error) => {
+        form.style.visibility = 'visible';
         report(`Ce navigateur ne peut pas faire tourner Lodrix : ${error}`);
     });
 })();

@@ -11,6 +11,7 @@
 #include "engine/controller.h"
 #include "engine/runcsv.h"
 #include "engine/statejson.h"
+#include "render/formfit.h"
 #include "render/loopdiagram.h"
 #include "render/rastercanvas.h"
 
@@ -174,6 +175,13 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_language()
 EMSCRIPTEN_KEEPALIVE const char *lodrix_translate(const char *french)
 {
     return lodrix::hand(std::string(core->controller.language().tr(french)));
+}
+
+// The form's scale, in screen pixels per form pixel, in a room of width x
+// height screen pixels: the desktop's full-screen rule (render/formfit.h).
+EMSCRIPTEN_KEEPALIVE double lodrix_filling_scale(double width, double height)
+{
+    return lodrix::fillingScale(width, height, lodrix::windowWidth, lodrix::windowHeight);
 }
 
 EMSCRIPTEN_KEEPALIVE void lodrix_choix(int row)
