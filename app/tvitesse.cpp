@@ -155,6 +155,7 @@ Tvitesse::Tvitesse(NumberFormat numbers, Language language)
 
     buildControls();
     buildActions();
+    buildLinkAction();
     applyLayout();
 
     bmpFond = QImage(QStringLiteral(":/FOND"));

@@ -9,6 +9,7 @@
 
 #include "app/scaledpicture.h"
 #include "engine/controller.h"
+#include "engine/link.h"
 #include "render/rastercanvas.h"
 
 #include <QImage>
@@ -132,6 +133,14 @@ public:
     bool saveRun(const QString &path, QString *why = nullptr) const;
     QImage picture();
 
+    // Links that open an experiment (engine/link.h). A link read without
+    // error applied as the page applies one at load, the lists and the
+    // scroll bar showing what it chose; the link of what is on screen,
+    // "lodrix.html?" and its query, which the action puts in the clipboard.
+    void openLink(const Link &link);
+    QString link() const;
+    QAction *copyLinkAction = nullptr;
+
     // Logs every canvas call of the three surfaces into log (nullptr: none).
     void setOpLog(OpLog *log);
 
@@ -149,6 +158,7 @@ private:
     void buildControls();
     QWidget *widget(Control control) const;
     void buildActions();
+    void buildLinkAction();
     void buildFreeSettings();
     // The settings' controls show the controller's settings.
     void showFreeSettings();

@@ -11,13 +11,17 @@
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
 // set corrector P|PC|DB, set gain G, set period T (s), set step E, key SEQ,
-// shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE.
+// shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE,
+// open QUERY (a link applied as the page applies its address at load; its
+// language is the window's when --lang does not say), link (prints the
+// query of the link of what is shown).
 // With "-" the commands are read one per line from standard input. Every
 // command is checked before any runs.
 
 #include "opjson.h"
 
 #include "app/tvitesse.h"
+#include "engine/link.h"
 #include "engine/statejson.h"
 #include "render/qt/colors.h"
 #include "render/qt/fonts.h"
@@ -55,8 +59,9 @@ using lodrix::Tvitesse;
 struct Command {
     std::string name;
     int number = 0;
-    std::string file;   // or the setting's name for "set"
-    double value = 0.0; // the setting's value; a corrector by its index
+    std::string file;       // or the setting's name for "set"
+    double value = 0.0;     // the setting's value; a corrector by its index
+    lodrix::Link link = {}; // open's
 };
 
 struct Usage {
@@ -154,7 +159,15 @@ std::vector<Command> parse(const std::vector<std::string> &words, const lodrix::
             commands.push_back({w, 0, name, settingValue(name, text, language)});
         } else if (w == "scroll")
             commands.push_back({w, number(10, 100), {}});
-        else if (w == "start" || w == "next" || w == "comment" || w == "state")
+        else if (w == "open") {
+            const std::string &a = argument();
+            lodrix::LinkReading reading = lodrix::readLink(a, language);
+            if (reading.error)
+                throw Usage{"bad link '" + a + "' for 'open': " + *reading.error};
+            Command c{w, 0, {}};
+            c.link = reading.link;
+            commands.push_back(c);
+        } else if (w == "start" || w == "next" || w == "comment" || w == "state" || w == "link")
             commands.push_back({w, 0, {}});
         else if (w == "tick") {
             int n = 1;
@@ -302,6 +315,8 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
                 std::fprintf(stderr, "lodrix-replay: %s\n", error->c_str());
                 return 2;
             }
+        } else if (c.name == "open") {
+            w.openLink(c.link);
         } else if (c.name == "key") {
             pressKey(w, QKeySequence(QString::fromStdString(c.file)));
         } else if (c.name == "tick") {
@@ -312,6 +327,8 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
             QApplication::processEvents();
             if (c.name == "state") {
                 std::cout << stateWithNames(w) << std::endl;
+            } else if (c.name == "link") {
+                std::cout << lodrix::linkQuery(w.controller) << std::endl;
             } else if (c.name == "shot") {
                 // The form, in the device's pixels.
                 const QRect form(w.formOrigin(), QSize(800 * w.zoom() / 100, 560 * w.zoom() / 100));
@@ -422,6 +439,11 @@ int main(int argc, char **argv)
     } catch (const Usage &u) {
         std::fprintf(stderr, "lodrix-replay: %s\n", u.message.c_str());
         return 2;
+    }
+    // The window speaks the language of the first link opened, unless --lang says.
+    for (const Command &c : commands) {
+        if (!options.language && c.name == "open" && c.link.language)
+            options.language = c.link.language;
     }
     return run(commands, options, argc, argv);
 }

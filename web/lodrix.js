@@ -5,8 +5,9 @@
 // Nothing a lesson depends on is decided here.
 //
 // For tests and tools, window.lodrix.run(text) plays lodrix-replay's commands,
-// window.lodrix.picture('window' | 'scene') gives a canvas as a PNG data URL and
-// window.lodrix.csv() the run so far as the export writes it.
+// window.lodrix.picture('window' | 'scene') gives a canvas as a PNG data URL,
+// window.lodrix.csv() the run so far as the export writes it and
+// window.lodrix.link() the page's address with the query of what it shows.
 'use strict';
 
 (function () {
@@ -456,7 +457,52 @@
         }
     }
 
+    // ---- Links that open an experiment --------------------------------------------
+
+    // The page's own address with the query of what it shows.
+    function link() {
+        const query = core.UTF8ToString(core._lodrix_link_query());
+        return location.href.replace(/[?#].*$/, '') + '?' + query;
+    }
+
+    // A link (the page's query at load) applied by the core, the lists, the
+    // scroll bar and the settings then showing what it chose. Refused, it
+    // says why and nothing changes.
+    function openLink(query) {
+        const before = core.UTF8ToString(core._lodrix_language());
+        const refused = core.ccall('lodrix_open_link', 'string', ['string'], [query]);
+        if (refused) {
+            report(refused);
+            return false;
+        }
+        applyRequests();
+        present();
+        if (core.UTF8ToString(core._lodrix_language()) !== before)
+            translatePage();
+        $('ListBox1').selectedIndex = core._lodrix_menu_row();
+        $('ListBox2').selectedIndex = core._lodrix_mode_row();
+        $('ScrollBar1').value = String(core._lodrix_scroll_position());
+        setScroll(core._lodrix_scroll_position());
+        showFreeSettings();
+        described = '';
+        showHeld();
+        return true;
+    }
+
+    async function copyLink() {
+        const address = link();
+        try {
+            if (!navigator.clipboard?.writeText)
+                throw new Error(tr("ce navigateur n'y donne pas accès"));
+            await navigator.clipboard.writeText(address);
+        } catch (error) {
+            report(tr('Le navigateur refuse de copier le lien dans le presse-papiers (%1). Le voici : %2',
+                      error.message, address));
+        }
+    }
+
     const actions = {
+        link: copyLink,
         pause: () => call('toggle_pause'),
         step: () => call('step_frame'),
         export: exportRun,
@@ -775,12 +821,9 @@
 
     // ---- Start-up -----------------------------------------------------------------
 
-    // ?lang=fr or ?lang=en in the page's address, else the browser's first
-    // language: French for fr*, English otherwise.
+    // The browser's first language: French for fr*, English otherwise. A
+    // link's lang= (?lang=en in the page's address) then says otherwise.
     function chosenLanguage() {
-        const asked = new URLSearchParams(location.search).get('lang');
-        if (asked === 'fr' || asked === 'en')
-            return asked;
         const browser = (navigator.languages?.[0] ?? navigator.language ?? '').toLowerCase();
         return browser.startsWith('fr') ? 'fr' : 'en';
     }
@@ -795,7 +838,9 @@
         wireControls();
         wireActions();
         showHeld();
-        window.lodrix = { run, picture, csv, get timerRuns() { return timerRuns; } };
+        window.lodrix = { run, picture, csv, link, get timerRuns() { return timerRuns; } };
+        if (location.search.length > 1)
+            openLink(location.search);
         startTimer();
     }, (error) => {
         report(`Ce navigateur ne peut pas faire tourner Lodrix : ${error}`);

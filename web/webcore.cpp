@@ -9,6 +9,7 @@
 // width * height RGBA pixels) until the next picture.
 
 #include "engine/controller.h"
+#include "engine/link.h"
 #include "engine/runcsv.h"
 #include "engine/statejson.h"
 #include "render/loopdiagram.h"
@@ -351,6 +352,42 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_settings_error(int corrector, double gai
     if (!error)
         error = lodrix::settingsError(settings);
     return lodrix::hand(error.value_or(std::string()));
+}
+
+// ---- Links that open an experiment ---------------------------------------------
+
+// Reads a link (the page's query) and applies it as the page does at load;
+// empty when applied, else why it is refused, in the controller's language,
+// and nothing of it changed.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_open_link(const char *query)
+{
+    const lodrix::LinkReading reading = lodrix::readLink(query, core->controller.language());
+    if (!reading.error)
+        lodrix::applyLink(core->controller, reading.link);
+    return lodrix::hand(reading.error.value_or(std::string()));
+}
+
+// The query of the link of what is shown, without its '?'.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_link_query()
+{
+    return lodrix::hand(lodrix::linkQuery(core->controller));
+}
+
+// What the lists and the scroll bar show once a link chose it: the rows, -1
+// for none, and the interval in ms.
+EMSCRIPTEN_KEEPALIVE int lodrix_menu_row()
+{
+    return core->controller.menuRow();
+}
+
+EMSCRIPTEN_KEEPALIVE int lodrix_mode_row()
+{
+    return core->controller.modeRow();
+}
+
+EMSCRIPTEN_KEEPALIVE int lodrix_scroll_position()
+{
+    return core->controller.scrollPosition();
 }
 
 } // extern "C"

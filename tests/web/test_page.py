@@ -498,19 +498,21 @@ class Hook(unittest.TestCase):
         run(driver, "menu 2")
         ActionChains(driver).context_click(driver.find_element(By.ID, "FOND")).perform()
         listed = [(node.get("name", {}).get("value"), node["role"]["value"])
-                  for node in (self.accessible(f"#menu > :nth-child({i})") for i in range(1, 9))]
+                  for node in (self.accessible(f"#menu > :nth-child({i})") for i in range(1, 11))]
         self.assertEqual(listed, [("Pause / reprise", "menuitem"), ("Image suivante", "menuitem"),
                                   ("", "separator"),
                                   ("Exporter la course (CSV)", "menuitem"),
                                   ("Enregistrer l'image (PNG)", "menuitem"),
                                   ("Copier l'image", "menuitem"), ("", "separator"),
+                                  ("Copier le lien de cette expérience", "menuitem"), ("", "separator"),
                                   ("À propos de Lodrix", "menuitem")])
         shown = driver.execute_script("""
             return [...document.querySelectorAll('#menu > [role=menuitem]')].map(
                 (e) => [e.checkVisibility(), e.innerText.replace(/\\s+/g, ' ')]);""")
         self.assertEqual([text for visible, text in shown if visible],
                          ["Pause / reprise P", "Image suivante N", "Exporter la course (CSV) Ctrl+E",
-                          "Enregistrer l'image (PNG) Ctrl+S", "Copier l'image Ctrl+C", "À propos de Lodrix"])
+                          "Enregistrer l'image (PNG) Ctrl+S", "Copier l'image Ctrl+C",
+                          "Copier le lien de cette expérience", "À propos de Lodrix"])
         # From the keyboard: up from the first item is the last, Enter opens the about box.
         ActionChains(driver).send_keys(Keys.UP, Keys.ENTER).perform()
         about = driver.execute_script("""
@@ -547,6 +549,96 @@ class Hook(unittest.TestCase):
                 } catch (e) { done(String(e)); }
             }, 200);""")
         self.assertEqual(copied, [800, 560])
+
+
+class Links(unittest.TestCase):
+    """A link opens an experiment, in the page as in lodrix-replay, both ways."""
+
+    # Each set by commands on one side; its link then opens it on the other.
+    experiments = {
+        "free setting in English": "lesson=5&corrector=PC&gain=6.8&period=0.05&step=300&speed=20&lang=en",
+        "step by step, then the open loop": "lesson=1&mode=1&speed=100&lang=fr",
+        "two-step continuous, the settings waiting": "lesson=4&mode=0&corrector=DB&gain=12.5&period=0.2&step=200&lang=en",
+        "nothing chosen": "lang=fr",
+    }
+    set_by_commands = ["menu 3", "mode 1", "scroll 35", "set corrector DB", "set period 0.025", "set step 900"]
+
+    def replay(self, *commands):
+        result = subprocess.run([ARGS.replay, *commands], capture_output=True, text=True, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return result.stdout.splitlines()
+
+    def page_link(self, driver):
+        address = driver.execute_script("return window.lodrix.link()")
+        self.assertTrue(address.startswith("file://") and "lodrix.html?" in address, address)
+        return address.split("?", 1)[1]
+
+    def test_both_ways(self):
+        if not ARGS.replay:
+            self.skipTest("no lodrix-replay given (-DLODRIX_REPLAY=...)")
+        for title, query in self.experiments.items():
+            with self.subTest(title):
+                # The page opened on the link, then its link opened by lodrix-replay.
+                driver = start_browser("fr-FR", query="?" + query)
+                try:
+                    run(driver, "tick")  # the idle ticks the timer drew change nothing more
+                    page_state = state(driver)
+                    page_query = self.page_link(driver)
+                finally:
+                    driver.quit()
+                self.assertEqual(page_query, query, "the page writes the link it was opened with")
+                replay_state, replay_query = self.replay("open", page_query, "tick", "state", "link")
+                self.assertEqual(json.loads(replay_state), page_state)
+                self.assertEqual(replay_query, query)
+        # Set by a person's commands in lodrix-replay; its link opens the same state in the page.
+        replay_query = self.replay(*" ".join(self.set_by_commands).split(), "link")[-1]
+        replay_state = self.replay("open", replay_query, "tick", "state")[-1]
+        driver = start_browser("en-US", query="?" + replay_query)
+        try:
+            run(driver, "tick")
+            self.assertEqual(state(driver), json.loads(replay_state))
+            # And the same commands in the page give the same link.
+            driver.get("file://" + os.path.abspath(ARGS.page) + "?lang=fr")
+            WebDriverWait(driver, 10).until(lambda d: d.execute_script("return !!window.lodrix"))
+            run(driver, "\n".join(self.set_by_commands))
+            self.assertEqual(self.page_link(driver), replay_query)
+        finally:
+            driver.quit()
+
+    def test_bad_link_changes_nothing(self):
+        plain = start_browser("fr-FR")
+        try:
+            run(plain, "tick")
+            expected = state(plain)
+        finally:
+            plain.quit()
+        driver = start_browser("fr-FR", query="?lang=en&lesson=2&gain=1e400")
+        try:
+            message = driver.execute_script(
+                "const m = document.getElementById('message'); return m.checkVisibility() && m.innerText")
+            self.assertIn("Lien refusé : gain=1e400", message)
+            run(driver, "tick")
+            self.assertEqual(state(driver), expected, "the page as on a plain open")
+            self.assertEqual(driver.execute_script("return document.documentElement.lang"), "fr")
+        finally:
+            driver.quit()
+
+    def test_menu_copies_the_link(self):
+        driver = start_browser("fr-FR", query="?lesson=2&mode=1")
+        try:
+            driver.execute_cdp_cmd("Browser.grantPermissions",
+                                   {"permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+            ActionChains(driver).context_click(driver.find_element(By.ID, "FOND")).perform()
+            driver.find_element(By.CSS_SELECTOR, '#menu [data-action="link"]').click()
+            copied = driver.execute_async_script("""
+                const done = arguments[0];
+                setTimeout(async () => {
+                    try { done(await navigator.clipboard.readText()); } catch (e) { done(String(e)); }
+                }, 200);""")
+            self.assertEqual(copied, driver.execute_script("return window.lodrix.link()"))
+            self.assertTrue(copied.endswith("lodrix.html?lesson=2&mode=1&lang=fr"), copied)
+        finally:
+            driver.quit()
 
 
 class Layout(unittest.TestCase):
