@@ -1,6 +1,6 @@
 #include "tvitesse.h"
 
-#include "app/rtf/rtfreader.h"
+#include "app/rtfreader.h"
 #include "appicon.h"
 #include "pages/pages.h"
 #include "render/qt/colors.h"
