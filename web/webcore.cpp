@@ -14,6 +14,8 @@
 #include "engine/statejson.h"
 #include "render/loopdiagram.h"
 #include "render/rastercanvas.h"
+#include "rtf/reader.h"
+#include "rtf/writers.h"
 
 #include <emscripten/emscripten.h>
 #include <nlohmann/json.hpp>
@@ -388,6 +390,48 @@ EMSCRIPTEN_KEEPALIVE int lodrix_mode_row()
 EMSCRIPTEN_KEEPALIVE int lodrix_scroll_position()
 {
     return core->controller.scrollPosition();
+}
+
+// ---- A teacher's own commentary ------------------------------------------------
+
+namespace lodrix {
+namespace {
+
+constexpr std::size_t largestCommentaryBytes = 4 * 1024 * 1024;
+std::vector<char> commentaryBytes;
+std::string commentaryHtml;
+
+} // namespace
+} // namespace lodrix
+
+// Room for the bytes of a file the page read (its script copies them in);
+// null for more than 4 MB.
+EMSCRIPTEN_KEEPALIVE char *lodrix_commentary_buffer(int size)
+{
+    if (size < 0 || std::size_t(size) > lodrix::largestCommentaryBytes)
+        return nullptr;
+    lodrix::commentaryBytes.assign(std::size_t(size), '\0');
+    return lodrix::commentaryBytes.data();
+}
+
+// Reads those bytes with the core's RTF reader: empty when they are a
+// commentary, whose HTML lodrix_commentary_html() then gives; else why not,
+// in the controller's language.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_read_commentary()
+{
+    lodrix::rtf::Document doc;
+    const lodrix::ReadProblem problem = lodrix::readRtf(
+        std::string_view(lodrix::commentaryBytes.data(), lodrix::commentaryBytes.size()), doc);
+    lodrix::commentaryBytes = {};
+    if (problem != lodrix::ReadProblem::None)
+        return lodrix::hand(std::string(core->controller.language().tr(lodrix::problemText(problem))));
+    lodrix::commentaryHtml = lodrix::rtf::html(doc);
+    return lodrix::hand(std::string());
+}
+
+EMSCRIPTEN_KEEPALIVE const char *lodrix_commentary_html()
+{
+    return lodrix::commentaryHtml.c_str();
 }
 
 } // extern "C"
