@@ -24,6 +24,7 @@
 #include <QRegion>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
@@ -538,12 +539,16 @@ void Tvitesse::setFormFullScreen(bool on)
 
 QStringList Tvitesse::commentaryDirectories() const
 {
-    // The current directory first, where a teacher may keep files of their
-    // own; then the installed data, found from the executable so that an
-    // installation under any prefix works; then the executable's directory,
-    // where the build puts a copy.
+    // The teacher's own first: the user's data folder ($XDG_DATA_HOME/lodrix,
+    // ~/.local/share/lodrix by default), then the current directory; then
+    // the installed data, found from the executable so that an installation
+    // under any prefix works; then the executable's directory, where the
+    // build puts a copy.
     const QString exe = QCoreApplication::applicationDirPath();
-    QStringList dirs{QDir::currentPath(), QDir::cleanPath(exe + QStringLiteral("/../" LODRIX_DATA_SUBDIR)),
+    const QString teachers =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/lodrix");
+    QStringList dirs{teachers, QDir::currentPath(),
+                     QDir::cleanPath(exe + QStringLiteral("/../" LODRIX_DATA_SUBDIR)),
                      QStringLiteral(LODRIX_DATADIR), exe};
     dirs.removeDuplicates();
     return dirs;

@@ -14,7 +14,8 @@
 // shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE,
 // open QUERY (a link applied as the page applies its address at load; its
 // language is the window's when --lang does not say), link (prints the
-// query of the link of what is shown).
+// query of the link of what is shown), commentary FILE (the plain text of
+// the commentary shown).
 // With "-" the commands are read one per line from standard input. Every
 // command is checked before any runs.
 
@@ -186,7 +187,8 @@ std::vector<Command> parse(const std::vector<std::string> &words, const lodrix::
             if (key.isEmpty() || key[0].key() == Qt::Key_unknown)
                 throw Usage{"bad key sequence '" + a + "' for 'key'"};
             commands.push_back({w, 0, a});
-        } else if (w == "shot" || w == "scene" || w == "canvas" || w == "ops" || w == "csv" || w == "save")
+        } else if (w == "shot" || w == "scene" || w == "canvas" || w == "ops" || w == "csv" || w == "save" ||
+                   w == "commentary")
             commands.push_back({w, 0, argument()});
         else
             throw Usage{"unknown command '" + w + "'"};
@@ -329,6 +331,15 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
                 std::cout << stateWithNames(w) << std::endl;
             } else if (c.name == "link") {
                 std::cout << lodrix::linkQuery(w.controller) << std::endl;
+            } else if (c.name == "commentary") {
+                // What the box shows, empty when it is hidden.
+                std::ofstream out(c.file, std::ios::trunc);
+                if (!w.RichEdit2->isHidden())
+                    out << w.RichEdit2->toPlainText().toStdString() << '\n';
+                if (!out) {
+                    std::fprintf(stderr, "lodrix-replay: cannot write %s\n", c.file.c_str());
+                    return 1;
+                }
             } else if (c.name == "shot") {
                 // The form, in the device's pixels.
                 const QRect form(w.formOrigin(), QSize(800 * w.zoom() / 100, 560 * w.zoom() / 100));
