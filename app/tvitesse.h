@@ -4,7 +4,9 @@
 // shows the three drawing surfaces and applies what the controller reports.
 //   [x] the form's controls, keyboard (Tab order, arrows, Space and Enter)
 //   [x] the timer at the scroll bar's interval
-//   [x] the commentaries, read by our RTF reader into the read-only box
+//   [x] the commentaries, read by our RTF reader into the read-only box,
+//       a teacher's own first (the user's data folder)
+//   [x] links that open an experiment, and the link of what it shows
 //   [ ] nothing of a lesson is decided here: that is the controller's
 
 #include "app/scaledpicture.h"
