@@ -590,6 +590,7 @@ void Tvitesse::showCommentary(const char *fileName)
             return;
         }
         delete document;
+        why = say(why.toUtf8().constData()); // the reader's French, in the window's language
     }
     // A missing or broken commentary never stops the lesson: say so and go on.
     auto *box =

@@ -242,7 +242,10 @@ struct Field {
     Write write;
 };
 
-// In the order a written link gives them.
+// In the order a written link gives them. Another field is its member in
+// Link, a read and a write function above (wholeNumber and decimalNumber
+// check a number; settingsShown says when a free setting is written), its
+// row here, and its line in applyLink.
 constexpr Field fields[] = {
     {"lesson", readLesson, writeLesson},
     {"mode", readMode, writeMode},
