@@ -14,7 +14,6 @@ namespace {
 constexpr std::size_t longestLink = 2000; // far more than every field at once
 constexpr std::size_t longestShown = 40;  // of a bad value or name in a message
 constexpr std::size_t longestNumber = 24;
-constexpr int lessonCount = freeSettingEntry + 1;
 
 constexpr Corrector correctors[] = {Corrector::Proportional, Corrector::PoleCompensation, Corrector::TwoStep};
 constexpr std::string_view correctorWords[] = {"P", "PC", "DB"};
@@ -86,42 +85,70 @@ std::string written(double v)
 
 // ---- The fields -----------------------------------------------------------------
 // Each reads its value into the link, or says what it must be; each writes
-// what the controller shows, or nothing when the link need not say it.
+// what the controller shows, or nothing when the link need not say it; a
+// setting of the free-setting lesson also puts what the link gives into the
+// settings the controller is handed.
 
 using Read = Refusal (*)(std::string_view value, Link &link, const Language &messages);
 using Write = std::optional<std::string> (*)(const Controller &c);
+using Apply = void (*)(const Link &link, FreeSettings &settings);
 
-Refusal readLesson(std::string_view value, Link &link, const Language &messages)
+// What a value must be, in French, %1 and %2 its bounds.
+constexpr char lessonRule[] = "la leçon est un numéro de %1 à %2.";
+constexpr char modeRule[] = "le mode est 0 (en continu) ou 1 (pas à pas).";
+constexpr char gainRule[] = "le gain est un nombre de %1 à %2.";
+constexpr char stepRule[] = "l'échelon est un nombre entier de %1 à %2 codes.";
+constexpr char speedRule[] = "la vitesse est un nombre entier de %1 à %2 (ms entre deux images).";
+
+// A whole number from low to high.
+template<auto member, int low, int high, const char *rule>
+Refusal readWhole(std::string_view value, Link &link, const Language &messages)
 {
-    link.lesson = wholeNumber(value, 0, lessonCount - 1);
-    if (!link.lesson)
-        return messages.format("la leçon est un numéro de 0 à %1.", {std::to_string(lessonCount - 1)});
+    const auto v = wholeNumber(value, low, high);
+    if (!v)
+        return messages.format(rule, {std::to_string(low), std::to_string(high)});
+    link.*member = *v;
     return std::nullopt;
 }
 
-std::optional<std::string> writeLesson(const Controller &c)
+// A decimal number from *low to *high.
+template<auto member, const double *low, const double *high, const char *rule>
+Refusal readDecimal(std::string_view value, Link &link, const Language &messages)
 {
-    return c.menuRow() >= 0 ? std::optional(std::to_string(c.menuRow())) : std::nullopt;
-}
-
-Refusal readMode(std::string_view value, Link &link, const Language &messages)
-{
-    link.mode = wholeNumber(value, 0, 1);
-    if (!link.mode)
-        return std::string(messages.tr("le mode est 0 (en continu) ou 1 (pas à pas)."));
+    const auto v = decimalNumber(value, *low, *high);
+    if (!v)
+        return messages.format(rule, {written(*low), written(*high)});
+    link.*member = *v;
     return std::nullopt;
 }
 
-std::optional<std::string> writeMode(const Controller &c)
+// A row of a list, none before a choice.
+template<int (Controller::*row)() const> std::optional<std::string> writeRow(const Controller &c)
 {
-    return c.modeRow() >= 0 ? std::optional(std::to_string(c.modeRow())) : std::nullopt;
+    return (c.*row)() >= 0 ? std::optional(std::to_string((c.*row)())) : std::nullopt;
 }
 
-// The free-setting entry's settings are written when that entry is chosen or
-// when they are not the first ones, which it would show later.
+// The free-setting lesson's settings are written when that lesson is chosen
+// or when they are not the first ones, which it would show later.
 bool settingsShown(const Controller &c)
 {
     return c.menuRow() == freeSettingEntry || c.freeSettings() != FreeSettings{};
+}
+
+std::string written(std::int32_t v)
+{
+    return std::to_string(v);
+}
+
+template<auto member> std::optional<std::string> writeSetting(const Controller &c)
+{
+    return settingsShown(c) ? std::optional(written(c.freeSettings().*member)) : std::nullopt;
+}
+
+template<auto linkMember, auto settingMember> void applySetting(const Link &link, FreeSettings &settings)
+{
+    if (link.*linkMember)
+        settings.*settingMember = *(link.*linkMember);
 }
 
 Refusal readCorrector(std::string_view value, Link &link, const Language &messages)
@@ -141,61 +168,20 @@ std::optional<std::string> writeCorrector(const Controller &c)
     return std::string(correctorWords[found - std::begin(correctors)]);
 }
 
-Refusal readGain(std::string_view value, Link &link, const Language &messages)
-{
-    link.gain = decimalNumber(value, minGain, maxGain);
-    if (!link.gain)
-        return messages.format("le gain est un nombre de %1 à %2.", {written(minGain), written(maxGain)});
-    return std::nullopt;
-}
-
-std::optional<std::string> writeGain(const Controller &c)
-{
-    return settingsShown(c) ? std::optional(written(c.freeSettings().gain)) : std::nullopt;
-}
-
+// One of the periods offered, taken exactly.
 Refusal readPeriod(std::string_view value, Link &link, const Language &messages)
 {
-    link.period.reset();
     if (const auto v = decimalNumber(value, periodChoices.front(), periodChoices.back())) {
         for (const double choice : periodChoices) {
-            if (periodName(choice) == periodName(*v))
+            if (periodName(choice) == periodName(*v)) {
                 link.period = choice;
+                return std::nullopt;
+            }
         }
     }
-    if (!link.period)
-        return messages.format("la période est en secondes, %1, %2, %3 ou %4.",
-                               {written(periodChoices[0]), written(periodChoices[1]),
-                                written(periodChoices[2]), written(periodChoices[3])});
-    return std::nullopt;
-}
-
-std::optional<std::string> writePeriod(const Controller &c)
-{
-    return settingsShown(c) ? std::optional(written(c.freeSettings().period)) : std::nullopt;
-}
-
-Refusal readStep(std::string_view value, Link &link, const Language &messages)
-{
-    link.step = wholeNumber(value, minStep, maxStep);
-    if (!link.step)
-        return messages.format("l'échelon est un nombre entier de %1 à %2 codes.",
-                               {std::to_string(minStep), std::to_string(maxStep)});
-    return std::nullopt;
-}
-
-std::optional<std::string> writeStep(const Controller &c)
-{
-    return settingsShown(c) ? std::optional(std::to_string(c.freeSettings().step)) : std::nullopt;
-}
-
-Refusal readSpeed(std::string_view value, Link &link, const Language &messages)
-{
-    link.speed = wholeNumber(value, minIntervalMs, maxIntervalMs);
-    if (!link.speed)
-        return messages.format("la vitesse est un nombre entier de %1 à %2 (ms entre deux images).",
-                               {std::to_string(minIntervalMs), std::to_string(maxIntervalMs)});
-    return std::nullopt;
+    return messages.format("la période est en secondes, %1, %2, %3 ou %4.",
+                           {written(periodChoices[0]), written(periodChoices[1]), written(periodChoices[2]),
+                            written(periodChoices[3])});
 }
 
 std::optional<std::string> writeSpeed(const Controller &c)
@@ -240,20 +226,27 @@ struct Field {
     std::string_view name;
     Read read;
     Write write;
+    Apply apply = nullptr; // a setting of the free-setting lesson
 };
 
+// A setting of the free-setting lesson: its value in the link, in the settings.
+template<auto linkMember, auto settingMember>
+constexpr Field setting(std::string_view name, Read read, Write write = writeSetting<settingMember>)
+{
+    return {name, read, write, applySetting<linkMember, settingMember>};
+}
+
 // In the order a written link gives them. Another field is its member in
-// Link, a read and a write function above (wholeNumber and decimalNumber
-// check a number; settingsShown says when a free setting is written), its
-// row here, and its line in applyLink.
+// Link and its row here, with the rule its value keeps; readWhole,
+// readDecimal, writeRow and setting() serve most.
 constexpr Field fields[] = {
-    {"lesson", readLesson, writeLesson},
-    {"mode", readMode, writeMode},
-    {"corrector", readCorrector, writeCorrector},
-    {"gain", readGain, writeGain},
-    {"period", readPeriod, writePeriod},
-    {"step", readStep, writeStep},
-    {"speed", readSpeed, writeSpeed},
+    {"lesson", readWhole<&Link::lesson, 0, freeSettingEntry, lessonRule>, writeRow<&Controller::menuRow>},
+    {"mode", readWhole<&Link::mode, 0, 1, modeRule>, writeRow<&Controller::modeRow>},
+    setting<&Link::corrector, &FreeSettings::corrector>("corrector", readCorrector, writeCorrector),
+    setting<&Link::gain, &FreeSettings::gain>("gain", readDecimal<&Link::gain, &minGain, &maxGain, gainRule>),
+    setting<&Link::period, &FreeSettings::period>("period", readPeriod),
+    setting<&Link::step, &FreeSettings::step>("step", readWhole<&Link::step, minStep, maxStep, stepRule>),
+    {"speed", readWhole<&Link::speed, minIntervalMs, maxIntervalMs, speedRule>, writeSpeed},
     {"lang", readLanguage, writeLanguage},
     {"start", readStart, writeNothing},
 };
@@ -378,14 +371,10 @@ void applyLink(Controller &controller, const Link &link)
     if (link.language)
         controller.setLanguage(*link.language);
     FreeSettings settings = controller.freeSettings();
-    if (link.corrector)
-        settings.corrector = *link.corrector;
-    if (link.gain)
-        settings.gain = *link.gain;
-    if (link.period)
-        settings.period = *link.period;
-    if (link.step)
-        settings.step = *link.step;
+    for (const Field &field : fields) {
+        if (field.apply)
+            field.apply(link, settings);
+    }
     // Each value was checked as it was read; the whole is checked again here.
     if (!settingsError(settings))
         controller.setFreeSettings(settings);
