@@ -2,6 +2,8 @@
 
 #include "tvitesse.h"
 
+#include "engine/link.h"
+
 #include "render/qt/colors.h"
 #include "render/qt/fonts.h"
 
@@ -27,7 +29,7 @@ constexpr int lessonCount = 6; // the menu's entries, the free-setting one last
 
 struct Options {
     lodrix::Language language;
-    int lesson = -1; // -1: none, the menu waits for a choice
+    lodrix::Link link; // the lesson, its settings and whether it starts
     int zoom = 100;
     bool fullScreen = false;
 };
@@ -104,6 +106,36 @@ std::optional<Options> parse(const QStringList &arguments, const lodrix::Languag
         say(language, "La langue de la fenêtre et des leçons : fr ou en (par défaut, celle du bureau)."),
         QStringLiteral("LANG"));
     parser.addOption(lang);
+    const QCommandLineOption link(
+        QStringLiteral("link"),
+        say(language, "Ouvre l'expérience d'un lien : « lodrix.html?lesson=2&mode=1 » (voir le README)."),
+        QStringLiteral("LINK"));
+    parser.addOption(link);
+    // The fields of a link, as options of their own; each says otherwise
+    // than --link.
+    const std::pair<const char *, QCommandLineOption> fields[] = {
+        {"mode",
+         {QStringLiteral("mode"), say(language, "Le mode : 0 en continu, 1 pas à pas."),
+          QStringLiteral("M")}},
+        {"corrector",
+         {QStringLiteral("corrector"), say(language, "Le correcteur de la leçon 5 : P, PC ou DB."),
+          QStringLiteral("C")}},
+        {"gain",
+         {QStringLiteral("gain"), say(language, "Le gain G de la leçon 5, de 0.1 à 100."),
+          QStringLiteral("G")}},
+        {"period",
+         {QStringLiteral("period"),
+          say(language, "La période T de la leçon 5, en secondes : 0.025, 0.05, 0.1 ou 0.2."),
+          QStringLiteral("T")}},
+        {"step",
+         {QStringLiteral("step"), say(language, "L'échelon E de la leçon 5, de 1 à 2047 codes."),
+          QStringLiteral("E")}},
+        {"speed",
+         {QStringLiteral("speed"), say(language, "L'intervalle entre deux images, de 10 à 100 ms."),
+          QStringLiteral("MS")}},
+    };
+    for (const auto &[name, option] : fields)
+        parser.addOption(option);
 
     status = EXIT_SUCCESS;
     if (!parser.parse(arguments)) {
@@ -137,12 +169,41 @@ std::optional<Options> parse(const QStringList &arguments, const lodrix::Languag
     options.language = language;
     if (parser.isSet(lang) && !lodrix::Language::named(parser.value(lang).toStdString()))
         return refuse("--lang takes fr or en", parser.value(lang));
+    if (parser.isSet(link)) {
+        const lodrix::LinkReading reading = lodrix::readLink(parser.value(link).toStdString(), language);
+        if (reading.error) {
+            std::fprintf(stderr, "lodrix: --link: %s\n", reading.error->c_str());
+            status = 2;
+            return std::nullopt;
+        }
+        options.link = reading.link;
+    }
+    for (const auto &[name, option] : fields) {
+        if (!parser.isSet(option))
+            continue;
+        const QString value = parser.value(option);
+        if (const auto why = lodrix::readLinkField(name, value.toStdString(), options.link, language)) {
+            std::fprintf(stderr, "lodrix: --%s '%s': %s\n", name, qPrintable(value), why->c_str());
+            status = 2;
+            return std::nullopt;
+        }
+    }
     if (parser.isSet(lesson)) {
         const auto n = number(parser.value(lesson), 0, lessonCount - 1);
         if (!n)
             return refuse("--lesson takes a lesson number from 0 to 5", parser.value(lesson));
-        options.lesson = *n;
+        // Chosen and started, continuously unless --mode or the link says otherwise.
+        options.link.lesson = *n;
+        options.link.start = true;
+        if (*n >= 2 && !options.link.mode)
+            options.link.mode = 0;
     }
+    // --lang says otherwise than the link; without it, the link's language
+    // is the window's.
+    if (parser.isSet(lang))
+        options.link.language = language;
+    else if (options.link.language)
+        options.language = *options.link.language;
     if (parser.isSet(zoom)) {
         const auto n = number(parser.value(zoom), 100, 300);
         if (!n)
@@ -159,16 +220,6 @@ QStringList argumentList(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         list << QString::fromLocal8Bit(argv[i]);
     return list;
-}
-
-// As a person would: the entry, "En continu" on a closed-loop entry, then
-// "Démarrer Animation".
-void startLesson(lodrix::Tvitesse &w, int lesson)
-{
-    w.clickListItem(w.ListBox1, lesson);
-    if (!w.ListBox2->isHidden())
-        w.clickListItem(w.ListBox2, 0);
-    w.Button1->click();
 }
 
 } // namespace
@@ -222,8 +273,7 @@ int main(int argc, char *argv[])
             if (fullScreen)
                 vitesse.setFormFullScreen(true);
         });
-        if (options->lesson >= 0)
-            startLesson(vitesse, options->lesson);
+        vitesse.openLink(options->link);
         return app.exec();
     } catch (const std::exception &e) {
         QMessageBox::critical(nullptr, QStringLiteral("Lodrix"), QString::fromUtf8(e.what()));

@@ -1,6 +1,6 @@
 #include "tvitesse.h"
 
-#include "app/rtf/rtfreader.h"
+#include "app/rtfreader.h"
 #include "appicon.h"
 #include "pages/pages.h"
 #include "render/formfit.h"
@@ -26,6 +26,7 @@
 #include <QRegion>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
@@ -162,6 +163,7 @@ Tvitesse::Tvitesse(NumberFormat numbers, Language language)
 
     buildControls();
     buildActions();
+    buildLinkAction();
     applyLayout();
 
     bmpFond = QImage(QStringLiteral(":/FOND"));
@@ -547,12 +549,16 @@ void Tvitesse::setFormFullScreen(bool on)
 
 QStringList Tvitesse::commentaryDirectories() const
 {
-    // The current directory first, where a teacher may keep files of their
-    // own; then the installed data, found from the executable so that an
-    // installation under any prefix works; then the executable's directory,
-    // where the build puts a copy.
+    // The teacher's own first: the user's data folder ($XDG_DATA_HOME/lodrix,
+    // ~/.local/share/lodrix by default), then the current directory; then
+    // the installed data, found from the executable so that an installation
+    // under any prefix works; then the executable's directory, where the
+    // build puts a copy.
     const QString exe = QCoreApplication::applicationDirPath();
-    QStringList dirs{QDir::currentPath(), QDir::cleanPath(exe + QStringLiteral("/../" LODRIX_DATA_SUBDIR)),
+    const QString teachers =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/lodrix");
+    QStringList dirs{teachers, QDir::currentPath(),
+                     QDir::cleanPath(exe + QStringLiteral("/../" LODRIX_DATA_SUBDIR)),
                      QStringLiteral(LODRIX_DATADIR), exe};
     dirs.removeDuplicates();
     return dirs;
@@ -594,6 +600,7 @@ void Tvitesse::showCommentary(const char *fileName)
             return;
         }
         delete document;
+        why = say(why.toUtf8().constData()); // the reader's French, in the window's language
     }
     // A missing or broken commentary never stops the lesson: say so and go on.
     auto *box =

@@ -4,11 +4,14 @@
 // shows the three drawing surfaces and applies what the controller reports.
 //   [x] the form's controls, keyboard (Tab order, arrows, Space and Enter)
 //   [x] the timer at the scroll bar's interval
-//   [x] the commentaries, read by our RTF reader into the read-only box
+//   [x] the commentaries, read by our RTF reader into the read-only box,
+//       a teacher's own first (the user's data folder)
+//   [x] links that open an experiment, and the link of what it shows
 //   [ ] nothing of a lesson is decided here: that is the controller's
 
 #include "app/scaledpicture.h"
 #include "engine/controller.h"
+#include "engine/link.h"
 #include "render/rastercanvas.h"
 
 #include <QImage>
@@ -141,6 +144,14 @@ public:
     bool saveRun(const QString &path, QString *why = nullptr) const;
     QImage picture();
 
+    // Links that open an experiment (engine/link.h). A link read without
+    // error applied as the page applies one at load, the lists and the
+    // scroll bar showing what it chose; the link of what is on screen,
+    // "lodrix.html?" and its query, which the action puts in the clipboard.
+    void openLink(const Link &link);
+    QString link() const;
+    QAction *copyLinkAction = nullptr;
+
     // Logs every canvas call of the three surfaces into log (nullptr: none).
     void setOpLog(OpLog *log);
 
@@ -159,6 +170,7 @@ private:
     QWidget *widget(Control control) const;
     void buildActions();
     void showKeptActions(bool shown);
+    void buildLinkAction();
     void buildFreeSettings();
     // The settings' controls show the controller's settings.
     void showFreeSettings();

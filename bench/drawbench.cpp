@@ -3,7 +3,7 @@
 #include "driver.h"
 #include "stats.h"
 
-#include "app/rtf/rtfreader.h"
+#include "app/rtfreader.h"
 
 #include <QCoreApplication>
 #include <QDir>

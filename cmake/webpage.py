@@ -18,7 +18,7 @@ exactly once each:
   labels are dark and narrow;
 - fonts-licence: fonts-wine's notice (LGPL-2.1+), which goes with the fonts;
 - commentaries: each RTF file as HTML by our own RTF reader (lodrix-rtf
-  --html), its body kept in a <template id="commentary-lodrixN.rtf">.
+  --html, the core's HTML writer), kept in a <template id="commentary-lodrixN.rtf">.
 
 The page must fetch nothing: a commentary that refers to anything outside
 itself, or a script that would end its <script> element early, stops the build.
@@ -41,10 +41,6 @@ from fontTools.ttLib import TTFont
 FONT_CHARACTERS = [*range(0x20, 0x7F), *range(0xA0, 0x100), 0x152, 0x153, 0x178,
                    0x2013, 0x2014, 0x2018, 0x2019, 0x201C, 0x201D, 0x2026, 0x20AC]
 FONT_FAMILY = "Lodrix Tahoma"
-# The faces the commentaries may ask for, and their metric twins in Debian's
-# fonts-liberation2: the same widths, so the same line breaks.
-METRIC_TWINS = {"Arial": "Liberation Sans", "Times New Roman": "Liberation Serif",
-                "Courier New": "Liberation Mono"}
 OUTSIDE_REFERENCE = re.compile(r"""\b(?:src|href|srcset|action|background)\s*=|url\s*\(|@import""", re.I)
 
 
@@ -74,31 +70,17 @@ def font_face(path):
 
 
 def commentary(tool, path):
-    """The body of the reader's HTML, with its style, as a template."""
-    result = subprocess.run([tool, path, "--html"], capture_output=True, text=True,
-                            env={**os.environ, "QT_QPA_PLATFORM": "offscreen"})
-    # Qt's own chatter on stderr is no failure; the reader's complaints are.
-    if result.returncode != 0 or "lodrix-rtf:" in result.stderr:
+    """The reader's HTML of one commentary (a <div class="commentary">), as a template."""
+    result = subprocess.run([tool, path, "--html"], capture_output=True, text=True)
+    if result.returncode != 0 or result.stderr.strip():
         fail(f"lodrix-rtf could not read {path}: {result.stderr.strip()}")
-    body = re.search(r"<body([^>]*)>(.*)</body>", result.stdout, re.S)
-    if not body:
-        fail(f"no <body> in the HTML of {path}")
-    style = re.search(r'style="([^"]*)"', body.group(1))
-    content = body.group(2).strip()
-    if OUTSIDE_REFERENCE.search(content) or (style and OUTSIDE_REFERENCE.search(style.group(1))):
+    content = result.stdout.strip()
+    if not content.startswith('<div class="commentary"'):
+        fail(f"no commentary in the HTML of {path}")
+    if OUTSIDE_REFERENCE.search(content):
         fail(f"the commentary {path} refers to something outside it; the page must fetch nothing")
-    # A face the browser lacks falls back to its metric twin from Debian's
-    # fonts-liberation2 (the desktop's choice too), then to its sans serif,
-    # not to its serif default.
-    def add_fallback(m):
-        families = re.findall(r"'([^']*)'", m.group(1))
-        twins = [METRIC_TWINS[f] for f in families if f in METRIC_TWINS]
-        return "font-family:" + ", ".join(f"'{f}'" for f in families + twins) + ", sans-serif"
-    content = re.sub(r"font-family:((?:'[^']*'\s*,?\s*)+)", add_fallback, content)
-    body_style = re.sub(r"font-family:((?:'[^']*'\s*,?\s*)+)", add_fallback, style.group(1) if style else "")
     name = os.path.basename(path)
-    return (f'<template id="commentary-{html.escape(name)}"><div class="commentary" '
-            f'style="{body_style.strip()}">\n{content}\n</div></template>\n')
+    return f'<template id="commentary-{html.escape(name)}">{content}</template>\n'
 
 
 def script_text(text, what):

@@ -89,6 +89,8 @@ public:
 
     // The scroll bar moved; the next tick takes its position as the interval.
     void setScrollPosition(int ms);
+    // The scroll bar's position the controller was last given, in ms.
+    int scrollPosition() const { return scrollPosition_; }
     // One timer tick: the interval re-read, the counters stepped, the frame
     // drawn, the "Commentaires" button switched on at a closed-loop end tick.
     Frame Timer1Timer();

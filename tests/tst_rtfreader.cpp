@@ -1,8 +1,8 @@
 // The RTF reader: a corpus of real files against reference text, formats of
 // small snippets, damaged and hostile input, and our three commentary files.
 
-#include "app/rtf/rtfdocumentbuilder.h"
-#include "app/rtf/rtfreader.h"
+#include "app/rtfreader.h"
+#include "rtf/documentbuilder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,15 +1,19 @@
 // Shows what our RTF reader makes of a file: its text, one line per paragraph
-// or table cell, or the whole document as Qt's HTML.
+// or table cell, or the whole document as the HTML the page shows. No Qt:
+// the browser build runs it on the build machine for the commentaries.
 //
 //   lodrix-rtf FILE [--html]
 
-#include "app/rtf/rtfreader.h"
+#include "rtf/reader.h"
+#include "rtf/writers.h"
 
-#include <QFile>
-#include <QGuiApplication>
-#include <QTextDocument>
-
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -23,33 +27,31 @@ int usage()
 
 int main(int argc, char **argv)
 {
-    // Fonts need a GUI application; a tool for the terminal must not need a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-
-    const QStringList args = app.arguments().mid(1);
-    const bool html = args.contains(QStringLiteral("--html"));
-    QStringList files = args;
-    files.removeAll(QStringLiteral("--html"));
-    if (files.size() != 1 || files.first().startsWith(u'-'))
+    bool html = false;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--html") == 0)
+            html = true;
+        else
+            files.emplace_back(argv[i]);
+    }
+    if (files.size() != 1 || files.front().starts_with('-'))
         return usage();
 
-    QFile file(files.first());
-    const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (file.error() != QFileDevice::NoError) {
-        std::fprintf(stderr, "lodrix-rtf: %s: %s\n", qPrintable(file.fileName()),
-                     qPrintable(file.errorString()));
+    std::ifstream file(files.front(), std::ios::binary);
+    const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file.is_open() || file.bad()) {
+        std::fprintf(stderr, "lodrix-rtf: %s: %s\n", files.front().c_str(), std::strerror(errno));
         return 1;
     }
 
-    QTextDocument doc;
-    QString error;
-    if (!lodrix::readRtf(data, doc, &error))
-        std::fprintf(stderr, "lodrix-rtf: %s: %s\n", qPrintable(file.fileName()), qPrintable(error));
-    const QByteArray out = (html ? doc.toHtml() : doc.toPlainText()).toUtf8();
-    std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
-    if (!out.endsWith('\n'))
+    lodrix::rtf::Document doc;
+    const lodrix::ReadProblem problem = lodrix::readRtf(data, doc);
+    if (problem != lodrix::ReadProblem::None)
+        std::fprintf(stderr, "lodrix-rtf: %s: %s\n", files.front().c_str(), lodrix::problemText(problem));
+    const std::string out = html ? lodrix::rtf::html(doc) : lodrix::rtf::plainText(doc);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (out.empty() || out.back() != '\n')
         std::fputc('\n', stdout);
     return 0;
 }

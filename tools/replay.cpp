@@ -12,13 +12,18 @@
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
 // set corrector P|PC|DB, set gain G, set period T (s), set step E, keep,
 // clear (the kept runs of the free-setting entry, as K and Shift+K), key SEQ,
-// shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE.
+// shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE,
+// open QUERY (a link applied as the page applies its address at load; its
+// language is the window's when --lang does not say), link (prints the
+// query of the link of what is shown), commentary FILE (the plain text of
+// the commentary shown).
 // With "-" the commands are read one per line from standard input. Every
 // command is checked before any runs.
 
 #include "opjson.h"
 
 #include "app/tvitesse.h"
+#include "engine/link.h"
 #include "engine/statejson.h"
 #include "render/qt/colors.h"
 #include "render/qt/fonts.h"
@@ -56,8 +61,9 @@ using lodrix::Tvitesse;
 struct Command {
     std::string name;
     int number = 0;
-    std::string file;   // or the setting's name for "set"
-    double value = 0.0; // the setting's value; a corrector by its index
+    std::string file;       // or the setting's name for "set"
+    double value = 0.0;     // the setting's value; a corrector by its index
+    lodrix::Link link = {}; // open's
 };
 
 struct Usage {
@@ -155,7 +161,16 @@ std::vector<Command> parse(const std::vector<std::string> &words, const lodrix::
             commands.push_back({w, 0, name, settingValue(name, text, language)});
         } else if (w == "scroll")
             commands.push_back({w, number(10, 100), {}});
-        else if (w == "start" || w == "next" || w == "comment" || w == "state" || w == "keep" || w == "clear")
+        else if (w == "open") {
+            const std::string &a = argument();
+            lodrix::LinkReading reading = lodrix::readLink(a, language);
+            if (reading.error)
+                throw Usage{"bad link '" + a + "' for 'open': " + *reading.error};
+            Command c{w, 0, {}};
+            c.link = reading.link;
+            commands.push_back(c);
+        } else if (w == "start" || w == "next" || w == "comment" || w == "state" || w == "link" || w == "keep" ||
+                   w == "clear")
             commands.push_back({w, 0, {}});
         else if (w == "tick") {
             int n = 1;
@@ -174,7 +189,8 @@ std::vector<Command> parse(const std::vector<std::string> &words, const lodrix::
             if (key.isEmpty() || key[0].key() == Qt::Key_unknown)
                 throw Usage{"bad key sequence '" + a + "' for 'key'"};
             commands.push_back({w, 0, a});
-        } else if (w == "shot" || w == "scene" || w == "canvas" || w == "ops" || w == "csv" || w == "save")
+        } else if (w == "shot" || w == "scene" || w == "canvas" || w == "ops" || w == "csv" || w == "save" ||
+                   w == "commentary")
             commands.push_back({w, 0, argument()});
         else
             throw Usage{"unknown command '" + w + "'"};
@@ -307,6 +323,8 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
             w.keepAction->trigger();
         } else if (c.name == "clear") {
             w.clearKeptAction->trigger();
+        } else if (c.name == "open") {
+            w.openLink(c.link);
         } else if (c.name == "key") {
             pressKey(w, QKeySequence(QString::fromStdString(c.file)));
         } else if (c.name == "tick") {
@@ -317,6 +335,17 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
             QApplication::processEvents();
             if (c.name == "state") {
                 std::cout << stateWithNames(w) << std::endl;
+            } else if (c.name == "link") {
+                std::cout << lodrix::linkQuery(w.controller) << std::endl;
+            } else if (c.name == "commentary") {
+                // What the box shows, empty when it is hidden.
+                std::ofstream out(c.file, std::ios::trunc);
+                if (!w.RichEdit2->isHidden())
+                    out << w.RichEdit2->toPlainText().toStdString() << '\n';
+                if (!out) {
+                    std::fprintf(stderr, "lodrix-replay: cannot write %s\n", c.file.c_str());
+                    return 1;
+                }
             } else if (c.name == "shot") {
                 // The form, in the device's pixels.
                 const QRect form(w.formOrigin(), QSize(800 * w.zoom() / 100, 560 * w.zoom() / 100));
@@ -427,6 +456,11 @@ int main(int argc, char **argv)
     } catch (const Usage &u) {
         std::fprintf(stderr, "lodrix-replay: %s\n", u.message.c_str());
         return 2;
+    }
+    // The window speaks the language of the first link opened, unless --lang says.
+    for (const Command &c : commands) {
+        if (!options.language && c.name == "open" && c.link.language)
+            options.language = c.link.language;
     }
     return run(commands, options, argc, argv);
 }

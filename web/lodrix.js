@@ -5,8 +5,10 @@
 // Nothing a lesson depends on is decided here.
 //
 // For tests and tools, window.lodrix.run(text) plays lodrix-replay's commands,
-// window.lodrix.picture('window' | 'scene') gives a canvas as a PNG data URL and
-// window.lodrix.csv() the run so far as the export writes it.
+// window.lodrix.picture('window' | 'scene') gives a canvas as a PNG data URL,
+// window.lodrix.csv() the run so far as the export writes it,
+// window.lodrix.link() the page's address with the query of what it shows and
+// window.lodrix.commentaryText() the text the commentary box shows.
 'use strict';
 
 (function () {
@@ -185,6 +187,12 @@
     function showCommentary(name) {
         const box = $('RichEdit2');
         box.hidden = false;
+        const teachers = teacherCommentaries.get(name.replace(/\..*$/, '')); // lodrix2.en.rtf: lodrix2
+        if (teachers) {
+            box.replaceChildren(commentaryFragment(teachers));
+            box.scrollTop = 0;
+            return;
+        }
         const commentary = $('commentary-' + name);
         if (!commentary) {
             report(tr("Impossible d'ouvrir le commentaire « %1 ».", name));
@@ -488,7 +496,135 @@
         }
     }
 
+    // ---- Links that open an experiment --------------------------------------------
+
+    // The page's own address with the query of what it shows.
+    function link() {
+        const query = core.UTF8ToString(core._lodrix_link_query());
+        return location.href.replace(/[?#].*$/, '') + '?' + query;
+    }
+
+    // A link (the page's query at load) applied by the core, the lists, the
+    // scroll bar and the settings then showing what it chose. Refused, it
+    // says why and nothing changes.
+    function openLink(query) {
+        const before = core.UTF8ToString(core._lodrix_language());
+        const refused = core.ccall('lodrix_open_link', 'string', ['string'], [query]);
+        if (refused) {
+            report(refused);
+            return false;
+        }
+        applyRequests();
+        present();
+        if (core.UTF8ToString(core._lodrix_language()) !== before)
+            translatePage();
+        $('ListBox1').selectedIndex = core._lodrix_menu_row();
+        $('ListBox2').selectedIndex = core._lodrix_mode_row();
+        $('ScrollBar1').value = String(core._lodrix_scroll_position());
+        setScroll(core._lodrix_scroll_position());
+        showFreeSettings();
+        described = '';
+        showHeld();
+        return true;
+    }
+
+    // ---- A teacher's own commentary -----------------------------------------------
+
+    // Read in the browser by the core's RTF reader, nothing sent anywhere, and
+    // shown for its lesson until the page is reloaded: its HTML by the
+    // commentary's name without its language, lodrix2 for lesson 3.
+    const largestCommentaryBytes = 4 * 1024 * 1024;
+    const teacherCommentaries = new Map();
+    const commentaryElements = new Set(['DIV', 'P', 'SPAN', 'BR', 'TABLE', 'TBODY', 'TR', 'TD']);
+    const commentaryAttributes = new Set(['class', 'style', 'align', 'border', 'cellspacing', 'cellpadding']);
+
+    // The core's HTML, parsed inert; only the elements and attributes its
+    // writer makes are kept, whatever it held.
+    function commentaryFragment(html) {
+        const template = document.createElement('template');
+        template.innerHTML = html;
+        for (const element of [...template.content.querySelectorAll('*')]) {
+            if (!commentaryElements.has(element.tagName)) {
+                element.remove();
+                continue;
+            }
+            for (const attribute of [...element.attributes]) {
+                if (!commentaryAttributes.has(attribute.name))
+                    element.removeAttribute(attribute.name);
+            }
+        }
+        return template.content;
+    }
+
+    function openCommentary(file) {
+        const refuse = (why) => report(`${tr("Impossible d'ouvrir le commentaire « %1 ».", file.name)} ${why}`);
+        const row = core._lodrix_menu_row();
+        if (row < 2)
+            return report(tr('Un commentaire accompagne une leçon en boucle fermée : choisissez-la, puis ouvrez-le.'));
+        if (file.size > largestCommentaryBytes)
+            return refuse(tr('Fichier trop volumineux pour un commentaire.'));
+        const reader = new FileReader();
+        reader.onerror = () => refuse(String(reader.error?.message ?? ''));
+        reader.onload = () => {
+            const bytes = new Uint8Array(reader.result);
+            const address = core._lodrix_commentary_buffer(bytes.length);
+            if (!address)
+                return refuse(tr('Fichier trop volumineux pour un commentaire.'));
+            core.HEAPU8.set(bytes, address);
+            const refused = core.UTF8ToString(core._lodrix_read_commentary());
+            if (refused)
+                return refuse(refused);
+            teacherCommentaries.set(`lodrix${row - 1}`, core.UTF8ToString(core._lodrix_commentary_html()));
+            call('b1_click'); // the box shows it at once
+        };
+        reader.readAsArrayBuffer(file);
+    }
+
+    function chooseCommentary() {
+        $('CommentaryFile').value = '';
+        $('CommentaryFile').click();
+    }
+
+    function wireCommentary() {
+        const input = $('CommentaryFile');
+        input.addEventListener('change', () => {
+            if (input.files.length > 0)
+                openCommentary(input.files[0]);
+        });
+        // A file dropped anywhere on the page; the browser must not open it instead.
+        window.addEventListener('dragover', (event) => {
+            if (event.dataTransfer?.types.includes('Files'))
+                event.preventDefault();
+        });
+        window.addEventListener('drop', (event) => {
+            if (!event.dataTransfer?.files.length)
+                return;
+            event.preventDefault();
+            openCommentary(event.dataTransfer.files[0]);
+        });
+    }
+
+    // The plain text the commentary box shows, empty when it is hidden.
+    function commentaryText() {
+        const box = $('RichEdit2');
+        return box.hidden ? '' : box.innerText;
+    }
+
+    async function copyLink() {
+        const address = link();
+        try {
+            if (!navigator.clipboard?.writeText)
+                throw new Error(tr("ce navigateur n'y donne pas accès"));
+            await navigator.clipboard.writeText(address);
+        } catch (error) {
+            report(tr('Le navigateur refuse de copier le lien dans le presse-papiers (%1). Le voici : %2',
+                      error.message, address));
+        }
+    }
+
     const actions = {
+        link: copyLink,
+        commentary: chooseCommentary,
         pause: () => call('toggle_pause'),
         step: () => call('step_frame'),
         keep: () => call('keep_run'),
@@ -818,12 +954,9 @@
 
     // ---- Start-up -----------------------------------------------------------------
 
-    // ?lang=fr or ?lang=en in the page's address, else the browser's first
-    // language: French for fr*, English otherwise.
+    // The browser's first language: French for fr*, English otherwise. A
+    // link's lang= (?lang=en in the page's address) then says otherwise.
     function chosenLanguage() {
-        const asked = new URLSearchParams(location.search).get('lang');
-        if (asked === 'fr' || asked === 'en')
-            return asked;
         const browser = (navigator.languages?.[0] ?? navigator.language ?? '').toLowerCase();
         return browser.startsWith('fr') ? 'fr' : 'en';
     }
@@ -838,7 +971,10 @@
         wireControls();
         wireActions();
         showHeld();
-        window.lodrix = { run, picture, csv, get timerRuns() { return timerRuns; } };
+        wireCommentary();
+        window.lodrix = { run, picture, csv, link, commentaryText, get timerRuns() { return timerRuns; } };
+        if (location.search.length > 1)
+            openLink(location.search);
         startTimer();
     }, (error) => {
         form.style.visibility = 'visible';

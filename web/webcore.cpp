@@ -9,11 +9,14 @@
 // width * height RGBA pixels) until the next picture.
 
 #include "engine/controller.h"
+#include "engine/link.h"
 #include "engine/runcsv.h"
 #include "engine/statejson.h"
 #include "render/formfit.h"
 #include "render/loopdiagram.h"
 #include "render/rastercanvas.h"
+#include "rtf/reader.h"
+#include "rtf/writers.h"
 
 #include <emscripten/emscripten.h>
 #include <nlohmann/json.hpp>
@@ -381,6 +384,84 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_settings_error(int corrector, double gai
     if (!error)
         error = lodrix::settingsError(settings);
     return lodrix::hand(error.value_or(std::string()));
+}
+
+// ---- Links that open an experiment ---------------------------------------------
+
+// Reads a link (the page's query) and applies it as the page does at load;
+// empty when applied, else why it is refused, in the controller's language,
+// and nothing of it changed.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_open_link(const char *query)
+{
+    const lodrix::LinkReading reading = lodrix::readLink(query, core->controller.language());
+    if (!reading.error)
+        lodrix::applyLink(core->controller, reading.link);
+    return lodrix::hand(reading.error.value_or(std::string()));
+}
+
+// The query of the link of what is shown, without its '?'.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_link_query()
+{
+    return lodrix::hand(lodrix::linkQuery(core->controller));
+}
+
+// What the lists and the scroll bar show once a link chose it: the rows, -1
+// for none, and the interval in ms.
+EMSCRIPTEN_KEEPALIVE int lodrix_menu_row()
+{
+    return core->controller.menuRow();
+}
+
+EMSCRIPTEN_KEEPALIVE int lodrix_mode_row()
+{
+    return core->controller.modeRow();
+}
+
+EMSCRIPTEN_KEEPALIVE int lodrix_scroll_position()
+{
+    return core->controller.scrollPosition();
+}
+
+// ---- A teacher's own commentary ------------------------------------------------
+
+namespace lodrix {
+namespace {
+
+constexpr std::size_t largestCommentaryBytes = 4 * 1024 * 1024;
+std::vector<char> commentaryBytes;
+std::string commentaryHtml;
+
+} // namespace
+} // namespace lodrix
+
+// Room for the bytes of a file the page read (its script copies them in);
+// null for more than 4 MB.
+EMSCRIPTEN_KEEPALIVE char *lodrix_commentary_buffer(int size)
+{
+    if (size < 0 || std::size_t(size) > lodrix::largestCommentaryBytes)
+        return nullptr;
+    lodrix::commentaryBytes.assign(std::size_t(size), '\0');
+    return lodrix::commentaryBytes.data();
+}
+
+// Reads those bytes with the core's RTF reader: empty when they are a
+// commentary, whose HTML lodrix_commentary_html() then gives; else why not,
+// in the controller's language.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_read_commentary()
+{
+    lodrix::rtf::Document doc;
+    const lodrix::ReadProblem problem = lodrix::readRtf(
+        std::string_view(lodrix::commentaryBytes.data(), lodrix::commentaryBytes.size()), doc);
+    lodrix::commentaryBytes = {};
+    if (problem != lodrix::ReadProblem::None)
+        return lodrix::hand(std::string(core->controller.language().tr(lodrix::problemText(problem))));
+    lodrix::commentaryHtml = lodrix::rtf::html(doc);
+    return lodrix::hand(std::string());
+}
+
+EMSCRIPTEN_KEEPALIVE const char *lodrix_commentary_html()
+{
+    return lodrix::commentaryHtml.c_str();
 }
 
 } // extern "C"

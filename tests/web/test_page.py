@@ -527,19 +527,22 @@ class Hook(unittest.TestCase):
         run(driver, "menu 2")
         ActionChains(driver).context_click(driver.find_element(By.ID, "FOND")).perform()
         listed = [(node.get("name", {}).get("value"), node["role"]["value"])
-                  for node in (self.accessible(f"#menu > :nth-child({i})") for i in range(1, 9))]
+                  for node in (self.accessible(f"#menu > :nth-child({i})") for i in range(1, 12))]
         self.assertEqual(listed, [("Pause / reprise", "menuitem"), ("Image suivante", "menuitem"),
                                   ("", "separator"),
                                   ("Exporter la course (CSV)", "menuitem"),
                                   ("Enregistrer l'image (PNG)", "menuitem"),
                                   ("Copier l'image", "menuitem"), ("", "separator"),
+                                  ("Copier le lien de cette expérience", "menuitem"),
+                                  ("Ouvrir un commentaire…", "menuitem"), ("", "separator"),
                                   ("À propos de Lodrix", "menuitem")])
         shown = driver.execute_script("""
             return [...document.querySelectorAll('#menu > [role=menuitem]')].map(
                 (e) => [e.checkVisibility(), e.innerText.replace(/\\s+/g, ' ')]);""")
         self.assertEqual([text for visible, text in shown if visible],
                          ["Pause / reprise P", "Image suivante N", "Exporter la course (CSV) Ctrl+E",
-                          "Enregistrer l'image (PNG) Ctrl+S", "Copier l'image Ctrl+C", "À propos de Lodrix"])
+                          "Enregistrer l'image (PNG) Ctrl+S", "Copier l'image Ctrl+C",
+                          "Copier le lien de cette expérience", "Ouvrir un commentaire…", "À propos de Lodrix"])
         # From the keyboard: up from the first item is the last, Enter opens the about box.
         ActionChains(driver).send_keys(Keys.UP, Keys.ENTER).perform()
         about = driver.execute_script("""
@@ -619,6 +622,187 @@ class Accessibility(unittest.TestCase):
                 "return document.getElementById('RichEdit2').checkVisibility()"), "the commentary was checked")
         finally:
             driver.quit()
+
+
+class Links(unittest.TestCase):
+    """A link opens an experiment, in the page as in lodrix-replay, both ways."""
+
+    # Each set by commands on one side; its link then opens it on the other.
+    experiments = {
+        "free setting in English": "lesson=5&corrector=PC&gain=6.8&period=0.05&step=300&speed=20&lang=en",
+        "step by step, then the open loop": "lesson=1&mode=1&speed=100&lang=fr",
+        "two-step continuous, the settings waiting": "lesson=4&mode=0&corrector=DB&gain=12.5&period=0.2&step=200&lang=en",
+        "nothing chosen": "lang=fr",
+    }
+    set_by_commands = ["menu 3", "mode 1", "scroll 35", "set corrector DB", "set period 0.025", "set step 900"]
+
+    def replay(self, *commands):
+        result = subprocess.run([ARGS.replay, *commands], capture_output=True, text=True, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return result.stdout.splitlines()
+
+    def page_link(self, driver):
+        address = driver.execute_script("return window.lodrix.link()")
+        self.assertTrue(address.startswith("file://") and "lodrix.html?" in address, address)
+        return address.split("?", 1)[1]
+
+    def test_both_ways(self):
+        if not ARGS.replay:
+            self.skipTest("no lodrix-replay given (-DLODRIX_REPLAY=...)")
+        for title, query in self.experiments.items():
+            with self.subTest(title):
+                # The page opened on the link, then its link opened by lodrix-replay.
+                driver = start_browser("fr-FR", query="?" + query)
+                try:
+                    run(driver, "tick")  # the idle ticks the timer drew change nothing more
+                    page_state = state(driver)
+                    page_query = self.page_link(driver)
+                finally:
+                    driver.quit()
+                self.assertEqual(page_query, query, "the page writes the link it was opened with")
+                replay_state, replay_query = self.replay("open", page_query, "tick", "state", "link")
+                self.assertEqual(json.loads(replay_state), page_state)
+                self.assertEqual(replay_query, query)
+        # Set by a person's commands in lodrix-replay; its link opens the same state in the page.
+        replay_query = self.replay(*" ".join(self.set_by_commands).split(), "link")[-1]
+        replay_state = self.replay("open", replay_query, "tick", "state")[-1]
+        driver = start_browser("en-US", query="?" + replay_query)
+        try:
+            run(driver, "tick")
+            self.assertEqual(state(driver), json.loads(replay_state))
+            # And the same commands in the page give the same link.
+            driver.get("file://" + os.path.abspath(ARGS.page) + "?lang=fr")
+            WebDriverWait(driver, 10).until(lambda d: d.execute_script("return !!window.lodrix"))
+            run(driver, "\n".join(self.set_by_commands))
+            self.assertEqual(self.page_link(driver), replay_query)
+        finally:
+            driver.quit()
+
+    def test_bad_link_changes_nothing(self):
+        plain = start_browser("fr-FR")
+        try:
+            run(plain, "tick")
+            expected = state(plain)
+        finally:
+            plain.quit()
+        driver = start_browser("fr-FR", query="?lang=en&lesson=2&gain=1e400")
+        try:
+            message = driver.execute_script(
+                "const m = document.getElementById('message'); return m.checkVisibility() && m.innerText")
+            self.assertIn("Lien refusé : gain=1e400", message)
+            run(driver, "tick")
+            self.assertEqual(state(driver), expected, "the page as on a plain open")
+            self.assertEqual(driver.execute_script("return document.documentElement.lang"), "fr")
+        finally:
+            driver.quit()
+
+    def test_menu_copies_the_link(self):
+        driver = start_browser("fr-FR", query="?lesson=2&mode=1")
+        try:
+            driver.execute_cdp_cmd("Browser.grantPermissions",
+                                   {"permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+            ActionChains(driver).context_click(driver.find_element(By.ID, "FOND")).perform()
+            driver.find_element(By.CSS_SELECTOR, '#menu [data-action="link"]').click()
+            copied = driver.execute_async_script("""
+                const done = arguments[0];
+                setTimeout(async () => {
+                    try { done(await navigator.clipboard.readText()); } catch (e) { done(String(e)); }
+                }, 200);""")
+            self.assertEqual(copied, driver.execute_script("return window.lodrix.link()"))
+            self.assertTrue(copied.endswith("lodrix.html?lesson=2&mode=1&lang=fr"), copied)
+        finally:
+            driver.quit()
+
+
+class TeacherCommentary(unittest.TestCase):
+    """A teacher's own RTF file, read in the browser, shown for its lesson; hostile files refused."""
+
+    TEACHER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "teacher", "lodrix1.rtf")
+
+    @classmethod
+    def setUpClass(cls):
+        cls.driver = start_browser("fr-FR")
+        cls.folder = tempfile.mkdtemp(prefix="lodrix-commentaries-")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+        shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def choose(self, path):
+        """The file given to the page's file control, then what the box and the message show."""
+        self.driver.find_element(By.ID, "CommentaryFile").send_keys(os.path.abspath(path))
+        return WebDriverWait(self.driver, 10).until(lambda d: d.execute_script("""
+            const m = document.getElementById('message');
+            const text = window.lodrix.commentaryText();
+            if (!m.hidden) return {message: m.innerText, text};
+            return text.includes('Mme Martin') || text.includes('<script>') ? {message: null, text} : null;"""))
+
+    def close_message(self):
+        self.driver.execute_script("document.querySelector('#message button').click()")
+
+    def test_a_teachers_file_shown(self):
+        driver = self.driver
+        run(driver, "menu 2")
+        shown = self.choose(self.TEACHER)
+        self.assertIsNone(shown["message"])
+        self.assertTrue(shown["text"].startswith("Commentaire de Mme Martin\n"), shown["text"])
+        self.assertIn("Pour la séance du jeudi", shown["text"])
+        self.assertTrue(state(driver)["controls"]["RichEdit2"]["visible"])
+        # Still the teacher's at the end of the lesson; another lesson keeps its own.
+        run(driver, "mode 0\nstart\ntick 330\ncomment")
+        self.assertIn("Mme Martin", driver.execute_script("return window.lodrix.commentaryText()"))
+        run(driver, "menu 3\nstart\ntick 330\ncomment")
+        other = driver.execute_script("return window.lodrix.commentaryText()")
+        self.assertNotIn("Mme Martin", other)
+        self.assertIn("Compensation du pôle", other)
+        # A file dropped on the page reads the same way.
+        run(driver, "menu 4")
+        with open(self.TEACHER, "rb") as f:
+            data = base64.b64encode(f.read()).decode("ascii")
+        driver.execute_script("""
+            const bytes = Uint8Array.from(atob(arguments[0]), (c) => c.charCodeAt(0));
+            const files = new DataTransfer();
+            files.items.add(new File([bytes], 'deux-coups.rtf'));
+            document.getElementById('FOND').dispatchEvent(
+                new DragEvent('drop', {dataTransfer: files, bubbles: true, cancelable: true}));""", data)
+        WebDriverWait(driver, 10).until(
+            lambda d: "Mme Martin" in d.execute_script("return window.lodrix.commentaryText()"))
+
+    def test_hostile_files_refused(self):
+        driver = self.driver
+        run(driver, "menu 5\nmode 0\nstart\ntick 330\ncomment")  # a lesson no other test gave a file
+        before = (state(driver), driver.execute_script("return window.lodrix.commentaryText()"))
+        files = {
+            "huge.rtf": b"{\\rtf1 " + b"x" * (4 * 1024 * 1024) + b"}",
+            "page.rtf": b"<html><body><script>window.pwned = 1</script></body></html>",
+            "empty.rtf": b"",
+            "many-paragraphs.rtf": b"{\\rtf1 " + b"\\par " * 200000 + b"}",
+        }
+        for name, data in files.items():
+            with self.subTest(name):
+                path = os.path.join(self.folder, name)
+                with open(path, "wb") as f:
+                    f.write(data)
+                shown = self.choose(path)
+                self.assertIsNotNone(shown["message"], "a message")
+                self.assertIn(f"Impossible d'ouvrir le commentaire « {name} »", shown["message"])
+                self.close_message()
+                self.assertEqual((state(driver), driver.execute_script("return window.lodrix.commentaryText()")),
+                                 before, "nothing else changed")
+        # Markup in an RTF's text is text: shown as written, nothing runs, no element appears.
+        path = os.path.join(self.folder, "markup.rtf")
+        with open(path, "wb") as f:
+            f.write(b"{\\rtf1{\\fonttbl{\\f0 x\"><img src=x onerror=window.pwned=2>;}}\\f0 "
+                    b"<script>window.pwned = 3</script> \\'3cimg src=x onerror=window.pwned=4>}")
+        shown = self.choose(path)
+        self.assertIsNone(shown["message"])
+        self.assertIn("<script>window.pwned = 3</script>", shown["text"])
+        facts = driver.execute_script("""
+            const box = document.getElementById('RichEdit2');
+            return [window.pwned ?? null, box.querySelectorAll('script, img').length,
+                    [...box.querySelectorAll('*')].some((e) => [...e.attributes].some((a) => a.name.startsWith('on')))];""")
+        self.assertEqual(facts, [None, 0, False])
 
 
 class Layout(unittest.TestCase):

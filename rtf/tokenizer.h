@@ -4,7 +4,8 @@
 // one linear pass; parameters saturate at the 32-bit range and a truncated
 // escape at the end of the data is dropped.
 
-#include <QByteArrayView>
+#include <cstddef>
+#include <string_view>
 
 #include <cstdint>
 
@@ -23,7 +24,7 @@ enum class TokenKind {
 
 struct Token {
     TokenKind kind = TokenKind::End;
-    QByteArrayView text; // the word's name, the text run or the binary data
+    std::string_view text; // the word's name, the text run or the binary data
     std::int32_t param = 0;
     bool hasParam = false;
     char symbol = 0;        // Symbol
@@ -32,22 +33,22 @@ struct Token {
 
 class Tokenizer {
 public:
-    explicit Tokenizer(QByteArrayView data) : data_(data) {}
+    explicit Tokenizer(std::string_view data) : data_(data) {}
 
     Token next();
     // Consumes the rest of the current group, its closing brace included, as
     // the reader does for a destination it ignores. Returns false when the data
     // ends first.
     bool skipGroup();
-    qsizetype position() const { return pos_; }
+    std::size_t position() const { return pos_; }
 
 private:
     Token controlWord();
     Token controlSymbol();
     Token textRun();
 
-    QByteArrayView data_;
-    qsizetype pos_ = 0;
+    std::string_view data_;
+    std::size_t pos_ = 0;
 };
 
 } // namespace lodrix::rtf

@@ -1,25 +1,22 @@
 #pragma once
 // The character and paragraph properties an RTF group carries, the font and
-// colour tables they refer to, and their conversion to Qt's text formats,
-// each distinct set of properties converted once.
+// colour tables they refer to, and the document formats they become, each
+// distinct set of properties converted once.
 
-#include "app/rtf/rtfcodepage.h"
-#include "app/rtf/rtfcontrolwords.h"
-#include "app/rtf/rtfdocumentbuilder.h"
-
-#include <QColor>
-#include <QHash>
-#include <QString>
+#include "rtf/codepage.h"
+#include "rtf/controlwords.h"
+#include "rtf/document.h"
 
 #include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace lodrix::rtf {
 
 constexpr int defaultSizeHalfPoints = 24; // 12 pt, RTF's own default
 constexpr int twipsPerPixel = 15;         // 1440 twips an inch, 96 pixels an inch
-
-enum class Vertical : unsigned char { Baseline, Super, Sub };
 
 struct CharProps {
     int font = -1; // -1: the document's default font
@@ -49,34 +46,39 @@ struct ParaProps {
 };
 
 struct Font {
-    QString name;
+    std::u16string name;
     int codePage = documentCodePage;
     bool named = false; // the ";" that ends the name was read
 };
 
 // The document's font and colour tables.
 struct Tables {
-    QHash<int, Font> fonts;
-    int defaultFont = 0; // without \deff, font 0
-    std::vector<QColor> colors;
+    std::unordered_map<int, Font> fonts;
+    int defaultFont = 0;                    // without \deff, font 0
+    std::vector<std::optional<Rgb>> colors; // none: the automatic colour
 
     const Font *font(int index) const; // -1: the default font; null if the table has none
 };
 
-Qt::Alignment qtAlignment(Alignment a);
+// The formats runs and paragraphs refer to by index; the reader adds to them.
+struct Formats {
+    std::vector<CharFormat> chars;
+    std::vector<BlockFormat> blocks;
+};
 
 class FormatCache {
 public:
     explicit FormatCache(const Tables &tables) : tables_(tables) {}
 
     const Formats &formats() const { return formats_; }
+    Formats takeFormats() { return std::move(formats_); }
     int charFormat(const CharProps &p);  // an index in formats().chars
     int blockFormat(const ParaProps &p); // an index in formats().blocks
     // Formats made before a font or colour table changed are not used again.
     void forgetCharFormats();
 
 private:
-    QTextCharFormat convert(const CharProps &p) const;
+    CharFormat convert(const CharProps &p) const;
 
     const Tables &tables_;
     Formats formats_;

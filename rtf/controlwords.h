@@ -3,9 +3,10 @@
 // word is ignored, as RTF readers must; a word that opens a destination this
 // reader has no use for skips its whole group.
 
-#include <QByteArrayView>
+#include "rtf/document.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 
 namespace lodrix::rtf {
@@ -60,8 +61,6 @@ enum class Action : unsigned char {
     UnicodeSkip,
     Character, // value: the UTF-16 character
 };
-
-enum class Alignment : unsigned char { Left, Center, Right, Justify };
 
 struct ControlWord {
     std::string_view name;
@@ -265,11 +264,15 @@ constexpr ControlWord controlWords[] = {
     {"zwnbo", Action::Character, 0xFEFF},
     {"zwnj", Action::Character, 0x200C},
 };
-static_assert(std::ranges::is_sorted(controlWords, {}, &ControlWord::name));
+// Sorted by name, for the binary search (the browser's C++ library has no
+// ranges algorithms yet).
+static_assert(std::is_sorted(std::begin(controlWords), std::end(controlWords),
+                             [](const ControlWord &a, const ControlWord &b) { return a.name < b.name; }));
 
 constexpr const ControlWord *findControlWord(std::string_view name)
 {
-    const auto *it = std::ranges::lower_bound(controlWords, name, {}, &ControlWord::name);
+    const auto *it = std::lower_bound(std::begin(controlWords), std::end(controlWords), name,
+                                      [](const ControlWord &w, std::string_view n) { return w.name < n; });
     return it != std::end(controlWords) && it->name == name ? it : nullptr;
 }
 

@@ -1,4 +1,4 @@
-#include "app/rtf/rtftokenizer.h"
+#include "rtf/tokenizer.h"
 
 #include <algorithm>
 #include <limits>
@@ -33,7 +33,7 @@ bool endsText(char c)
     return c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n';
 }
 
-Token token(TokenKind kind, QByteArrayView text = {})
+Token token(TokenKind kind, std::string_view text = {})
 {
     Token t;
     t.kind = kind;
@@ -75,10 +75,10 @@ Token Tokenizer::next()
 
 Token Tokenizer::controlWord()
 {
-    const qsizetype start = ++pos_;
+    const std::size_t start = ++pos_;
     while (pos_ < data_.size() && isLetter(data_[pos_]))
         ++pos_;
-    Token t = token(TokenKind::Word, data_.sliced(start, pos_ - start));
+    Token t = token(TokenKind::Word, data_.substr(start, pos_ - start));
 
     const bool negative = pos_ + 1 < data_.size() && data_[pos_] == '-' && isDigit(data_[pos_ + 1]);
     if (negative)
@@ -99,10 +99,10 @@ Token Tokenizer::controlWord()
     if (pos_ < data_.size() && data_[pos_] == ' ')
         ++pos_; // the delimiter belongs to the word
 
-    if (t.text == QByteArrayView("bin")) {
-        const qsizetype wanted = t.hasParam ? std::max<std::int32_t>(t.param, 0) : 0;
-        const qsizetype length = std::min(wanted, data_.size() - pos_);
-        t = token(TokenKind::Binary, data_.sliced(pos_, length));
+    if (t.text == "bin") {
+        const std::size_t wanted = t.hasParam ? std::size_t(std::max<std::int32_t>(t.param, 0)) : 0;
+        const std::size_t length = std::min(wanted, data_.size() - pos_);
+        t = token(TokenKind::Binary, data_.substr(pos_, length));
         pos_ += length;
     }
     return t;
@@ -130,15 +130,15 @@ Token Tokenizer::controlSymbol()
 
 Token Tokenizer::textRun()
 {
-    const qsizetype start = pos_;
+    const std::size_t start = pos_;
     while (pos_ < data_.size() && !endsText(data_[pos_]))
         ++pos_;
-    return token(TokenKind::Text, data_.sliced(start, pos_ - start));
+    return token(TokenKind::Text, data_.substr(start, pos_ - start));
 }
 
 bool Tokenizer::skipGroup()
 {
-    qsizetype depth = 1; // counted, never stacked: any nesting costs nothing
+    std::size_t depth = 1; // counted, never stacked: any nesting costs nothing
     for (;;) {
         switch (next().kind) {
         case TokenKind::End:

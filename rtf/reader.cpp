@@ -1,15 +1,14 @@
-#include "app/rtf/rtfreader.h"
+#include "rtf/reader.h"
 
-#include "app/rtf/rtfcodepage.h"
-#include "app/rtf/rtfcontrolwords.h"
-#include "app/rtf/rtfdocumentbuilder.h"
-#include "app/rtf/rtfformats.h"
-#include "app/rtf/rtftokenizer.h"
-
-#include <QTextDocument>
+#include "rtf/codepage.h"
+#include "rtf/controlwords.h"
+#include "rtf/documentbuilder.h"
+#include "rtf/formats.h"
+#include "rtf/tokenizer.h"
 
 #include <algorithm>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,7 +27,7 @@ constexpr int maxFontNameLength = 128;
 constexpr std::size_t maxGroupDepth = 1000;
 // Font and colour tables are indexed by file-chosen numbers; a table larger
 // than this is junk, and its extra entries are dropped.
-constexpr qsizetype maxTableEntries = 4096;
+constexpr std::ptrdiff_t maxTableEntries = 4096;
 
 enum class Destination : unsigned char { Body, FontTable, ColorTable };
 
@@ -50,8 +49,8 @@ bool isOn(const Token &t)
     return !t.hasParam || t.param != 0;
 }
 
-// Characters that would mean something else to QTextDocument: its paragraph
-// and frame markers, and control characters.
+// Characters that would mean something else to a writer (QTextDocument's
+// paragraph and frame markers), and control characters.
 char16_t safeCharacter(char16_t c)
 {
     if (c == u'\t')
@@ -63,11 +62,42 @@ char16_t safeCharacter(char16_t c)
     return c;
 }
 
+// Without the blanks (space, tab, line ends) at either end.
+std::u16string trimmed(const std::u16string &s)
+{
+    const auto blank = [](char16_t c) {
+        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == 0x0B || c == 0x0C;
+    };
+    std::size_t begin = 0;
+    std::size_t end = s.size();
+    while (begin < end && blank(s[begin]))
+        ++begin;
+    while (end > begin && blank(s[end - 1]))
+        --end;
+    return s.substr(begin, end - begin);
+}
+
+bool isHighSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool isLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+bool isSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDFFF;
+}
+
 class Reader {
 public:
-    Reader(QByteArrayView data, QTextDocument &doc) : tokens_(data), out_(doc, formats_.formats()) {}
+    explicit Reader(std::string_view data, Document &doc) : tokens_(data), out_(doc.body) {}
     void run();
     bool complete() const { return !out_.full(); }
+    Formats takeFormats() { return formats_.takeFormats(); }
 
 private:
     GroupState &state() { return stack_.back(); }
@@ -84,16 +114,16 @@ private:
     void bodyWord(const ControlWord &w, const Token &t);
     void symbol(char c);
     void hexByte(unsigned char b);
-    void text(QByteArrayView bytes);
-    void fontTableText(QByteArrayView bytes);
-    void colorTableText(QByteArrayView bytes);
+    void text(std::string_view bytes);
+    void fontTableText(std::string_view bytes);
+    void colorTableText(std::string_view bytes);
 
     bool consumeUnicodeSkip();
     int codePage() const;
-    void decode(QByteArrayView bytes);
+    void decode(std::string_view bytes);
     void flushMultiByte();
     void emitUnicode(int unit);
-    void put(QStringView s);
+    void put(std::u16string_view s);
     void flushHighSurrogate();
     void endParagraph();
     int charFormat() { return formats_.charFormat(state().chars); }
@@ -105,10 +135,10 @@ private:
     DocumentBuilder out_;
     CodePages codePages_;
     std::vector<GroupState> stack_{GroupState{}};
-    qsizetype overflow_ = 0; // open groups beyond maxGroupDepth
-    int pendingSkip_ = 0;    // fallback bytes still to drop after a \u
+    std::ptrdiff_t overflow_ = 0; // open groups beyond maxGroupDepth
+    int pendingSkip_ = 0;         // fallback bytes still to drop after a \u
     char16_t pendingHigh_ = 0;
-    QByteArray multiByte_; // \'hh bytes of a double-byte page, decoded together
+    std::string multiByte_; // \'hh bytes of a double-byte page, decoded together
     int multiBytePage_ = 0;
 
     int documentPage_ = defaultCodePage;
@@ -242,7 +272,7 @@ void Reader::documentWord(const ControlWord &w, const Token &t)
 {
     const bool inFontTable = state().destination == Destination::FontTable;
     const auto entry = inFontTable ? tables_.fonts.find(tableFont_) : tables_.fonts.end();
-    Font *font = entry == tables_.fonts.end() ? nullptr : &*entry;
+    Font *font = entry == tables_.fonts.end() ? nullptr : &entry->second;
     switch (w.action) {
     case Action::DocumentCodePage:
         documentPage_ = w.value;
@@ -397,7 +427,7 @@ void Reader::bodyWord(const ControlWord &w, const Token &t)
         break;
     case Action::Row:
         flushHighSurrogate();
-        out_.endRow(blockFormat(), qtAlignment(rowAlignment_));
+        out_.endRow(blockFormat(), rowAlignment_);
         break;
     case Action::RowDefaults:
         rowAlignment_ = Alignment::Left;
@@ -413,8 +443,10 @@ void Reader::bodyWord(const ControlWord &w, const Token &t)
         break;
     case Action::FootnoteMark:
         // The note itself is not shown, its number is.
-        if (!state().chars.hidden)
-            put(QString::number(++footnotes_));
+        if (!state().chars.hidden) {
+            const std::string number = std::to_string(++footnotes_);
+            put(std::u16string(number.begin(), number.end()));
+        }
         break;
     case Action::Unicode:
         if (!state().chars.hidden)
@@ -423,7 +455,7 @@ void Reader::bodyWord(const ControlWord &w, const Token &t)
     case Action::Character:
         if (!state().chars.hidden) {
             const char16_t c = char16_t(w.value);
-            put(QStringView(&c, 1));
+            put(std::u16string_view(&c, 1));
         }
         break;
     default:
@@ -446,7 +478,7 @@ void Reader::symbol(char c)
     case '\\':
     case '{':
     case '}':
-        text(QByteArrayView(&c, 1));
+        text(std::string_view(&c, 1));
         break;
     case '~':
         put(u"\u00A0");
@@ -468,15 +500,15 @@ void Reader::symbol(char c)
 void Reader::hexByte(unsigned char b)
 {
     const char c = char(b);
-    text(QByteArrayView(&c, 1));
+    text(std::string_view(&c, 1));
 }
 
-void Reader::text(QByteArrayView bytes)
+void Reader::text(std::string_view bytes)
 {
-    const qsizetype skipped = std::min<qsizetype>(pendingSkip_, bytes.size());
+    const std::size_t skipped = std::min<std::size_t>(std::size_t(pendingSkip_), bytes.size());
     pendingSkip_ -= int(skipped);
-    bytes = bytes.sliced(skipped);
-    if (bytes.isEmpty())
+    bytes = bytes.substr(skipped);
+    if (bytes.empty())
         return;
     switch (state().destination) {
     case Destination::Body:
@@ -492,37 +524,39 @@ void Reader::text(QByteArrayView bytes)
     }
 }
 
-void Reader::fontTableText(QByteArrayView bytes)
+void Reader::fontTableText(std::string_view bytes)
 {
     const auto it = tables_.fonts.find(tableFont_);
     if (it == tables_.fonts.end())
         return;
-    Font &font = *it;
+    Font &font = it->second;
     for (char b : bytes) {
         if (font.named)
             return;
         if (b == ';') {
             font.named = true;
-            font.name = font.name.trimmed();
+            font.name = trimmed(font.name);
             // LibreOffice writes its symbol font with a charset it does not
             // use; its bytes are those of the default page.
-            if (font.name.startsWith(u"OpenSymbol") || font.name.startsWith(u"StarSymbol"))
+            if (font.name.starts_with(u"OpenSymbol") || font.name.starts_with(u"StarSymbol"))
                 font.codePage = defaultCodePage;
-        } else if (font.name.size() < maxFontNameLength) {
-            font.name.append(QChar::fromLatin1(b));
+        } else if (std::ssize(font.name) < maxFontNameLength) {
+            font.name += char16_t(static_cast<unsigned char>(b));
         }
     }
 }
 
-void Reader::colorTableText(QByteArrayView bytes)
+void Reader::colorTableText(std::string_view bytes)
 {
     for (char b : bytes) {
         if (b != ';')
             continue;
         if (std::ssize(tables_.colors) < maxTableEntries) {
             const bool automatic = red_ < 0 && green_ < 0 && blue_ < 0;
-            tables_.colors.push_back(
-                automatic ? QColor() : QColor(std::max(red_, 0), std::max(green_, 0), std::max(blue_, 0)));
+            tables_.colors.push_back(automatic ? std::nullopt
+                                               : std::optional(Rgb{std::uint8_t(std::max(red_, 0)),
+                                                                   std::uint8_t(std::max(green_, 0)),
+                                                                   std::uint8_t(std::max(blue_, 0))}));
         }
         red_ = green_ = blue_ = -1;
     }
@@ -534,7 +568,7 @@ int Reader::codePage() const
     return !font || font->codePage == documentCodePage ? documentPage_ : font->codePage;
 }
 
-void Reader::decode(QByteArrayView bytes)
+void Reader::decode(std::string_view bytes)
 {
     const int page = codePage();
     if (CodePages::isMultiByte(page)) {
@@ -545,17 +579,17 @@ void Reader::decode(QByteArrayView bytes)
         return;
     }
     const CodePages::Table &table = codePages_.table(page);
-    QString s(bytes.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        s[i] = QChar(table[static_cast<unsigned char>(bytes[i])]);
+    std::u16string s(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        s[i] = table[static_cast<unsigned char>(bytes[i])];
     put(s);
 }
 
 void Reader::flushMultiByte()
 {
-    if (multiByte_.isEmpty())
+    if (multiByte_.empty())
         return;
-    const QString s = codePages_.decodeMultiByte(multiBytePage_, multiByte_);
+    const std::u16string s = CodePages::decodeMultiByte(multiBytePage_, multiByte_);
     multiByte_.clear();
     put(s);
 }
@@ -570,20 +604,21 @@ void Reader::emitUnicode(int unit)
         return;
     }
     if (unit > 0xFFFF) {
-        const char32_t c = char32_t(unit);
-        put(QString::fromUcs4(&c, 1));
+        const char32_t c = char32_t(unit) - 0x10000;
+        const char16_t pair[2] = {char16_t(0xD800 + (c >> 10)), char16_t(0xDC00 + (c & 0x3FF))};
+        put(std::u16string_view(pair, 2));
         return;
     }
     const char16_t u = char16_t(unit);
-    if (QChar::isHighSurrogate(u)) {
+    if (isHighSurrogate(u)) {
         flushHighSurrogate();
         pendingHigh_ = u; // the low half comes as the next \u
-    } else if (QChar::isLowSurrogate(u) && pendingHigh_) {
+    } else if (isLowSurrogate(u) && pendingHigh_) {
         const char16_t pair[2] = {pendingHigh_, u};
         pendingHigh_ = 0;
-        put(QStringView(pair, 2));
+        put(std::u16string_view(pair, 2));
     } else {
-        put(QStringView(&u, 1));
+        put(std::u16string_view(&u, 1));
     }
 }
 
@@ -595,20 +630,20 @@ void Reader::flushHighSurrogate()
     }
 }
 
-void Reader::put(QStringView s)
+void Reader::put(std::u16string_view s)
 {
     flushHighSurrogate();
-    QString clean;
+    std::u16string clean;
     clean.reserve(s.size());
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const char16_t c = s[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode())) {
-            clean.append(s.sliced(i, 2));
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i];
+        if (isHighSurrogate(c) && i + 1 < s.size() && isLowSurrogate(s[i + 1])) {
+            clean.append(s.substr(i, 2));
             ++i;
-        } else if (QChar::isSurrogate(c)) {
-            clean.append(QChar(0xFFFD));
+        } else if (isSurrogate(c)) {
+            clean += char16_t(0xFFFD);
         } else if (const char16_t safe = safeCharacter(c)) {
-            clean.append(QChar(safe));
+            clean += safe;
         }
     }
     out_.appendText(clean, charFormat());
@@ -623,34 +658,45 @@ void Reader::endParagraph()
 } // namespace
 } // namespace rtf
 
-bool readRtf(QByteArrayView data, QTextDocument &doc, QString *error)
+ReadProblem readRtf(std::string_view data, rtf::Document &doc)
 {
-    doc.clear();
-    const bool undo = doc.isUndoRedoEnabled();
-    doc.setUndoRedoEnabled(false); // the undo stack would double the memory of a large file
+    doc = rtf::Document{};
     rtf::Reader reader(data, doc);
     reader.run();
-    doc.setUndoRedoEnabled(undo);
+    rtf::Formats formats = reader.takeFormats();
+    doc.chars = std::move(formats.chars);
+    doc.blocks = std::move(formats.blocks);
 
-    const QByteArrayView start = data.trimmed();
-    // In the words of the window that shows them.
-    QString problem;
-    if (start.isEmpty())
-        problem = QStringLiteral("Fichier vide.");
-    else if (!start.startsWith("{\\rtf"))
-        problem = QStringLiteral("Ce fichier n'est pas au format RTF.");
-    else if (!reader.complete())
-        problem = QStringLiteral("Document trop volumineux : seul son début a été lu.");
-    if (error)
-        *error = problem;
-    return problem.isEmpty();
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    };
+    std::size_t begin = 0;
+    while (begin < data.size() && blank(data[begin]))
+        ++begin;
+    const std::string_view start = data.substr(begin);
+    if (start.empty())
+        return ReadProblem::Empty;
+    if (!start.starts_with("{\\rtf"))
+        return ReadProblem::NotRtf;
+    if (!reader.complete())
+        return ReadProblem::TooLarge;
+    return ReadProblem::None;
 }
 
-QString rtfPlainText(QByteArrayView data)
+const char *problemText(ReadProblem problem)
 {
-    QTextDocument doc;
-    readRtf(data, doc);
-    return doc.toPlainText();
+    // In the words of the window that shows them.
+    switch (problem) {
+    case ReadProblem::None:
+        break;
+    case ReadProblem::Empty:
+        return "Fichier vide.";
+    case ReadProblem::NotRtf:
+        return "Ce fichier n'est pas au format RTF.";
+    case ReadProblem::TooLarge:
+        return "Document trop volumineux : seul son début a été lu.";
+    }
+    return "";
 }
 
 } // namespace lodrix
