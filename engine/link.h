@@ -22,8 +22,8 @@
 // a message naming what is wrong.
 
 #include "engine/controller.h"
+#include "lang/catalogue.h"
 #include "model/sampledloop.h"
-#include "render/catalogue.h"
 
 #include <cstdint>
 #include <optional>
