@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <iterator>
@@ -252,17 +253,6 @@ constexpr Field fields[] = {
 };
 constexpr std::size_t fieldCount = std::size(fields);
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // %XX as its byte and '+' as a blank; nothing for a '%' not followed by two
 // hexadecimal digits.
 std::optional<std::string> percentDecoded(std::string_view text)
@@ -274,11 +264,13 @@ std::optional<std::string> percentDecoded(std::string_view text)
         } else if (text[i] != '%') {
             out += text[i];
         } else {
-            const int high = i + 1 < text.size() ? hexDigit(text[i + 1]) : -1;
-            const int low = i + 2 < text.size() ? hexDigit(text[i + 2]) : -1;
-            if (high < 0 || low < 0)
+            // Two digits exactly: from_chars alone would take one, or a sign.
+            unsigned byte = 0;
+            const char *digits = text.data() + i + 1;
+            if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(digits[0])) ||
+                std::from_chars(digits, digits + 2, byte, 16).ptr != digits + 2)
                 return std::nullopt;
-            out += char(high * 16 + low);
+            out += char(byte);
             i += 2;
         }
     }
