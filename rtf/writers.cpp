@@ -114,11 +114,18 @@ std::string cssFamilies(std::u16string_view name)
         {"Courier New", "Liberation Mono"},
     };
     const std::string family = cssFamily(name);
-    std::string out = "'" + family + "', ";
+    std::string out;
+    const auto quoted = [&out](std::string_view face) {
+        out += '\'';
+        out += face;
+        out += "', ";
+    };
+    quoted(family);
     for (const auto &[face, twin] : twins)
         if (family == face)
-            out += "'" + std::string(twin) + "', ";
-    return out + "sans-serif";
+            quoted(twin);
+    out += "sans-serif";
+    return out;
 }
 
 const char *cssAlignment(Alignment a)
