@@ -7,7 +7,7 @@
 
 #include "pages.h"
 
-#include "engine/animation.h"
+#include "model/periods.h"
 #include "model/sampletable.h"
 #include "render/loopdiagram.h"
 #include "render/plots.h"
