@@ -96,6 +96,9 @@ public:
     QDoubleSpinBox *SettingGain;
     QComboBox *SettingPeriod;
     QSpinBox *SettingStep;
+    QComboBox *SettingInput;
+    QSpinBox *SettingLoad;
+    QSpinBox *SettingLoadFrom;
 
     // The classroom actions, on their keys and in the form's right-click
     // menu: pause (P, Pause), one frame (N), export the run (Ctrl+E), save

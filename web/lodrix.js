@@ -262,6 +262,9 @@
     const gain = $('SettingGain');
     const period = $('SettingPeriod');
     const step = $('SettingStep');
+    const load = $('SettingLoad');
+    const loadFrom = $('SettingLoadFrom');
+    const input = $('SettingInput');
     const twoStepRow = 2; // « Deux coups », which has no gain
 
     function freeSettings() {
@@ -275,6 +278,9 @@
         gain.value = String(s.gain);
         period.selectedIndex = [...period.options].findIndex((o) => Number(o.value) === s.period);
         step.value = String(s.step);
+        load.value = String(s.load);
+        loadFrom.value = String(s.loadFrom);
+        input.selectedIndex = s.input;
         gain.disabled = s.corrector === twoStepRow;
     }
 
@@ -282,7 +288,8 @@
     // and shows its idle picture with them. Returns its refusal, if any;
     // refused, nothing changed.
     function setFreeSettings(s) {
-        const answer = core._lodrix_set_free_settings(s.corrector, s.gain, s.period, s.step);
+        const answer = core._lodrix_set_free_settings(s.corrector, s.gain, s.period, s.step, s.load, s.loadFrom,
+                                                      s.input);
         const refused = core.UTF8ToString(answer);
         applyRequests();
         present();
@@ -300,6 +307,9 @@
             gain: number(gain),
             period: Number(period.value),
             step: number(step),
+            load: number(load),
+            loadFrom: number(loadFrom),
+            input: input.selectedIndex,
         });
         if (refused)
             report(refused, null, event.target); // to mend what was typed
@@ -312,7 +322,7 @@
         $('Button2').addEventListener('click', () => call('button2_click'));
         $('ScrollBar1').addEventListener('input', (event) => setScroll(Number(event.target.value)));
         // A number applies once typed (Enter, or leaving the field) or stepped, not digit by digit.
-        for (const control of [corrector, gain, period, step])
+        for (const control of [corrector, gain, period, step, load, loadFrom, input])
             control.addEventListener('change', applySettingControls);
     }
 
@@ -620,6 +630,9 @@
     // gives them (a letter in either case).
     const commandKeys = { P: 'pause', PAUSE: 'pause', N: 'step' };
     const correctorWords = ['P', 'PC', 'DB'];
+    const inputWords = ['step', 'ramp']; // the rows of « Consigne »
+    // The hook's setting names, as the core's settings name them.
+    const settingKeys = { loadfrom: 'loadFrom' };
 
     // "set NAME VALUE", the value checked as the controller would check it.
     function parseSetting(name, text, fail) {
@@ -632,18 +645,25 @@
             if (!/^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/.test(text))
                 fail(`bad number '${text}' for 'set ${name}'`);
             value = Number(text);
-        } else if (name === 'step') {
+        } else if (name === 'step' || name === 'load' || name === 'loadfrom') {
             if (!/^[+-]?\d+$/.test(text) || Math.abs(Number(text)) > 2 ** 31 - 1)
-                fail(`bad number '${text}' for 'set step'`);
+                fail(`bad number '${text}' for 'set ${name}'`);
             value = Number(text);
+        } else if (name === 'input') {
+            value = inputWords.indexOf(text);
+            if (value < 0)
+                fail(`bad set-point '${text}' for 'set input' (expected step or ramp)`);
         } else {
-            fail(`unknown setting '${name}' for 'set' (expected corrector, gain, period or step)`);
+            fail(`unknown setting '${name}' for 'set' `
+                 + '(expected corrector, gain, period, step, load, loadfrom or input)');
         }
-        const s = { ...freeSettings(), [name]: value };
-        const refused = core.UTF8ToString(core._lodrix_settings_error(s.corrector, s.gain, s.period, s.step));
+        const key = settingKeys[name] ?? name;
+        const s = { ...freeSettings(), [key]: value };
+        const refused = core.UTF8ToString(core._lodrix_settings_error(s.corrector, s.gain, s.period, s.step,
+                                                                      s.load, s.loadFrom, s.input));
         if (refused)
             fail(`bad value '${text}' for 'set ${name}': ${refused}`);
-        return { name: 'set', setting: name, number: value };
+        return { name: 'set', setting: key, number: value };
     }
 
     // One command a line; the whole text is checked before any of it runs.
