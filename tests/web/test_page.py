@@ -413,6 +413,19 @@ class Keyboard(unittest.TestCase):
             self.assertEqual(sign(), [True, "Lodrix (en pause) — Asservissement de position"])
             keys("p")
             self.assertEqual(sign(), [False, "Lodrix — Asservissement de position"])
+            # The set-point's shape and the load come after the step, and answer the keyboard.
+            driver.execute_script("document.getElementById('SettingStep').focus()")
+            order = []
+            for _ in range(3):
+                keys(Keys.TAB)
+                order.append(focused())
+            self.assertEqual(order, ["SettingInput", "SettingLoad", "SettingLoadFrom"])
+            back(2)
+            keys(Keys.DOWN)
+            self.assertEqual(state(driver)["explore"]["input"], "ramp")
+            keys(Keys.TAB, Keys.BACKSPACE, "-250", Keys.TAB, Keys.UP)
+            explore = state(driver)["explore"]
+            self.assertEqual((explore["load"], explore["loadFrom"]), (-250, 5))
         finally:
             driver.quit()
 
