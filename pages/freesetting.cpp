@@ -553,10 +553,10 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language
         break;
     }
     }
-    w.setPoint = language.format(s.input == Input::Ramp
-                                     ? "Réglage libre : rampe de 0 à E=%1 en 8 périodes sur la consigne."
-                                     : "Réglage libre : échelon de 0 à E=%1 sur la consigne.",
-                                 {NumberFormat::integer(s.step)});
+    w.setPoint =
+        language.format(s.input == Input::Ramp ? "Réglage libre : rampe de 0 à E=%1 en 8T sur la consigne."
+                                               : "Réglage libre : échelon de 0 à E=%1 sur la consigne.",
+                        {NumberFormat::integer(s.step)});
     if (s.load != 0)
         w.setPoint += language.format(" Charge D=%1 dès t=%2T.",
                                       {NumberFormat::integer(s.load), NumberFormat::integer(s.loadFrom)});
