@@ -1,5 +1,6 @@
-// The settings of the free-setting entry: corrector, gain, sampling period
-// and step, in the free strip under the form's controls. A change is handed
+// The settings of the free-setting entry: corrector, gain, sampling period,
+// step or ramp, and the load with its period, in the free strip under the
+// form's controls. A change is handed
 // to the controller, which stops the run and shows the idle picture with it.
 
 #include "tvitesse.h"
@@ -26,6 +27,7 @@ constexpr int stripHeight = 19;
 constexpr int labelTop = 542;
 
 constexpr std::array correctors{Corrector::Proportional, Corrector::PoleCompensation, Corrector::TwoStep};
+constexpr std::array inputs{Input::Step, Input::Ramp};
 
 } // namespace
 
@@ -77,6 +79,22 @@ void Tvitesse::buildFreeSettings()
     SettingStep->setKeyboardTracking(false);
     place(SettingStep, "SettingStep", {530, stripTop, 50, stripHeight}, "Échelon E (codes)");
 
+    // The set-point's shape beside its height, then the load and its period.
+    SettingInput = new QComboBox(this);
+    SettingInput->addItems({say("échelon"), say("rampe")});
+    place(SettingInput, "SettingInput", {584, stripTop, 70, stripHeight}, "Consigne");
+
+    caption(658, 40, "Charge :")->setBuddy(SettingLoad = new QSpinBox(this));
+    SettingLoad->setRange(-maxLoad, maxLoad);
+    SettingLoad->setKeyboardTracking(false);
+    place(SettingLoad, "SettingLoad", {700, stripTop, 50, stripHeight}, "Charge D (codes)");
+
+    caption(753, 18, "k =")->setBuddy(SettingLoadFrom = new QSpinBox(this));
+    SettingLoadFrom->setRange(0, lastLoadPeriod);
+    SettingLoadFrom->setKeyboardTracking(false);
+    place(SettingLoadFrom, "SettingLoadFrom", {771, stripTop, 27, stripHeight},
+          "Période k du début de la charge");
+
     showFreeSettings();
     for (QWidget *w : freeSettingControls_)
         switchOff(w);
@@ -89,6 +107,9 @@ void Tvitesse::buildFreeSettings()
         applyFreeSettings();
     });
     connect(SettingStep, &QSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
+    connect(SettingInput, &QComboBox::currentIndexChanged, this, &Tvitesse::applyFreeSettings);
+    connect(SettingLoad, &QSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
+    connect(SettingLoadFrom, &QSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
 }
 
 void Tvitesse::showFreeSettings()
@@ -96,7 +117,7 @@ void Tvitesse::showFreeSettings()
     const FreeSettings &s = controller.freeSettings();
     shownSettings_ = s;
     const QSignalBlocker a(SettingCorrector), b(SettingGain), c(SettingPeriod), d(SettingStep),
-        e(SettingGainSlider);
+        e(SettingGainSlider), f(SettingInput), g(SettingLoad), h(SettingLoadFrom);
     SettingCorrector->setCurrentIndex(
         int(std::find(correctors.begin(), correctors.end(), s.corrector) - correctors.begin()));
     SettingGain->setValue(s.gain);
@@ -106,6 +127,9 @@ void Tvitesse::showFreeSettings()
     SettingPeriod->setCurrentIndex(
         int(std::find(periodChoices.begin(), periodChoices.end(), s.period) - periodChoices.begin()));
     SettingStep->setValue(s.step);
+    SettingInput->setCurrentIndex(int(std::find(inputs.begin(), inputs.end(), s.input) - inputs.begin()));
+    SettingLoad->setValue(s.load);
+    SettingLoadFrom->setValue(s.loadFrom);
     // The two-step corrector is computed from the period: it has no gain.
     SettingGain->setEnabled(SettingCorrector->isEnabled() && s.corrector != Corrector::TwoStep);
     SettingGainSlider->setEnabled(SettingGain->isEnabled());
@@ -118,6 +142,9 @@ void Tvitesse::applyFreeSettings()
     s.gain = SettingGain->value();
     s.period = periodChoices[std::size_t(std::max(0, SettingPeriod->currentIndex()))];
     s.step = SettingStep->value();
+    s.input = inputs[std::size_t(std::max(0, SettingInput->currentIndex()))];
+    s.load = SettingLoad->value();
+    s.loadFrom = SettingLoadFrom->value();
     if (const auto error = controller.setFreeSettings(s))
         QMessageBox::warning(this, QStringLiteral("Lodrix"), QString::fromStdString(*error));
     present();

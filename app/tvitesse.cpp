@@ -263,7 +263,10 @@ void Tvitesse::buildControls()
     setTabOrder(SettingGain, SettingGainSlider);
     setTabOrder(SettingGainSlider, SettingPeriod);
     setTabOrder(SettingPeriod, SettingStep);
-    setTabOrder(SettingStep, RichEdit1);
+    setTabOrder(SettingStep, SettingInput);
+    setTabOrder(SettingInput, SettingLoad);
+    setTabOrder(SettingLoad, SettingLoadFrom);
+    setTabOrder(SettingLoadFrom, RichEdit1);
     setTabOrder(RichEdit1, RichEdit2);
 
     // A click runs the handler once; so does a change of selection from the

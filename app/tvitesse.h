@@ -101,6 +101,9 @@ public:
     QSlider *SettingGainSlider;
     QComboBox *SettingPeriod;
     QSpinBox *SettingStep;
+    QComboBox *SettingInput;
+    QSpinBox *SettingLoad;
+    QSpinBox *SettingLoadFrom;
 
     // The classroom actions, on their keys and in the form's right-click
     // menu: pause (P, Pause), one frame (N), export the run (Ctrl+E), save

@@ -51,6 +51,8 @@ void Controller::newRun()
 {
     paused_ = false;
     run_.clear();
+    // Only the free-setting entry has a load: the rows of another run say none.
+    model_.D = 0;
 }
 
 void Controller::switchControl(Control c, bool on)

@@ -37,6 +37,8 @@ std::string runCsv(std::span<const RunRow> rows)
             out += ',';
             append(out, v);
         }
+        out += ',';
+        append(out, m.D);
         out += '\n';
     }
     return out;

@@ -67,6 +67,9 @@ nlohmann::ordered_json settingsJson(const FreeSettings &s)
         {"gain", s.gain},
         {"period", s.period},
         {"step", s.step},
+        {"load", s.load},
+        {"loadFrom", s.loadFrom},
+        {"input", s.input == Input::Ramp ? "ramp" : "step"},
     };
 }
 
@@ -80,14 +83,20 @@ nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<Sample
     e["poles"] = poles;
     e["stable"] = loop.stable();
     e["criticalGain"] = gc ? nlohmann::ordered_json(*gc) : nlohmann::ordered_json(nullptr);
-    // The predicted run: X acquired and Epu sent at each kT, k = 0 to 7.
+    // The error the loop settles to, in codes; null where it grows without bound.
+    const std::optional<double> error = loop.staticError();
+    e["staticError"] = error ? nlohmann::ordered_json(*error) : nlohmann::ordered_json(nullptr);
+    // The predicted run: X acquired and Epu sent at each kT, k = 0 to 7,
+    // and the set-point then.
     nlohmann::ordered_json x = nlohmann::ordered_json::array();
     nlohmann::ordered_json epu = nlohmann::ordered_json::array();
+    nlohmann::ordered_json setPoint = nlohmann::ordered_json::array();
     for (const SamplePeriod &p : loop.periods()) {
         x.push_back(p.X);
         epu.push_back(p.Epu);
+        setPoint.push_back(p.E);
     }
-    e["preview"] = {{"X", x}, {"Epu", epu}};
+    e["preview"] = {{"X", x}, {"Epu", epu}, {"E", setPoint}};
     nlohmann::ordered_json crossings = nlohmann::ordered_json::array();
     for (const LocusCrossing &c : loop.locus().crossings)
         crossings.push_back(c.gain);

@@ -19,6 +19,7 @@ struct ModelState {
     double thetaPrec = 0.0; // arm angle at the end of the previous tick
     double thetaAff = 0.0;  // displayed angle, rounded up to 0.01 rad
     double V = 0.0;         // displayed sensor voltage
+    std::int32_t D = 0;     // load on the arm, as the command that holds it (free setting)
 };
 
 } // namespace lodrix

@@ -121,7 +121,28 @@ std::optional<std::string> settingsError(const FreeSettings &s, const Language &
     if (s.step < minStep || s.step > maxStep)
         return language.format("Échelon E=%1 refusé : il doit être compris entre %2 et %3 codes.",
                                {std::to_string(s.step), std::to_string(minStep), std::to_string(maxStep)});
+    if (s.load < -maxLoad || s.load > maxLoad)
+        return language.format("Charge D=%1 refusée : elle doit être comprise entre %2 et %3 codes.",
+                               {std::to_string(s.load), std::to_string(-maxLoad), std::to_string(maxLoad)});
+    if (s.loadFrom < 0 || s.loadFrom > lastLoadPeriod)
+        return language.format("Période de la charge k=%1 refusée : elle doit être comprise entre 0 et %2.",
+                               {std::to_string(s.loadFrom), std::to_string(lastLoadPeriod)});
+    if (s.input != Input::Step && s.input != Input::Ramp)
+        return std::string(language.tr("Consigne inconnue : elle doit être un échelon ou une rampe."));
     return std::nullopt;
+}
+
+std::int32_t setPointAt(const FreeSettings &s, int k)
+{
+    if (s.input == Input::Step)
+        return s.step;
+    // Whole codes, rounded down: E k fits easily, E being at most 2047.
+    return s.step * std::clamp(k, 0, rampPeriods) / rampPeriods;
+}
+
+std::int32_t loadAt(const FreeSettings &s, int k)
+{
+    return k >= s.loadFrom ? s.load : 0;
 }
 
 std::string periodName(double period)
@@ -262,10 +283,13 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
     double earlierEp[2] = {0.0, 0.0};
     double earlierU[2] = {0.0, 0.0};
     PlantState s;
-    for (SamplePeriod &period : periods_) {
+    for (int k = 0; k < periodCount; ++k) {
+        SamplePeriod &period = periods_[std::size_t(k)];
         period.start = s;
+        period.E = setPointAt(settings_, k);
         period.X = toCode(s.position);
-        period.Ep = settings_.step - period.X;
+        period.load = loadAt(settings_, k);
+        period.Ep = period.E - period.X;
         period.wanted = correctorOutput(settings_, plant_, period.Ep, earlierEp, earlierU);
         period.Epu = toCode(period.wanted);
         period.saturated = std::abs(period.wanted) >= converterCodeLimit + 0.5;
@@ -274,16 +298,48 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
         earlierEp[0] = period.Ep;
         earlierU[1] = earlierU[0];
         earlierU[0] = period.Epu;
-        s = evolve(s, period.Epu, settings_.period);
+        s = evolve(s, period.Epu - period.load, settings_.period);
     }
     // Each tick counted from its period's own sample, so that tick 40k lands
     // on sample k whatever the rounding of n T/40.
     for (int n = 0; n <= endTick; ++n) {
         const int k = n / ticksPerPeriod;
         const double tau = (n - ticksPerPeriod * k) * settings_.period / ticksPerPeriod;
-        ticks_[std::size_t(n)] =
-            k < periodCount ? evolve(periods_[std::size_t(k)].start, periods_[std::size_t(k)].Epu, tau) : s;
+        if (k == periodCount) {
+            ticks_[std::size_t(n)] = s;
+            continue;
+        }
+        const SamplePeriod &period = periods_[std::size_t(k)];
+        ticks_[std::size_t(n)] = evolve(period.start, period.Epu - period.load, tau);
     }
+}
+
+double SampledLoop::dcGain() const
+{
+    switch (settings_.corrector) {
+    case Corrector::Proportional:
+        return settings_.gain;
+    case Corrector::PoleCompensation:
+        return settings_.gain * (1.0 - plant_.a);
+    case Corrector::TwoStep:
+        break;
+    }
+    return 2.0 / (3.0 * settings_.period);
+}
+
+double SampledLoop::steadyCommand() const
+{
+    const double speed =
+        settings_.input == Input::Ramp ? settings_.step / (rampPeriods * settings_.period) : 0.0;
+    return speed + settings_.load;
+}
+
+std::optional<double> SampledLoop::staticError() const
+{
+    const double command = steadyCommand();
+    if (!stable_ || std::abs(command) > converterCodeLimit)
+        return std::nullopt;
+    return command / dcGain();
 }
 
 PlantState SampledLoop::atSample(int k) const
@@ -300,7 +356,7 @@ void freeRunTick(ModelState &m, const SampledLoop &loop, int n)
 {
     // The end tick still shows the eighth period's command, the plant at 8T.
     const SamplePeriod &p = loop.periods()[static_cast<std::size_t>(armPeriodOf(n) - 1)];
-    m.E = loop.settings().step;
+    m.E = p.E;
     m.Ep = p.Ep;
     m.Epu = p.Epu;
     // To 0.1 V as the lessons show it: the value row has room for no more.
@@ -313,6 +369,7 @@ void freeRunTick(ModelState &m, const SampledLoop &loop, int n)
     m.V = std::clamp(sensorVoltage(m.theta, sensorTenfoldGain, VoltStep::Hundredth), -voltLimit, voltLimit);
     m.X = toCode(s.position);
     m.thetaPrec = m.theta;
+    m.D = p.load;
 }
 
 } // namespace lodrix

@@ -24,6 +24,21 @@
 // Codes are whole: Epu is rounded to the nearest code and held within the
 // converter's +-2047 (so U1 within +-10 V), and X is the nearest code of the
 // position, within +-2047 too.
+//
+// The set-point is a step, E from t = 0, or a ramp, E(kT) = floor(E k/8),
+// which reaches E at 8T. A load D on the arm is given as the command that
+// holds the arm still against it; from the sample instant of its period on
+// it is taken from what the converter sends, so the plant runs on Epu - D
+// and a load the converter cannot hold drags the arm back.
+//
+// Steady state, for a stable loop: the arm follows the set-point's speed w
+// (codes/s: E/(8T) on a ramp, 0 on a step) at the rate w, which takes the
+// command w + D since the motor's speed settles at its command; the
+// corrector gives it from Ep = (w + D)/C(1), C(1) being its gain at z = 1:
+//   proportional G, pole compensation G(1 - a), two-step 2/(3T)
+// (b1 + b0 = T(1 - a), so D(1) = 2(1 - a)/(3 b1 (1 + b0/b1)) = 2/(3T)).
+// The same comes from the final-value theorem on E/(1 + CG) and
+// D G/(1 + CG) with (z - 1) G(z) -> T at z = 1.
 
 #include "model/modelstate.h"
 #include "model/periods.h"
@@ -48,6 +63,7 @@ constexpr double codesPerRadian = codesPerVolt * sensorVoltsPerRadian;
 constexpr double motorTurnsPerArmTurn = 100.0;
 
 enum class Corrector { Proportional, PoleCompensation, TwoStep };
+enum class Input { Step, Ramp };
 
 // The sampling periods offered: T1/4, T1/2, T1 and 2 T1.
 constexpr std::array<double, 4> periodChoices{motorTimeConstant / 4, motorTimeConstant / 2, motorTimeConstant,
@@ -56,6 +72,9 @@ constexpr double minGain = 0.1;
 constexpr double maxGain = 100.0;
 constexpr std::int32_t minStep = 1;
 constexpr std::int32_t maxStep = converterCodeLimit;
+constexpr std::int32_t maxLoad = converterCodeLimit; // codes, either way
+constexpr int lastLoadPeriod = 7;                    // a load acts from kT, k = 0 to 7
+constexpr int rampPeriods = 8;                       // a ramp reaches E at 8T
 
 // The gain slider: positions 0 to 300, a hundred a decade from minGain, so
 // that a step multiplies G by 1.023 and a page of 30 steps doubles it. The
@@ -69,7 +88,10 @@ struct FreeSettings {
     Corrector corrector = Corrector::Proportional;
     double gain = 2.5;       // G; the two-step corrector has none
     double period = 0.1;     // T, s: one of periodChoices
-    std::int32_t step = 200; // E, codes
+    std::int32_t step = 200; // E, codes: the step, or where the ramp reaches at 8T
+    std::int32_t load = 0;   // D, codes: the command that holds the arm against it
+    int loadFrom = 4;        // the load acts from the sample instant of this period k
+    Input input = Input::Step;
     bool operator==(const FreeSettings &) const = default;
 };
 
@@ -98,8 +120,15 @@ PlantState evolve(PlantState s, double u, double t);
 // The nearest code within the converter's range.
 std::int32_t toCode(double value);
 
+// E(kT), k = 0 to 8: the set-point the computer acquires at kT.
+std::int32_t setPointAt(const FreeSettings &s, int k);
+// The load on the plant over period k (from kT to (k+1)T), codes.
+std::int32_t loadAt(const FreeSettings &s, int k);
+
 struct SamplePeriod {
+    std::int32_t E = 0;     // the set-point acquired at the start of the period
     std::int32_t X = 0;     // acquired at the start of the period
+    std::int32_t load = 0;  // D acting over the period, taken from Epu at the plant
     std::int32_t Ep = 0;    // E - X
     std::int32_t Epu = 0;   // held over the period
     double wanted = 0.0;    // what the corrector computed, before rounding and limit
@@ -149,6 +178,15 @@ public:
     // Where the closed-loop poles go as the gain runs over its range.
     const RootLocus &locus() const { return locus_; }
 
+    // The error Ep the loop settles to, in codes, (w + D)/C(1) as above:
+    // 0 on a step with no load; none (infinite) for an unstable loop, or
+    // when the steady command w + D is more than the converter gives.
+    std::optional<double> staticError() const;
+    // C(1), the corrector's gain at z = 1.
+    double dcGain() const;
+    // w + D, the command that holds the arm at the set-point's speed.
+    double steadyCommand() const;
+
 private:
     FreeSettings settings_;
     SampledPlant plant_;
@@ -169,11 +207,11 @@ std::vector<Complex> closedLoopPoles(const FreeSettings &settings);
 // a relative 1e-9; none for the two-step corrector.
 std::optional<double> criticalGain(Corrector corrector, double period);
 
-// The value row of page tick n (2 to 320): E, the period's Ep and Epu, the
+// The value row of page tick n (2 to 320): the period's E, Ep and Epu, the
 // command in volts to 0.1 V, the motor speed, the arm angle and what the
-// sensor and the converter read. The end tick shows the eighth period's
-// command and the plant at 8T; thetaPrec takes theta as on the other
-// closed-loop pages.
+// sensor and the converter read, and the load D acting. The end tick shows
+// the eighth period's command and the plant at 8T; thetaPrec takes theta as
+// on the other closed-loop pages.
 void freeRunTick(ModelState &m, const SampledLoop &loop, int n);
 
 } // namespace lodrix

@@ -59,6 +59,12 @@ struct Palette {
 constexpr Palette runColors{clGreen, clBlack, clRed};
 constexpr Palette predictionColors{paleGreen, paleGrey, palePink};
 
+// The set-point as the computer acquires it, dotted under the position, its
+// name at the end of the time axis.
+constexpr Color setPointColor = clNavy;
+constexpr int setPointLabelDx = 3;
+constexpr int setPointLabelDy = -7;
+
 // ---- The z-plane, right of the plots: the unit circle, the loci of the
 // closed-loop poles as G runs from 0.1 to 100, the poles of the settings and
 // the gains where a branch crosses the circle.
@@ -92,8 +98,8 @@ constexpr int twoStepFormulaSizePt = 6;
 constexpr int settingsX = 10; // the scene's free top-left corner
 constexpr int settingsTopY = 5;
 constexpr int settingsSizePt = 8;
-constexpr int settingsLinePx = 15;
-constexpr int keptTopY = 70;
+constexpr int settingsLinePx = 14;
+constexpr int keptTopY = 76;
 constexpr int keptLinePx = 14;
 constexpr Point choiceTitle{610, 90}; // where the other lessons say what they chose
 constexpr Point choiceLine{610, 110};
@@ -104,6 +110,16 @@ constexpr int explanationLinePx = 15;
 constexpr Point conclusionAt{10, 475};
 
 constexpr double armRestAngle = -1.4; // rad: where the lessons' arm starts
+
+// ---- The load, an arrow up into the motor's box from under it while it
+// acts, its value beside it; the feedback line runs under both.
+constexpr Color loadColor = 0x0050C0; // a dark orange, apart from the signals' colours
+constexpr int loadArrowX = 444;
+constexpr int loadArrowTailY = 224; // the scene's last row
+constexpr int loadArrowTipY = 210;  // just under the motor's box
+constexpr int loadHeadPx = 4;
+constexpr Point loadLabel{449, 210};
+constexpr int loadLabelSizePt = 8;
 
 std::string rounded(const NumberFormat &f, double v, int decimals)
 {
@@ -142,6 +158,13 @@ double speedAt(const SampledLoop &loop, int n)
 double positionAt(const SampledLoop &loop, int n)
 {
     return loop.atTick(n).position / codesPerVolt;
+}
+
+// The set-point held over the period of tick n, in the position plot's
+// volts; the end tick has the ramp's last value, E.
+double setPointAt(const SampledLoop &loop, int n)
+{
+    return lodrix::setPointAt(loop.settings(), n / ticksPerPeriod) / codesPerVolt;
 }
 
 // The code acquired at sample k, in the position plot's volts.
@@ -212,6 +235,7 @@ private:
             if (withSpeed)
                 speed.hold(speedAt(loop, n));
             position.hold(positionAt(loop, n));
+            position.hold(setPointAt(loop, n));
         }
     }
 };
@@ -273,6 +297,29 @@ void drawSamples(Canvas &window, const SampledLoop &loop, const Band &band, Colo
     window.brush.style = BrushStyle::Solid;
 }
 
+// The set-point's staircase over the whole run, dotted, named "E" at its end.
+void drawSetPoint(Canvas &window, const SampledLoop &loop, const Band &band)
+{
+    window.pen = {setPointColor, 1, PenStyle::Dot};
+    int previous = band.y(setPointAt(loop, 0));
+    for (int k = 0; k < periodCount; ++k) {
+        const int level = band.y(setPointAt(loop, ticksPerPeriod * k));
+        const int x = laboratoryTraceX(ticksPerPeriod * k);
+        if (level != previous)
+            window.line(x, previous, x, level);
+        window.line(x, level, laboratoryTraceX(ticksPerPeriod * (k + 1)), level);
+        previous = level;
+    }
+    const int last = band.y(setPointAt(loop, endTick));
+    const int endX = laboratoryTraceX(endTick);
+    if (last != previous)
+        window.line(endX, previous, endX, last);
+    window.pen.style = PenStyle::Solid;
+    window.font =
+        Font{.face = FontFace::SansSerif, .size = zTextSizePt, .color = setPointColor, .bold = false};
+    window.textOut(endX + setPointLabelDx, last + setPointLabelDy, "E");
+}
+
 void drawResponse(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const Bands &bands,
                   const Palette &colors, int n, bool labelled)
 {
@@ -293,6 +340,7 @@ void drawPlots(Canvas &window, const SampledLoop &loop, std::span<const SampledL
         drawStaircase(window, kept[i], f, bands.command, keptColors[i], endTick, false);
         drawTrace(window, kept[i], positionAt, bands.position, keptColors[i], endTick);
     }
+    drawSetPoint(window, loop, bands.position);
     drawResponse(window, loop, f, bands, predictionColors, endTick, false);
     if (n)
         drawResponse(window, loop, f, bands, runColors, *n, true);
@@ -413,10 +461,62 @@ struct Wording {
     int formulaSize = 0;
     std::string choice;
     std::string setPoint;
+    std::string staticError;
     std::string stability;
     std::string verdict;
     std::string saturation;
 };
+
+// (w + D)/C(1) with this run's numbers: "(E/(8T)+D)/G = (500+300)/8 = 100".
+std::string staticErrorFormula(const SampledLoop &loop, const NumberFormat &f, double error)
+{
+    const FreeSettings &s = loop.settings();
+    const bool ramp = s.input == Input::Ramp;
+    const double speed = loop.steadyCommand() - s.load; // codes/s
+    std::string symbol = "D";
+    std::string value = NumberFormat::integer(s.load);
+    if (ramp && s.load == 0) {
+        symbol = "E/(8T)";
+        value = rounded(f, speed, 1);
+    } else if (ramp) {
+        symbol = "(E/(8T)+D)";
+        value = "(" + rounded(f, speed, 1) + signedTerm(f, s.load) + ")";
+    }
+    switch (s.corrector) {
+    case Corrector::Proportional:
+        symbol += "/G";
+        break;
+    case Corrector::PoleCompensation:
+        symbol += "/(G(1-a))";
+        break;
+    case Corrector::TwoStep:
+        // C(1) = 2/(3T): written as a product, the quotient of a quotient reads badly.
+        return "3T*" + symbol + "/2 = 3*" + rounded(f, s.period, 3) + "*" + value +
+               "/2 = " + rounded(f, error, 1);
+    }
+    return symbol + " = " + value + "/" + rounded(f, loop.dcGain(), 2) + " = " + rounded(f, error, 1);
+}
+
+// The error the theory gives for these settings: on a step, the static
+// error; on a ramp, the trailing error.
+std::string staticErrorWords(const SampledLoop &loop, const NumberFormat &f, const Language &language)
+{
+    const bool ramp = loop.settings().input == Input::Ramp;
+    const std::optional<double> error = loop.staticError();
+    if (!loop.stable())
+        return std::string(language.tr(ramp ? "Erreur de traînage prévue : infinie, la boucle est instable."
+                                            : "Erreur statique prévue : infinie, la boucle est instable."));
+    if (!error)
+        return language.format(
+            "Erreur de traînage prévue : infinie, il faudrait Epu=%1, au-delà de %2.",
+            {rounded(f, loop.steadyCommand(), 0), NumberFormat::integer(converterCodeLimit)});
+    if (*error == 0.0)
+        return std::string(
+            language.tr(ramp ? "Erreur de traînage prévue : nulle." : "Erreur statique prévue : nulle."));
+    return language.format(ramp ? "Erreur de traînage prévue : %1 codes."
+                                : "Erreur statique prévue : %1 codes.",
+                           {staticErrorFormula(loop, f, *error)});
+}
 
 Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language &language)
 {
@@ -453,8 +553,14 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language
         break;
     }
     }
-    w.setPoint = language.format("Réglage libre : échelon de 0 à E=%1 sur la consigne.",
-                                 {NumberFormat::integer(s.step)});
+    w.setPoint =
+        language.format(s.input == Input::Ramp ? "Réglage libre : rampe de 0 à E=%1 en 8T sur la consigne."
+                                               : "Réglage libre : échelon de 0 à E=%1 sur la consigne.",
+                        {NumberFormat::integer(s.step)});
+    if (s.load != 0)
+        w.setPoint += language.format(" Charge D=%1 dès t=%2T.",
+                                      {NumberFormat::integer(s.load), NumberFormat::integer(s.loadFrom)});
+    w.staticError = staticErrorWords(loop, f, language);
     if (const auto gc = loop.criticalGain())
         w.stability =
             language.format("Gain critique pour T=%1 : Gc=%2 (ici G=%3)", {period, rounded(f, *gc, 1), gain});
@@ -492,6 +598,22 @@ void drawDiagram(Canvas &scene, const Wording &w, bool asIdle)
         DrawFormulaCallout(scene, w.formula, w.formulaX, w.formulaSize);
 }
 
+// The load, from the sample instant of its period on.
+void drawLoad(Canvas &scene, const SampledLoop &loop, int n)
+{
+    const FreeSettings &s = loop.settings();
+    if (s.load == 0 || n < ticksPerPeriod * s.loadFrom)
+        return;
+    scene.pen = {loadColor, 1, PenStyle::Solid};
+    for (int dx : {0, 1}) // two pixels wide, to read against the diagram's lines
+        scene.line(loadArrowX + dx, loadArrowTailY, loadArrowX + dx, loadArrowTipY);
+    scene.line(loadArrowX, loadArrowTipY, loadArrowX - loadHeadPx, loadArrowTipY + loadHeadPx);
+    scene.line(loadArrowX + 1, loadArrowTipY, loadArrowX + 1 + loadHeadPx, loadArrowTipY + loadHeadPx);
+    scene.font = Font{.face = FontFace::SansSerif, .size = loadLabelSizePt, .color = loadColor, .bold = true};
+    scene.textOut(loadLabel.x, loadLabel.y, "D=" + NumberFormat::integer(s.load));
+    scene.font.bold = false; // the scene's other texts, on this frame and the next, are not
+}
+
 std::string keptName(const SampledLoop &loop, const NumberFormat &f, const Language &language)
 {
     const FreeSettings &s = loop.settings();
@@ -507,6 +629,19 @@ std::string keptName(const SampledLoop &loop, const NumberFormat &f, const Langu
     return language.format("Deux coups, T=%1", {period});
 }
 
+// ", rampe, D=300 dès k=4": what tells apart runs kept with the same corrector.
+std::string keptSetPointAndLoad(const SampledLoop &loop, const Language &language)
+{
+    const FreeSettings &s = loop.settings();
+    std::string text;
+    if (s.input == Input::Ramp)
+        text += ", " + std::string(language.tr("rampe"));
+    if (s.load != 0)
+        text += language.format(", D=%1 dès k=%2",
+                                {NumberFormat::integer(s.load), NumberFormat::integer(s.loadFrom)});
+    return text;
+}
+
 void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const SampledLoop> kept,
                        const Wording &w, const NumberFormat &f, const Language &language)
 {
@@ -516,16 +651,17 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const S
         {w.setPoint, settingsX, settingsTopY, plain},
         {w.stability, settingsX, settingsTopY + settingsLinePx, plain},
         {w.verdict, settingsX, settingsTopY + 2 * settingsLinePx, verdictStyle},
+        {w.staticError, settingsX, settingsTopY + 3 * settingsLinePx, plain},
         {"On choisit ici : ", choiceTitle.x, choiceTitle.y, sceneTextStyle},
         {w.choice, choiceLine.x, choiceLine.y, sceneTextStyle},
     };
     if (!w.saturation.empty())
         words.push_back(
-            {w.saturation, settingsX, settingsTopY + 3 * settingsLinePx, {clRed, settingsSizePt}});
+            {w.saturation, settingsX, settingsTopY + 4 * settingsLinePx, {clRed, settingsSizePt}});
     // The legend of the kept runs, each in its colour.
     std::vector<std::string> names;
     for (const SampledLoop &k : kept)
-        names.push_back(keptName(k, f, language));
+        names.push_back(keptName(k, f, language) + keptSetPointAndLoad(k, language));
     if (!kept.empty())
         words.push_back({"Courbes gardées (K) :", settingsX, keptTopY, plain});
     for (std::size_t i = 0; i < names.size(); ++i)
@@ -585,9 +721,9 @@ std::vector<std::string> periodExplanation(const SampledLoop &loop, const Number
                               : "Jusqu'à t=2T la vitesse du moteur atteint %1 rad/s et le bras %2 rad, "
                                 "donc l'acquisition au coup suivant sera : X=%3.";
     return {
-        language.format(acquisition, {NumberFormat::integer(p.X), NumberFormat::integer(loop.settings().step),
-                                      NumberFormat::integer(p.Ep), commandWords(loop, f, language, period),
-                                      f.general(during.U1)}),
+        language.format(acquisition,
+                        {NumberFormat::integer(p.X), NumberFormat::integer(p.E), NumberFormat::integer(p.Ep),
+                         commandWords(loop, f, language, period), f.general(during.U1)}),
         language.format(outcome, {f.general(std::ceil(end.Omega1)), f.general(end.thetaAff),
                                   NumberFormat::integer(end.X)}),
     };
@@ -606,17 +742,24 @@ void drawExplanation(Canvas &window, const SampledLoop &loop, const NumberFormat
     DrawTextBlock(window, {words, explanationSizeAfterPt});
 }
 
-void drawConclusion(Canvas &window, const SampledLoop &loop, const Language &language)
+void drawConclusion(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const Language &language)
 {
     const std::int32_t x = toCode(loop.atSample(periodCount).position);
     const std::int32_t e = loop.settings().step;
-    const char *verdict = !loop.stable() ? "La boucle est instable : l'écart ne s'amortit pas."
-                          : saturates(loop)
-                              ? "La commande a saturé : la réponse est plus lente que ne le disent les pôles."
-                              : "La boucle est stable : l'écart s'amortit.";
-    const std::string text = language.format("Après 8 périodes : X=%1 pour E=%2, l'écart vaut %3. %4",
-                                             {NumberFormat::integer(x), NumberFormat::integer(e),
-                                              NumberFormat::integer(e - x), language.tr(verdict)});
+    const std::optional<double> expected = loop.staticError();
+    std::string verdict;
+    if (!loop.stable())
+        verdict = language.tr("La boucle est instable : l'écart ne s'amortit pas.");
+    else if (saturates(loop))
+        verdict = language.tr("La commande a saturé : la réponse est plus lente que ne le disent les pôles.");
+    else if (expected && *expected != 0.0)
+        verdict = language.format("La boucle est stable : l'écart tend vers l'erreur prévue, %1.",
+                                  {rounded(f, *expected, 1)});
+    else
+        verdict = language.tr("La boucle est stable : l'écart s'amortit.");
+    const std::string text = language.format(
+        "Après 8 périodes : X=%1 pour E=%2, l'écart vaut %3. %4",
+        {NumberFormat::integer(x), NumberFormat::integer(e), NumberFormat::integer(e - x), verdict});
     const Words words[] = {{text, conclusionAt.x, conclusionAt.y, {clBlue, 8}}};
     DrawTextBlock(window, {words});
 }
@@ -657,7 +800,7 @@ void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const Samp
     if (*n >= ticksPerPeriod)
         drawExplanation(window, loop, ctx.numbers, ctx.language, 2);
     if (*n >= endTick)
-        drawConclusion(window, loop, ctx.language);
+        drawConclusion(window, loop, ctx.numbers, ctx.language);
 }
 
 } // namespace
@@ -669,6 +812,7 @@ void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<
     const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
 
     drawDiagram(scene, wording, false);
+    drawLoad(scene, loop, n);
     DrawArm(ctx.surfaces.anim, scene, armRestAngle - loop.atTick(n).position / codesPerRadian);
     freeRunTick(ctx.model, loop, n);
     DrawValueRow(scene, ctx.model, clBlack, 700, ctx.numbers);

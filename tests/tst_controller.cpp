@@ -234,14 +234,24 @@ private slots:
             if (c->Timer1Timer().page != Page::None)
                 after.push_back(c->model());
         const QStringList lines = QString::fromStdString(runCsv(c->run())).trimmed().split(u'\n');
-        QCOMPARE(lines.front(), u"tick,periode,E,X,Ep,Epu,U1,U,Omega1,theta,thetaAff,V"_qs);
+        QCOMPARE(lines.front(), u"tick,periode,E,X,Ep,Epu,U1,U,Omega1,theta,thetaAff,V,D"_qs);
         QCOMPARE(lines.size(), 1 + 319); // page ticks 2 to 320
         QCOMPARE(after.size(), std::size_t(319));
         for (qsizetype row = 1; row < lines.size(); ++row) {
             const ModelState &m = after[std::size_t(row - 1)];
-            const std::vector<double> expected{double(row + 1), 0,    double(m.E), double(m.X), double(m.Ep),
-                                               double(m.Epu),   m.U1, m.U,         m.Omega1,    m.theta,
-                                               m.thetaAff,      m.V};
+            const std::vector<double> expected{double(row + 1),
+                                               0,
+                                               double(m.E),
+                                               double(m.X),
+                                               double(m.Ep),
+                                               double(m.Epu),
+                                               m.U1,
+                                               m.U,
+                                               m.Omega1,
+                                               m.theta,
+                                               m.thetaAff,
+                                               m.V,
+                                               0};
             std::vector<double> fields;
             for (const QString &field : lines[row].split(u',')) {
                 bool ok = false;

@@ -3,6 +3,7 @@
 // stability conditions worked by hand, and the page played through the
 // controller, saturated and unstable, inside its surfaces.
 
+#include "engine/runcsv.h"
 #include "engine/statejson.h"
 #include "model/sampletable.h"
 #include "surfaces.h"
@@ -26,6 +27,73 @@ constexpr double T1 = 0.1;
 FreeSettings settings(Corrector c, double gain, double period, std::int32_t step = 200)
 {
     return {c, gain, period, step};
+}
+
+FreeSettings loaded(FreeSettings s, std::int32_t load, int from, Input input = Input::Step)
+{
+    s.load = load;
+    s.loadFrom = from;
+    s.input = input;
+    return s;
+}
+
+FreeSettings ramp(FreeSettings s)
+{
+    s.input = Input::Ramp;
+    return s;
+}
+
+// E(kT): the step, or the ramp's floor(E k/8).
+double setPoint(const FreeSettings &s, int k)
+{
+    return s.input == Input::Ramp ? std::floor(s.step * k / 8.0) : s.step;
+}
+
+// The load the plant gets over period k.
+double load(const FreeSettings &s, int k)
+{
+    return k >= s.loadFrom ? s.load : 0.0;
+}
+
+// E - X after many periods of the loop computed without rounding or limits,
+// from the difference equations of the sampled plant and of each corrector
+// (the two-step one from its D(z)), with the ramp a straight line E k/8.
+double settledError(const FreeSettings &s)
+{
+    const SampledPlant p = sampledPlant(s.period);
+    const double r = p.b0 / p.b1;
+    const int periods = 5000;
+    double y[2] = {0, 0}; // y(k), y(k-1)
+    double e[3] = {0, 0, 0};
+    double u[3] = {0, 0, 0};
+    double v = 0; // what the plant got over the period before
+    double reference = 0;
+    for (int k = 0; k < periods; ++k) {
+        reference = s.input == Input::Ramp ? s.step * k / 8.0 : s.step;
+        e[2] = e[1];
+        e[1] = e[0];
+        e[0] = reference - y[0];
+        u[2] = u[1];
+        u[1] = u[0];
+        switch (s.corrector) {
+        case Corrector::Proportional:
+            u[0] = s.gain * e[0];
+            break;
+        case Corrector::PoleCompensation:
+            u[0] = s.gain * (e[0] - p.a * e[1]);
+            break;
+        case Corrector::TwoStep:
+            u[0] = (-p.b1 * (1 + 2 * r) * u[1] - p.b1 * r * u[2] + e[0] + (1 - p.a) * e[1] - p.a * e[2]) /
+                   (2 * p.b1);
+            break;
+        }
+        const double w = u[0] - load(s, k);
+        const double next = (1 + p.a) * y[0] - p.a * y[1] + p.b1 * w + p.b0 * v;
+        y[1] = y[0];
+        y[0] = next;
+        v = w;
+    }
+    return reference - y[1];
 }
 
 // 1 + C(z) G(z) cleared of its denominators, each corrector as the lessons
@@ -89,6 +157,13 @@ private slots:
         QTest::addRow("PC 6.8 at 2T1") << settings(Corrector::PoleCompensation, 6.8, 2 * T1);
         QTest::addRow("two-step at T1/2") << settings(Corrector::TwoStep, 1, T1 / 2, 20);
         QTest::addRow("P 40 at 2T1, unstable") << settings(Corrector::Proportional, 40, 2 * T1);
+        QTest::addRow("P 8 at T1, load 300 from 2")
+            << loaded(settings(Corrector::Proportional, 8, T1), 300, 2);
+        QTest::addRow("PC 6.8 at T1/2, load -500 from 0, ramp")
+            << loaded(settings(Corrector::PoleCompensation, 6.8, T1 / 2, 400), -500, 0, Input::Ramp);
+        QTest::addRow("two-step at T1, ramp") << ramp(settings(Corrector::TwoStep, 1, T1, 403));
+        QTest::addRow("P 2 at T1, load the converter cannot hold")
+            << loaded(settings(Corrector::Proportional, 2, T1, 50), 2047, 3);
     }
     void sampledAgainstRecurrence()
     {
@@ -96,8 +171,11 @@ private slots:
         const SampledLoop loop(s);
         const SampledPlant p = sampledPlant(s.period);
         const auto y = [&](int k) { return loop.atSample(k).position; };
-        const auto u = [&](int k) { return k < 0 ? 0.0 : double(loop.periods()[k].Epu); };
+        // What reaches the plant: the command, less the load once it acts.
+        const auto u = [&](int k) { return k < 0 ? 0.0 : loop.periods()[k].Epu - load(s, k); };
         for (int k = 0; k < periodCount; ++k) {
+            QCOMPARE(double(loop.periods()[k].E), setPoint(s, k));
+            QCOMPARE(loop.periods()[k].Ep, loop.periods()[k].E - loop.periods()[k].X);
             const double previous = k == 0 ? 0.0 : y(k - 1);
             const double expected = (1 + p.a) * y(k) - p.a * previous + p.b1 * u(k) + p.b0 * u(k - 1);
             QVERIFY(std::abs(y(k + 1) - expected) <= 1e-9 * std::max(1.0, std::abs(expected)));
@@ -257,6 +335,16 @@ private slots:
         QTest::addRow("step beyond the converter")
             << settings(Corrector::Proportional, 2.5, T1, 2048) << "E=2048";
         QTest::addRow("unknown corrector") << settings(Corrector(7), 2.5, T1) << "Correcteur";
+        QTest::addRow("load beyond the converter")
+            << loaded(settings(Corrector::Proportional, 2.5, T1), 2048, 4) << "D=2048";
+        QTest::addRow("load beyond the converter, negative")
+            << loaded(settings(Corrector::TwoStep, 1, T1), -3000, 4) << "D=-3000";
+        QTest::addRow("load after the last period")
+            << loaded(settings(Corrector::Proportional, 2.5, T1), 100, 8) << "k=8";
+        QTest::addRow("load before the first period")
+            << loaded(settings(Corrector::Proportional, 2.5, T1), 100, -1) << "k=-1";
+        QTest::addRow("unknown set-point")
+            << loaded(settings(Corrector::Proportional, 2.5, T1), 0, 4, Input(2)) << "Consigne";
     }
     void refusedSettings()
     {
@@ -271,6 +359,132 @@ private slots:
         QVERIFY2(QString::fromStdString(*error).contains(named), error->c_str());
         QCOMPARE(w.c.freeSettings(), before);
         QCOMPARE(w.c.animation().compteur, 4051);
+    }
+
+    // The error the theory gives, (w + D)/C(1), worked by hand for each
+    // corrector, is the one the loop computed without rounding settles to.
+    void staticError_data()
+    {
+        addColumns<FreeSettings, double>({"s", "expected"});
+        const double a = std::exp(-1.0);     // at T1
+        const double aHalf = std::exp(-0.5); // at T1/2
+        QTest::addRow("P, step, no load") << settings(Corrector::Proportional, 2.5, T1) << 0.0;
+        QTest::addRow("P, load 100, G 2.5: D/G")
+            << loaded(settings(Corrector::Proportional, 2.5, T1), 100, 4) << 40.0;
+        QTest::addRow("P, load -300 from 0, G 8 at T1/2")
+            << loaded(settings(Corrector::Proportional, 8, T1 / 2), -300, 0) << -37.5;
+        QTest::addRow("PC, load 100, G 2.5: D/(G(1-a))")
+            << loaded(settings(Corrector::PoleCompensation, 2.5, T1), 100, 4) << 100 / (2.5 * (1 - a));
+        QTest::addRow("two-step, load 300: 3T D/2")
+            << loaded(settings(Corrector::TwoStep, 1, T1), 300, 2) << 45.0;
+        QTest::addRow("P, ramp 400, G 8: E/(8 T G)")
+            << ramp(settings(Corrector::Proportional, 8, T1, 400)) << 62.5;
+        QTest::addRow("two-step, ramp 400 at T1/2: 3E/16")
+            << ramp(settings(Corrector::TwoStep, 1, T1 / 2, 400)) << 75.0;
+        QTest::addRow("PC, ramp 400 and load 100, G 4 at T1/2")
+            << loaded(settings(Corrector::PoleCompensation, 4, T1 / 2, 400), 100, 6, Input::Ramp)
+            << (400 / (8 * T1 / 2) + 100) / (4 * (1 - aHalf));
+        QTest::addRow("P, ramp held still by the load")
+            << loaded(settings(Corrector::Proportional, 8, T1, 400), -500, 0, Input::Ramp) << 0.0;
+    }
+    void staticError()
+    {
+        QFETCH(FreeSettings, s);
+        QFETCH(double, expected);
+        const SampledLoop loop(s);
+        QVERIFY(loop.stable());
+        const std::optional<double> error = loop.staticError();
+        QVERIFY(error);
+        QVERIFY2(std::abs(*error - expected) < 1e-9 * (1 + std::abs(expected)),
+                 qPrintable(QString::number(*error)));
+        QVERIFY2(std::abs(settledError(s) - expected) < 1e-6 * (1 + std::abs(expected)),
+                 qPrintable(QString::number(settledError(s))));
+    }
+
+    // No settled error where the error grows without bound: an unstable
+    // loop, or a ramp faster than the converter's largest command drives
+    // the arm (the motor's speed settles at its command, in codes/s).
+    void infiniteStaticError_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addRow("P 40 at 2T1, unstable, loaded")
+            << loaded(settings(Corrector::Proportional, 40, 2 * T1), 100, 0);
+        QTest::addRow("ramp of 2047 at T1/4: 10235 codes/s")
+            << ramp(settings(Corrector::TwoStep, 1, T1 / 4, 2047));
+        QTest::addRow("ramp of 1600 at T1/2 with a load of 100: 4100")
+            << loaded(settings(Corrector::Proportional, 2, T1 / 2, 1600), 100, 0, Input::Ramp);
+    }
+    void infiniteStaticError()
+    {
+        QFETCH(FreeSettings, s);
+        QVERIFY(!SampledLoop(s).staticError());
+        const auto explore = nlohmann::json::parse(stateJson(Screen().c))["explore"];
+        QVERIFY(explore["staticError"].is_number()); // the default settings settle
+        Screen w;
+        QVERIFY(!w.c.setFreeSettings(s));
+        QVERIFY(nlohmann::json::parse(stateJson(w.c))["explore"]["staticError"].is_null());
+    }
+
+    // Without a load the period it would start from changes nothing; a load
+    // changes nothing before its period's sample, and from it on the plant
+    // runs on the command less the load.
+    void loadActsFromItsPeriod_data()
+    {
+        addColumns<FreeSettings, int>({"s", "from"});
+        for (int from : {0, 3, 7}) {
+            QTest::addRow("P 8 at T1, from %d", from) << settings(Corrector::Proportional, 8, T1) << from;
+            QTest::addRow("PC 6.8 at T1/4, ramp, from %d", from)
+                << ramp(settings(Corrector::PoleCompensation, 6.8, T1 / 4, 1000)) << from;
+            QTest::addRow("two-step at 2T1, from %d", from)
+                << settings(Corrector::TwoStep, 1, 2 * T1, 2047) << from;
+        }
+    }
+    void loadActsFromItsPeriod()
+    {
+        QFETCH(FreeSettings, s);
+        QFETCH(int, from);
+        const SampledLoop free(s);
+        const SampledLoop unloaded(loaded(s, 0, from, s.input));
+        const SampledLoop withLoad(loaded(s, 250, from, s.input));
+        for (int n = 0; n <= endTick; ++n) {
+            QCOMPARE(unloaded.atTick(n).position, free.atTick(n).position);
+            QCOMPARE(unloaded.atTick(n).rate, free.atTick(n).rate);
+            if (n <= ticksPerPeriod * from) {
+                QCOMPARE(withLoad.atTick(n).position, free.atTick(n).position);
+                QCOMPARE(withLoad.atTick(n).rate, free.atTick(n).rate);
+            }
+        }
+        // Just after the load's sample the motor slows against it.
+        const int n = ticksPerPeriod * from + 1;
+        QVERIFY(withLoad.atTick(n).rate < free.atTick(n).rate);
+        for (int k = 0; k < periodCount; ++k)
+            QCOMPARE(withLoad.periods()[k].load, k < from ? 0 : 250);
+    }
+
+    // The page draws the load's arrow and value from its period's sample on,
+    // the value row and the export carry it, and another lesson's rows say
+    // none.
+    void loadOnThePage()
+    {
+        Screen w;
+        QVERIFY(!w.c.setFreeSettings(loaded(settings(Corrector::Proportional, 8, T1), 300, 4)));
+        w.c.choix(freeSettingEntry);
+        w.c.Button1Click();
+        const auto label = [](const Op &op) { return op.text == "D=300"; };
+        for (int n = 2; n <= endTick; ++n) {
+            w.clearLogs();
+            QCOMPARE(w.c.Timer1Timer(), (Frame{Page::FreeSetting, n}));
+            QCOMPARE(bool(findOp(w.scene.ops, label)), n >= 4 * ticksPerPeriod);
+            QCOMPARE(w.c.model().D, n >= 4 * ticksPerPeriod ? 300 : 0);
+        }
+        const QStringList rows = QString::fromStdString(runCsv(w.c.run())).trimmed().split(u'\n');
+        QVERIFY(rows.front().endsWith(u",D"_qs));
+        QVERIFY(rows[1].endsWith(u",0"_qs));       // tick 2
+        QVERIFY(rows.back().endsWith(u",300"_qs)); // tick 320
+        w.c.choix(2);
+        w.c.Button1Click();
+        w.c.Timer1Timer();
+        QCOMPARE(w.c.run().back().values.D, 0);
     }
 
     // An accepted change stops a run of entry 5 and clears its plots; on
@@ -383,6 +597,17 @@ private slots:
         QCOMPARE(explore["preview"]["Epu"][0].get<int>(), 500);
         QCOMPARE(explore["preview"]["X"][1].get<int>(), 18);
         QVERIFY(std::abs(explore["locus"]["crossings"][0].get<double>() - 23.92) < 0.01);
+        QCOMPARE(explore["staticError"].get<double>(), 0.0);
+        QCOMPARE(explore["input"].get<std::string>(), "step");
+
+        QVERIFY(!w.c.setFreeSettings(
+            loaded(settings(Corrector::Proportional, 2.5, T1, 400), 100, 6, Input::Ramp)));
+        explore = nlohmann::json::parse(stateJson(w.c))["explore"];
+        QCOMPARE(explore["load"].get<int>(), 100);
+        QCOMPARE(explore["loadFrom"].get<int>(), 6);
+        QCOMPARE(explore["input"].get<std::string>(), "ramp");
+        QCOMPARE(explore["staticError"].get<double>(), (500 + 100) / 2.5);
+        QVERIFY(explore["preview"]["E"] == (nlohmann::json{0, 50, 100, 150, 200, 250, 300, 350}));
     }
 
     // The prediction drawn at once is the run played: the samples the state

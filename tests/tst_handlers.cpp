@@ -158,6 +158,19 @@ private slots:
         QVERIFY(!w->SettingGain->isEnabled() && !w->SettingGainSlider->isEnabled());
         w->SettingStep->setValue(2047);
         QCOMPARE(w->controller.freeSettings().step, 2047);
+        // The set-point and the load, from the keyboard.
+        QTest::keyClick(w->SettingInput, Qt::Key_Down);
+        QCOMPARE(w->controller.freeSettings().input, Input::Ramp);
+        w->SettingLoad->setFocus();
+        w->SettingLoad->selectAll();
+        QTest::keyClicks(w->SettingLoad, QStringLiteral("-300"));
+        QTest::keyClick(w->SettingLoad, Qt::Key_Return);
+        QCOMPARE(w->controller.freeSettings().load, -300);
+        QTest::keyClick(w->SettingLoadFrom, Qt::Key_Up);
+        QCOMPARE(w->controller.freeSettings().loadFrom, 5);
+        QCOMPARE(w->SettingLoad->maximum(), 2047);
+        QCOMPARE(w->SettingLoadFrom->maximum(), 7);
+        QVERIFY(!w->SettingLoad->accessibleName().isEmpty() && !w->SettingInput->accessibleName().isEmpty());
 
         // The slider and the number field follow each other; each slider
         // move applies at once, a page of it doubles the gain.
@@ -259,12 +272,13 @@ private slots:
     {
         menu(2);
         QList<QWidget *> order;
-        for (QWidget *next = w->ListBox1; order.size() < 12; next = next->nextInFocusChain())
+        for (QWidget *next = w->ListBox1; order.size() < 15; next = next->nextInFocusChain())
             if ((next->focusPolicy() & Qt::TabFocus) && next->parentWidget() == w.get()) // not inner editors
                 order.append(next);
         QCOMPARE(order, (QList<QWidget *>{w->ListBox1, w->Button1, w->ScrollBar1, w->ListBox2, w->Button2,
                                           w->SettingCorrector, w->SettingGain, w->SettingGainSlider,
-                                          w->SettingPeriod, w->SettingStep, w->RichEdit1, w->RichEdit2}));
+                                          w->SettingPeriod, w->SettingStep, w->SettingInput, w->SettingLoad,
+                                          w->SettingLoadFrom, w->RichEdit1, w->RichEdit2}));
         QTest::keyClick(w->ListBox1, Qt::Key_Down);
         QCOMPARE(w->anim.rubrique, 3);
         QTest::keyClick(w->ListBox1, Qt::Key_Up);

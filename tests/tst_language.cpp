@@ -172,9 +172,10 @@ struct SurfaceState {
 // in the Symbol face).
 bool isSymbolic(const std::string &text)
 {
-    static const QSet<QString> symbols{u"E"_qs, u"X"_qs, u"Ep"_qs, u"Epu"_qs, u"U"_qs,   u"U1"_qs, u"V"_qs,
-                                       u"T"_qs, u"t"_qs, u"k"_qs,  u"kT"_qs,  u"z"_qs,   u"p"_qs,  u"W"_qs,
-                                       u"q"_qs, u"G"_qs, u"Gc"_qs, u"K"_qs,   u"rad"_qs, u"s"_qs,  u"ms"_qs};
+    static const QSet<QString> symbols{u"E"_qs,   u"X"_qs, u"Ep"_qs, u"Epu"_qs, u"U"_qs,  u"U1"_qs,
+                                       u"V"_qs,   u"T"_qs, u"t"_qs,  u"k"_qs,   u"kT"_qs, u"z"_qs,
+                                       u"p"_qs,   u"W"_qs, u"q"_qs,  u"G"_qs,   u"Gc"_qs, u"K"_qs,
+                                       u"rad"_qs, u"s"_qs, u"ms"_qs, u"D"_qs};
     static const QRegularExpression word(u"\\p{L}+"_qs);
     for (const auto &m : word.globalMatch(QString::fromStdString(text))) {
         if (!symbols.contains(m.captured()))
@@ -304,6 +305,10 @@ private slots:
             << 5 << 1 << Settings({Corrector::TwoStep, 1.0, 0.025, 200});
         QTest::addRow("free setting, unstable")
             << 5 << 0 << Settings({Corrector::Proportional, 40.0, 0.2, 50});
+        QTest::addRow("free setting, loaded ramp, pole compensation")
+            << 5 << 0 << Settings({Corrector::PoleCompensation, 8.0, 0.1, 400, -300, 2, Input::Ramp});
+        QTest::addRow("free setting, ramp beyond the converter")
+            << 5 << 0 << Settings({Corrector::Proportional, 8.0, 0.025, 2047, 2047, 0, Input::Ramp});
     }
     void lessons()
     {

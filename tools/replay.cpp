@@ -10,7 +10,8 @@
 // --zoom as the form zoomed by Ctrl++.
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
-// set corrector P|PC|DB, set gain G, set period T (s), set step E, keep,
+// set corrector P|PC|DB, set gain G, set period T (s), set step E, set load D
+// (codes), set loadfrom K (period), set input step|ramp, keep,
 // clear (the kept runs of the free-setting entry, as K and Shift+K), key SEQ,
 // shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE,
 // open QUERY (a link applied as the page applies its address at load; its
@@ -85,6 +86,8 @@ std::optional<int> toInt(const std::string &s)
 constexpr lodrix::Corrector correctors[] = {lodrix::Corrector::Proportional,
                                             lodrix::Corrector::PoleCompensation, lodrix::Corrector::TwoStep};
 constexpr const char *correctorWords[] = {"P", "PC", "DB"};
+constexpr lodrix::Input inputs[] = {lodrix::Input::Step, lodrix::Input::Ramp};
+constexpr const char *inputWords[] = {"step", "ramp"};
 
 void applySetting(lodrix::FreeSettings &s, const std::string &name, double value)
 {
@@ -94,6 +97,12 @@ void applySetting(lodrix::FreeSettings &s, const std::string &name, double value
         s.gain = value;
     else if (name == "period")
         s.period = value;
+    else if (name == "load")
+        s.load = static_cast<std::int32_t>(value);
+    else if (name == "loadfrom")
+        s.loadFrom = static_cast<int>(value);
+    else if (name == "input")
+        s.input = inputs[static_cast<std::size_t>(value)];
     else
         s.step = static_cast<std::int32_t>(value);
 }
@@ -117,13 +126,19 @@ double settingValue(const std::string &name, const std::string &text, const lodr
         } catch (const std::exception &) {
             throw Usage{"bad number '" + text + "' for 'set " + name + "'"};
         }
-    } else if (name == "step") {
+    } else if (name == "step" || name == "load" || name == "loadfrom") {
         const auto v = toInt(text);
         if (!v)
-            throw Usage{"bad number '" + text + "' for 'set step'"};
+            throw Usage{"bad number '" + text + "' for 'set " + name + "'"};
         value = *v;
+    } else if (name == "input") {
+        const auto *found = std::find(std::begin(inputWords), std::end(inputWords), text);
+        if (found == std::end(inputWords))
+            throw Usage{"bad set-point '" + text + "' for 'set input' (expected step or ramp)"};
+        value = double(found - std::begin(inputWords));
     } else {
-        throw Usage{"unknown setting '" + name + "' for 'set' (expected corrector, gain, period or step)"};
+        throw Usage{"unknown setting '" + name +
+                    "' for 'set' (expected corrector, gain, period, step, load, loadfrom or input)"};
     }
     lodrix::FreeSettings s;
     applySetting(s, name, value);

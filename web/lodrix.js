@@ -280,6 +280,9 @@
     const gainSlider = $('SettingGainSlider');
     const period = $('SettingPeriod');
     const step = $('SettingStep');
+    const load = $('SettingLoad');
+    const loadFrom = $('SettingLoadFrom');
+    const input = $('SettingInput');
     const twoStepRow = 2; // « Deux coups », which has no gain
 
     function freeSettings() {
@@ -297,6 +300,9 @@
         gainSlider.setAttribute('aria-valuetext', `G = ${s.gain}`);
         period.selectedIndex = [...period.options].findIndex((o) => Number(o.value) === s.period);
         step.value = String(s.step);
+        load.value = String(s.load);
+        loadFrom.value = String(s.loadFrom);
+        input.selectedIndex = s.input;
         gain.disabled = s.corrector === twoStepRow;
         gainSlider.disabled = gain.disabled;
     }
@@ -305,7 +311,8 @@
     // and shows its idle picture with them. Returns its refusal, if any;
     // refused, nothing changed.
     function setFreeSettings(s) {
-        const answer = core._lodrix_set_free_settings(s.corrector, s.gain, s.period, s.step);
+        const answer = core._lodrix_set_free_settings(s.corrector, s.gain, s.period, s.step, s.load, s.loadFrom,
+                                                      s.input);
         const refused = core.UTF8ToString(answer);
         applyRequests();
         present();
@@ -323,6 +330,9 @@
             gain: number(gain),
             period: Number(period.value),
             step: number(step),
+            load: number(load),
+            loadFrom: number(loadFrom),
+            input: input.selectedIndex,
         });
         if (refused)
             report(refused, null, event.target); // to mend what was typed
@@ -335,7 +345,7 @@
         $('Button2').addEventListener('click', () => call('button2_click'));
         $('ScrollBar1').addEventListener('input', (event) => setScroll(Number(event.target.value)));
         // A number applies once typed (Enter, or leaving the field) or stepped, not digit by digit.
-        for (const control of [corrector, gain, period, step])
+        for (const control of [corrector, gain, period, step, load, loadFrom, input])
             control.addEventListener('change', applySettingControls);
         // Every move of the slider applies, while it is dragged too.
         gainSlider.addEventListener('input', (event) => {
@@ -795,6 +805,9 @@
     // gives them (a letter in either case).
     const commandKeys = { P: 'pause', PAUSE: 'pause', N: 'step', K: 'keep', 'SHIFT+K': 'clearKept' };
     const correctorWords = ['P', 'PC', 'DB'];
+    const inputWords = ['step', 'ramp']; // the rows of « Consigne »
+    // The hook's setting names, as the core's settings name them.
+    const settingKeys = { loadfrom: 'loadFrom' };
 
     // "set NAME VALUE", the value checked as the controller would check it.
     function parseSetting(name, text, fail) {
@@ -807,18 +820,25 @@
             if (!/^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/.test(text))
                 fail(`bad number '${text}' for 'set ${name}'`);
             value = Number(text);
-        } else if (name === 'step') {
+        } else if (name === 'step' || name === 'load' || name === 'loadfrom') {
             if (!/^[+-]?\d+$/.test(text) || Math.abs(Number(text)) > 2 ** 31 - 1)
-                fail(`bad number '${text}' for 'set step'`);
+                fail(`bad number '${text}' for 'set ${name}'`);
             value = Number(text);
+        } else if (name === 'input') {
+            value = inputWords.indexOf(text);
+            if (value < 0)
+                fail(`bad set-point '${text}' for 'set input' (expected step or ramp)`);
         } else {
-            fail(`unknown setting '${name}' for 'set' (expected corrector, gain, period or step)`);
+            fail(`unknown setting '${name}' for 'set' `
+                 + '(expected corrector, gain, period, step, load, loadfrom or input)');
         }
-        const s = { ...freeSettings(), [name]: value };
-        const refused = core.UTF8ToString(core._lodrix_settings_error(s.corrector, s.gain, s.period, s.step));
+        const key = settingKeys[name] ?? name;
+        const s = { ...freeSettings(), [key]: value };
+        const refused = core.UTF8ToString(core._lodrix_settings_error(s.corrector, s.gain, s.period, s.step,
+                                                                      s.load, s.loadFrom, s.input));
         if (refused)
             fail(`bad value '${text}' for 'set ${name}': ${refused}`);
-        return { name: 'set', setting: name, number: value };
+        return { name: 'set', setting: key, number: value };
     }
 
     // One command a line; the whole text is checked before any of it runs.

@@ -84,24 +84,44 @@ constexpr double largestStep = 1e9; // fits an int32
 
 // The correctors in the order of the page's list, « Proportionnel » first.
 constexpr Corrector correctors[] = {Corrector::Proportional, Corrector::PoleCompensation, Corrector::TwoStep};
+// The set-points in the order of the page's list, « échelon » first.
+constexpr Input inputs[] = {Input::Step, Input::Ramp};
 
-// The settings as the page's controls hand them over: the corrector by its
-// row, the step as typed, which may not be a whole number. Empty when it is
-// none, else the refusal.
-std::optional<std::string> freeSettings(int corrector, double gain, double period, double step,
-                                        FreeSettings &out)
+bool whole(double v)
 {
+    return std::floor(v) == v && std::abs(v) <= largestStep;
+}
+
+std::string typed(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+// The settings as the page's controls hand them over: the corrector and the
+// set-point by their rows, the step, the load and its period as typed,
+// which may not be whole numbers. Empty when it is none, else the refusal.
+std::optional<std::string> freeSettings(int corrector, double gain, double period, double step, double load,
+                                        double loadFrom, int input, FreeSettings &out)
+{
+    const Language &language = core->controller.language();
     if (corrector < 0 || corrector >= int(std::size(correctors)))
-        return std::string(core->controller.language().tr("Correcteur inconnu."));
+        return std::string(language.tr("Correcteur inconnu."));
+    if (input < 0 || input >= int(std::size(inputs)))
+        return std::string(language.tr("Consigne inconnue : elle doit être un échelon ou une rampe."));
     // Whole numbers within an int32 are the controller's to judge.
-    if (!(std::floor(step) == step && std::abs(step) <= largestStep)) {
-        char typed[32];
-        std::snprintf(typed, sizeof typed, "%g", step);
-        return core->controller.language().format(
-            "Échelon E=%1 refusé : il doit être un nombre entier de %2 à %3 codes.",
-            {typed, std::to_string(minStep), std::to_string(maxStep)});
-    }
-    out = {correctors[corrector], gain, period, std::int32_t(step)};
+    if (!whole(step))
+        return language.format("Échelon E=%1 refusé : il doit être un nombre entier de %2 à %3 codes.",
+                               {typed(step), std::to_string(minStep), std::to_string(maxStep)});
+    if (!whole(load))
+        return language.format("Charge D=%1 refusée : elle doit être un nombre entier de %2 à %3 codes.",
+                               {typed(load), std::to_string(-maxLoad), std::to_string(maxLoad)});
+    if (!whole(loadFrom))
+        return language.format("Période de la charge k=%1 refusée : elle doit être un entier de 0 à %2.",
+                               {typed(loadFrom), std::to_string(lastLoadPeriod)});
+    out = {correctors[corrector], gain,          period,       std::int32_t(step),
+           std::int32_t(load),    int(loadFrom), inputs[input]};
     return std::nullopt;
 }
 
@@ -350,8 +370,8 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_version()
 
 // ---- The free-setting entry's settings ------------------------------------------
 
-// {"corrector": row, "gain": G, "period": T in seconds, "step": E}, as the
-// controller holds them.
+// {"corrector": row, "gain": G, "period": T in seconds, "step": E, "load": D,
+// "loadFrom": k, "input": row}, as the controller holds them.
 EMSCRIPTEN_KEEPALIVE const char *lodrix_free_settings()
 {
     const lodrix::FreeSettings &s = core->controller.freeSettings();
@@ -359,17 +379,21 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_free_settings()
     const nlohmann::ordered_json json = {{"corrector", row - std::begin(lodrix::correctors)},
                                          {"gain", s.gain},
                                          {"period", s.period},
-                                         {"step", s.step}};
+                                         {"step", s.step},
+                                         {"load", s.load},
+                                         {"loadFrom", s.loadFrom},
+                                         {"input", s.input == lodrix::Input::Ramp ? 1 : 0}};
     return lodrix::hand(json.dump());
 }
 
 // Hands the settings to the controller; empty when it took them, else why it
 // refused them, and nothing changed.
 EMSCRIPTEN_KEEPALIVE const char *lodrix_set_free_settings(int corrector, double gain, double period,
-                                                          double step)
+                                                          double step, double load, double loadFrom,
+                                                          int input)
 {
     lodrix::FreeSettings settings;
-    auto error = lodrix::freeSettings(corrector, gain, period, step, settings);
+    auto error = lodrix::freeSettings(corrector, gain, period, step, load, loadFrom, input, settings);
     if (!error)
         error = core->controller.setFreeSettings(settings);
     return lodrix::hand(error.value_or(std::string()));
@@ -377,10 +401,11 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_set_free_settings(int corrector, double 
 
 // Why the controller would refuse these settings, without handing them over:
 // the hook checks every command before running any.
-EMSCRIPTEN_KEEPALIVE const char *lodrix_settings_error(int corrector, double gain, double period, double step)
+EMSCRIPTEN_KEEPALIVE const char *lodrix_settings_error(int corrector, double gain, double period, double step,
+                                                       double load, double loadFrom, int input)
 {
     lodrix::FreeSettings settings;
-    auto error = lodrix::freeSettings(corrector, gain, period, step, settings);
+    auto error = lodrix::freeSettings(corrector, gain, period, step, load, loadFrom, input, settings);
     if (!error)
         error = lodrix::settingsError(settings);
     return lodrix::hand(error.value_or(std::string()));

@@ -192,6 +192,7 @@ class Lessons(unittest.TestCase):
             "menu 4", "mode 1", "next", "tick 45", "check", "next", "tick 45", "next", "tick 30", "check",
             "mode 0", "start", "tick 320", "check", "comment", "menu 1", "start", "tick 150", "check",
             "menu 5", "set corrector PC", "set gain 4", "set period 0.05", "set step 500", "tick", "check",
+            "set input ramp", "set load 300", "set loadfrom 2", "tick", "check",
             "start", "tick 100", "key P", "tick 10", "key N", "check", "key P", "tick 219", "csv", "save",
             "comment", "key K", "set corrector DB", "check", "keep", "set corrector P", "set gain 12", "check",
             "key Shift+K", "check", "keep", "menu 2", "menu 5", "tick", "check"]),
@@ -277,14 +278,17 @@ class Lessons(unittest.TestCase):
         return downloaded(folder, before)
 
     settings = {"corrector": "SettingCorrector", "gain": "SettingGain", "period": "SettingPeriod",
-                "step": "SettingStep"}
+                "step": "SettingStep", "input": "SettingInput", "load": "SettingLoad", "loadfrom": "SettingLoadFrom"}
     correctors = ["P", "PC", "DB"]
+    inputs = ["step", "ramp"]
 
     def set_control(self, driver, setting, value):
         """A setting chosen in its list, or typed into its field and left with Tab."""
         element = driver.find_element(By.ID, self.settings[setting])
         if setting == "corrector":
             Select(element).select_by_index(self.correctors.index(value))
+        elif setting == "input":
+            Select(element).select_by_index(self.inputs.index(value))
         elif setting == "period":
             choices = [float(o.get_attribute("value")) for o in Select(element).options]
             Select(element).select_by_index(choices.index(float(value)))
@@ -298,9 +302,11 @@ class Lessons(unittest.TestCase):
             const $ = (id) => document.getElementById(id);
             return [$('SettingCorrector').selectedIndex, Number($('SettingGain').value),
                     Number($('SettingPeriod').value), Number($('SettingStep').value),
-                    $('SettingGain').disabled];""")
+                    $('SettingGain').disabled, $('SettingInput').selectedIndex, Number($('SettingLoad').value),
+                    Number($('SettingLoadFrom').value)];""")
         self.assertEqual(shown, [self.correctors.index(explore["corrector"]), explore["gain"],
-                                 explore["period"], explore["step"], explore["corrector"] == "DB"])
+                                 explore["period"], explore["step"], explore["corrector"] == "DB",
+                                 self.inputs.index(explore["input"]), explore["load"], explore["loadFrom"]])
 
     def act(self, driver, command):
         """A command done with the page's controls or keys where it names them, else through the hook."""
@@ -436,6 +442,19 @@ class Keyboard(unittest.TestCase):
             self.assertEqual(sign(), [True, "Lodrix (en pause) — Asservissement de position"])
             keys("p")
             self.assertEqual(sign(), [False, "Lodrix — Asservissement de position"])
+            # The set-point's shape and the load come after the step, and answer the keyboard.
+            driver.execute_script("document.getElementById('SettingStep').focus()")
+            order = []
+            for _ in range(3):
+                keys(Keys.TAB)
+                order.append(focused())
+            self.assertEqual(order, ["SettingInput", "SettingLoad", "SettingLoadFrom"])
+            back(2)
+            keys(Keys.DOWN)
+            self.assertEqual(state(driver)["explore"]["input"], "ramp")
+            keys(Keys.TAB, Keys.BACKSPACE, "-250", Keys.TAB, Keys.UP)
+            explore = state(driver)["explore"]
+            self.assertEqual((explore["load"], explore["loadFrom"]), (-250, 5))
         finally:
             driver.quit()
 
@@ -467,6 +486,8 @@ class Hook(unittest.TestCase):
                             ("menu 2\nkey Q", "Q"), ("menu 2\nset colour 3", "colour"),
                             ("menu 2\nset corrector PID", "PID"), ("menu 2\nset step 1.5", "1.5"),
                             ("menu 2\nset gain 0", "set gain"), ("menu 2\nset period 0.07", "set period"),
+                            ("menu 2\nset load 2048", "set load"), ("menu 2\nset load 10.5", "10.5"),
+                            ("menu 2\nset loadfrom 8", "set loadfrom"), ("menu 2\nset input sine", "sine"),
                             ("menu 2\nlang de", "de")):
             with self.subTest(text=text):
                 thrown = self.thrown(text)
