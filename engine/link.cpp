@@ -32,10 +32,12 @@ std::string shown(std::string_view text)
     return out;
 }
 
+// Digits, with a '-' first only where the range goes below zero.
 std::optional<int> wholeNumber(std::string_view text, int low, int high)
 {
     int v = 0;
-    if (text.empty() || text.size() > longestNumber || text.front() == '-' || text.front() == '+')
+    if (text.empty() || text.size() > longestNumber || text.front() == '+' ||
+        (text.front() == '-' && low >= 0))
         return std::nullopt;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high)
@@ -100,6 +102,8 @@ constexpr char modeRule[] = "le mode est 0 (en continu) ou 1 (pas à pas).";
 constexpr char gainRule[] = "le gain est un nombre de %1 à %2.";
 constexpr char stepRule[] = "l'échelon est un nombre entier de %1 à %2 codes.";
 constexpr char speedRule[] = "la vitesse est un nombre entier de %1 à %2 (ms entre deux images).";
+constexpr char loadRule[] = "la charge est un nombre entier de %1 à %2 codes.";
+constexpr char loadFromRule[] = "la période de la charge est un entier de %1 à %2.";
 
 // A whole number from low to high.
 template<auto member, int low, int high, const char *rule>
@@ -146,6 +150,13 @@ template<auto member> std::optional<std::string> writeSetting(const Controller &
     return settingsShown(c) ? std::optional(written(c.freeSettings().*member)) : std::nullopt;
 }
 
+// The laboratory's further settings are written only when not the first
+// ones: most links need neither a load nor a ramp.
+template<auto member> std::optional<std::string> writeUnusual(const Controller &c)
+{
+    return c.freeSettings().*member != FreeSettings{}.*member ? writeSetting<member>(c) : std::nullopt;
+}
+
 template<auto linkMember, auto settingMember> void applySetting(const Link &link, FreeSettings &settings)
 {
     if (link.*linkMember)
@@ -167,6 +178,25 @@ std::optional<std::string> writeCorrector(const Controller &c)
         return std::nullopt;
     const auto *found = std::find(std::begin(correctors), std::end(correctors), c.freeSettings().corrector);
     return std::string(correctorWords[found - std::begin(correctors)]);
+}
+
+constexpr std::string_view inputWords[] = {"step", "ramp"};
+constexpr Input inputs[] = {Input::Step, Input::Ramp};
+
+Refusal readInput(std::string_view value, Link &link, const Language &messages)
+{
+    const auto *found = std::find(std::begin(inputWords), std::end(inputWords), value);
+    if (found == std::end(inputWords))
+        return std::string(messages.tr("la consigne est step (échelon) ou ramp (rampe)."));
+    link.input = inputs[found - std::begin(inputWords)];
+    return std::nullopt;
+}
+
+std::optional<std::string> writeInput(const Controller &c)
+{
+    if (c.freeSettings().input == FreeSettings{}.input)
+        return std::nullopt;
+    return std::string(inputWords[c.freeSettings().input == Input::Ramp ? 1 : 0]);
 }
 
 // One of the periods offered, taken exactly.
@@ -247,6 +277,12 @@ constexpr Field fields[] = {
     setting<&Link::gain, &FreeSettings::gain>("gain", readDecimal<&Link::gain, &minGain, &maxGain, gainRule>),
     setting<&Link::period, &FreeSettings::period>("period", readPeriod),
     setting<&Link::step, &FreeSettings::step>("step", readWhole<&Link::step, minStep, maxStep, stepRule>),
+    setting<&Link::input, &FreeSettings::input>("input", readInput, writeInput),
+    setting<&Link::load, &FreeSettings::load>("load", readWhole<&Link::load, -maxLoad, maxLoad, loadRule>,
+                                              writeUnusual<&FreeSettings::load>),
+    setting<&Link::loadFrom, &FreeSettings::loadFrom>(
+        "loadfrom", readWhole<&Link::loadFrom, 0, lastLoadPeriod, loadFromRule>,
+        writeUnusual<&FreeSettings::loadFrom>),
     {"speed", readWhole<&Link::speed, minIntervalMs, maxIntervalMs, speedRule>, writeSpeed},
     {"lang", readLanguage, writeLanguage},
     {"start", readStart, writeNothing},

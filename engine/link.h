@@ -11,6 +11,9 @@
 //   gain       0.1 to 100
 //   period     seconds, one of the periods offered: 0.025, 0.05, 0.1, 0.2
 //   step       1 to 2047 codes
+//   input      step or ramp, the set-point's shape
+//   load       -2047 to 2047 codes, the load on the arm
+//   loadfrom   0 to 7, the period k from whose sample the load acts
 //   speed      the scroll bar's position, 10 to 100 (ms between two frames)
 //   lang       fr or en
 //   start      1 starts the lesson (the button that starts it), 0 does not
@@ -40,6 +43,9 @@ struct Link {
     std::optional<double> gain;
     std::optional<double> period; // exactly one of periodChoices
     std::optional<std::int32_t> step;
+    std::optional<Input> input;
+    std::optional<std::int32_t> load;
+    std::optional<int> loadFrom;
     std::optional<int> speed;
     std::optional<Language> language;
     bool start = false;

@@ -69,6 +69,12 @@ private slots:
                                     << linkWith([](Link &l) { l.period = periodChoices[3]; });
         QTest::newRow("step") << "step=2047" << linkWith([](Link &l) { l.step = 2047; });
         QTest::newRow("speed") << "speed=10" << linkWith([](Link &l) { l.speed = 10; });
+        QTest::newRow("a load pushing back, from period 0, on a ramp")
+            << "load=-2047&loadfrom=0&input=ramp" << linkWith([](Link &l) {
+                   l.load = -2047;
+                   l.loadFrom = 0;
+                   l.input = Input::Ramp;
+               });
         QTest::newRow("lang") << "lang=en" << linkWith([](Link &l) { l.language = english; });
         QTest::newRow("start") << "lesson=1&start=1" << linkWith([](Link &l) {
             l.lesson = 1;
@@ -156,6 +162,16 @@ private slots:
                                    << "step=0";
         QTest::newRow("step too large") << "step=2048"
                                         << "step=2048";
+        QTest::newRow("load beyond the converter") << "load=2048"
+                                                   << "load=2048";
+        QTest::newRow("load a lone minus") << "load=-"
+                                           << "load=-";
+        QTest::newRow("loadfrom 8") << "loadfrom=8"
+                                    << "loadfrom=8";
+        QTest::newRow("loadfrom negative") << "loadfrom=-1"
+                                           << "loadfrom=-1";
+        QTest::newRow("input unknown") << "input=sine"
+                                       << "input=sine";
         QTest::newRow("speed too fast") << "speed=9"
                                         << "speed=9";
         QTest::newRow("speed too slow") << "speed=101"
@@ -296,9 +312,13 @@ private slots:
                     if (variant % 2)
                         a.c.setLanguage(english);
                     if (variant >= 2) {
-                        const FreeSettings settings{Corrector(random() % 3), gains[random() % 5],
-                                                    periodChoices[random() % 4],
-                                                    std::int32_t(1 + random() % maxStep)};
+                        FreeSettings settings{Corrector(random() % 3), gains[random() % 5],
+                                              periodChoices[random() % 4], std::int32_t(1 + random() % maxStep)};
+                        if (variant >= 6) {
+                            settings.load = std::int32_t(random() % (2 * maxLoad + 1)) - maxLoad;
+                            settings.loadFrom = int(random() % (lastLoadPeriod + 1));
+                            settings.input = random() % 2 ? Input::Ramp : Input::Step;
+                        }
                         QVERIFY(!a.c.setFreeSettings(settings));
                     }
                     if (variant >= 4)

@@ -650,7 +650,8 @@ class Links(unittest.TestCase):
 
     # Each set by commands on one side; its link then opens it on the other.
     experiments = {
-        "free setting in English": "lesson=5&corrector=PC&gain=6.8&period=0.05&step=300&speed=20&lang=en",
+        "free setting in English":
+            "lesson=5&corrector=PC&gain=6.8&period=0.05&step=300&input=ramp&load=300&loadfrom=2&speed=20&lang=en",
         "step by step, then the open loop": "lesson=1&mode=1&speed=100&lang=fr",
         "two-step continuous, the settings waiting": "lesson=4&mode=0&corrector=DB&gain=12.5&period=0.2&step=200&lang=en",
         "nothing chosen": "lang=fr",
