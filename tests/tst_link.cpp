@@ -313,7 +313,8 @@ private slots:
                         a.c.setLanguage(english);
                     if (variant >= 2) {
                         FreeSettings settings{Corrector(random() % 3), gains[random() % 5],
-                                              periodChoices[random() % 4], std::int32_t(1 + random() % maxStep)};
+                                              periodChoices[random() % 4],
+                                              std::int32_t(1 + random() % maxStep)};
                         if (variant >= 6) {
                             settings.load = std::int32_t(random() % (2 * maxLoad + 1)) - maxLoad;
                             settings.loadFrom = int(random() % (lastLoadPeriod + 1));
