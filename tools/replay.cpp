@@ -184,8 +184,8 @@ std::vector<Command> parse(const std::vector<std::string> &words, const lodrix::
             Command c{w, 0, {}};
             c.link = reading.link;
             commands.push_back(c);
-        } else if (w == "start" || w == "next" || w == "comment" || w == "state" || w == "link" || w == "keep" ||
-                   w == "clear")
+        } else if (w == "start" || w == "next" || w == "comment" || w == "state" || w == "link" ||
+                   w == "keep" || w == "clear")
             commands.push_back({w, 0, {}});
         else if (w == "tick") {
             int n = 1;
