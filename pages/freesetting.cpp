@@ -11,6 +11,7 @@
 #include "render/arm.h"
 #include "render/loopdiagram.h"
 #include "render/plots.h"
+#include "render/textraster.h"
 
 #include <algorithm>
 #include <cmath>
@@ -101,6 +102,9 @@ constexpr int settingsSizePt = 8;
 constexpr int settingsLinePx = 14;
 constexpr int keptTopY = 76;
 constexpr int keptLinePx = 14;
+constexpr int keptRightX = 435; // where the arm's picture begins
+constexpr int keptGapPx = 6;
+constexpr int keptIndentPx = 10;
 constexpr Point choiceTitle{610, 90}; // where the other lessons say what they chose
 constexpr Point choiceLine{610, 110};
 constexpr int explanationX = 10;
@@ -614,19 +618,15 @@ void drawLoad(Canvas &scene, const SampledLoop &loop, int n)
     scene.font.bold = false; // the scene's other texts, on this frame and the next, are not
 }
 
-std::string keptName(const SampledLoop &loop, const NumberFormat &f, const Language &language)
+// "PC, G=6.8, T=T1": the corrector as a link names it, and its settings.
+std::string keptName(const SampledLoop &loop, const NumberFormat &f)
 {
     const FreeSettings &s = loop.settings();
-    const std::string period = periodName(s.period);
-    switch (s.corrector) {
-    case Corrector::Proportional:
-        return language.format("Proportionnel, G=%1, T=%2", {rounded(f, s.gain, 2), period});
-    case Corrector::PoleCompensation:
-        return language.format("Compensation, G=%1, T=%2", {rounded(f, s.gain, 2), period});
-    case Corrector::TwoStep:
-        break;
-    }
-    return language.format("Deux coups, T=%1", {period});
+    static constexpr const char *names[] = {"P", "PC", "DB"};
+    std::string text = names[static_cast<int>(s.corrector)];
+    if (s.corrector != Corrector::TwoStep)
+        text += ", G=" + rounded(f, s.gain, 2);
+    return text + ", T=" + periodName(s.period);
 }
 
 // ", rampe, D=300 dès k=4": what tells apart runs kept with the same corrector.
@@ -658,15 +658,25 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const S
     if (!w.saturation.empty())
         words.push_back(
             {w.saturation, settingsX, settingsTopY + 4 * settingsLinePx, {clRed, settingsSizePt}});
-    // The legend of the kept runs, each in its colour.
+    // The legend of the kept runs, each in its colour, after its title on
+    // the same line and the next: the corrector's formula comes below.
     std::vector<std::string> names;
     for (const SampledLoop &k : kept)
-        names.push_back(keptName(k, f, language) + keptSetPointAndLoad(k, language));
-    if (!kept.empty())
-        words.push_back({"Courbes gardées (K) :", settingsX, keptTopY, plain});
-    for (std::size_t i = 0; i < names.size(); ++i)
-        words.push_back(
-            {names[i], settingsX + 10, keptTopY + keptLinePx * int(i + 1), {keptColors[i], settingsSizePt}});
+        names.push_back(keptName(k, f) + keptSetPointAndLoad(k, language));
+    if (!kept.empty()) {
+        constexpr std::string_view title = "Courbes gardées (K) :";
+        words.push_back({title, settingsX, keptTopY, plain});
+        const Font font{.face = FontFace::SansSerif, .size = settingsSizePt};
+        Point at{settingsX + textWidth(font, language.tr(title)) + keptGapPx, keptTopY};
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const int width = textWidth(font, names[i]);
+            if (at.x + width > keptRightX) {
+                at = {settingsX + keptIndentPx, at.y + keptLinePx};
+            }
+            words.push_back({names[i], at.x, at.y, {keptColors[i], settingsSizePt}});
+            at.x += width + keptGapPx;
+        }
+    }
     DrawTextBlock(scene, {words});
 }
 

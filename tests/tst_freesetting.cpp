@@ -745,7 +745,7 @@ private slots:
             w.c.keepRun();
         }
         QCOMPARE(keptGains(), (std::vector<double>{2, 3, 4}));
-        QVERIFY(findOp(w.scene.ops, [](const Op &op) { return op.text == "Proportionnel, G=4, T=T1"; }));
+        QVERIFY(findOp(w.scene.ops, [](const Op &op) { return op.text == "P, G=4, T=T1"; }));
         QVERIFY(findOp(w.window.ops, [](const Op &op) { return op.pen.color == 0x909000; }));
 
         w.c.clearKept();
