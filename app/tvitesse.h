@@ -7,6 +7,8 @@
 //   [x] the commentaries, read by our RTF reader into the read-only box,
 //       a teacher's own first (the user's data folder)
 //   [x] links that open an experiment, and the link of what it shows
+//   [x] the free-setting strip, its gain slider applied at every move, and
+//       K / Shift+K to keep and clear runs on that entry
 //   [ ] nothing of a lesson is decided here: that is the controller's
 
 #include "app/scaledpicture.h"
