@@ -1,3 +1,19 @@
+# Debian's interpreter runs the build's own scripts: the one first on PATH may
+# lack polib, fontTools and freetype-py.
+set(LODRIX_PYTHON3 /usr/bin/python3 CACHE FILEPATH "Python 3 with Debian's python3-polib, python3-fonttools and python3-freetype")
+
+# Stops the configuration when that Python lacks a module a build step needs,
+# saying what to install.
+function(lodrix_require_python_modules hint)
+  foreach(module IN LISTS ARGN)
+    execute_process(COMMAND ${LODRIX_PYTHON3} -c "import ${module}"
+                    RESULT_VARIABLE module_missing OUTPUT_QUIET ERROR_QUIET)
+    if(module_missing)
+      message(FATAL_ERROR "${LODRIX_PYTHON3} cannot import ${module}. ${hint}")
+    endif()
+  endforeach()
+endfunction()
+
 # Warnings are errors in our own code.
 function(lodrix_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
