@@ -1,6 +1,6 @@
 #include "appicon.h"
 
-#include "render/qt/colors.h"
+#include "app/canvas/colors.h"
 
 #include <QPainter>
 #include <QPainterPath>

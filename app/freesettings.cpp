@@ -5,8 +5,8 @@
 
 #include "tvitesse.h"
 
-#include "render/qt/colors.h"
-#include "render/qt/fonts.h"
+#include "app/canvas/colors.h"
+#include "app/canvas/fonts.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

@@ -4,8 +4,8 @@
 
 #include "engine/link.h"
 
-#include "render/qt/colors.h"
-#include "render/qt/fonts.h"
+#include "app/canvas/colors.h"
+#include "app/canvas/fonts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

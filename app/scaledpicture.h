@@ -5,7 +5,7 @@
 // scene though little of it changes, so the picture keeps the last frame it
 // grew and grows only the bands of rows that differ from it.
 
-#include "render/upscale.h"
+#include "raster/upscale.h"
 
 #include <QImage>
 #include <QRect>

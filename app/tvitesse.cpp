@@ -3,10 +3,10 @@
 #include "app/rtfreader.h"
 #include "appicon.h"
 #include "pages/pages.h"
-#include "render/formfit.h"
-#include "render/qt/colors.h"
-#include "render/qt/fonts.h"
-#include "render/qt/rasterimage.h"
+#include "raster/formfit.h"
+#include "app/canvas/colors.h"
+#include "app/canvas/fonts.h"
+#include "app/canvas/rasterimage.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

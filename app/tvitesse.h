@@ -14,7 +14,7 @@
 #include "app/scaledpicture.h"
 #include "engine/controller.h"
 #include "engine/link.h"
-#include "render/rastercanvas.h"
+#include "raster/rastercanvas.h"
 
 #include <QImage>
 #include <QWidget>
@@ -135,7 +135,7 @@ public:
     // full screen the screen's own scale.
     double zoomFactor() const { return formFullScreen_ ? fullScreenZoom_ : zoom_ / 100.0; }
     // F11: full screen, the form as large as the page draws it in a window of
-    // the screen's size (render/formfit.h), centred on the button face; the
+    // the screen's size (raster/formfit.h), centred on the button face; the
     // zoom steps wait meanwhile, and leaving restores the window at its zoom.
     void setFormFullScreen(bool on);
     bool formFullScreen() const { return formFullScreen_; }

@@ -20,7 +20,7 @@
 #include "runs.h"
 
 #include "app/tvitesse.h"
-#include "render/qt/colors.h"
+#include "app/canvas/colors.h"
 
 #include <QApplication>
 #include <QDir>

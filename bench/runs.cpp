@@ -5,7 +5,7 @@
 #include "stats.h"
 
 #include "app/tvitesse.h"
-#include "render/qt/colors.h"
+#include "app/canvas/colors.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -12,7 +12,7 @@
 #include "model/sampledloop.h"
 #include "pages/freesetting.h"
 #include "pages/pages.h"
-#include "render/canvas.h"
+#include "raster/canvas.h"
 #include "render/numberformat.h"
 
 #include <optional>

@@ -11,7 +11,7 @@
 #include "render/arm.h"
 #include "render/loopdiagram.h"
 #include "render/plots.h"
-#include "render/textraster.h"
+#include "raster/textraster.h"
 
 #include <algorithm>
 #include <cmath>

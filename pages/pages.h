@@ -3,7 +3,7 @@
 // three surfaces.
 
 #include "model/modelstate.h"
-#include "render/canvas.h"
+#include "raster/canvas.h"
 #include "render/numberformat.h"
 
 namespace lodrix {

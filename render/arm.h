@@ -2,7 +2,7 @@
 // The robot arm turning above the reducer, painted on bmpAnim and copied onto
 // the scene at (440, 0); and the potentiometer dial of the presentation.
 
-#include "canvas.h"
+#include "raster/canvas.h"
 
 #include <functional>
 

@@ -3,7 +3,7 @@
 // live values above the boxes and the corrector's formula callout. Also the
 // two list primitives every lesson uses for its fixed texts and strokes.
 
-#include "canvas.h"
+#include "raster/canvas.h"
 #include "numberformat.h"
 
 #include "model/modelstate.h"

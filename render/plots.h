@@ -2,7 +2,7 @@
 // The two signal plots under the scene, on the window canvas: frames with
 // their graduations and labels, and one-pixel trace segments.
 
-#include "canvas.h"
+#include "raster/canvas.h"
 
 namespace lodrix {
 

@@ -5,7 +5,7 @@
 // a data table in one line.
 
 #include "engine/controller.h"
-#include "render/rastercanvas.h"
+#include "raster/rastercanvas.h"
 
 #include <QTest>
 

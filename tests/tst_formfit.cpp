@@ -2,7 +2,7 @@
 // browser's window alike: whole-pixel blocks while they cost a tenth of the
 // room or less, the fitted scale otherwise.
 
-#include "render/formfit.h"
+#include "raster/formfit.h"
 
 #include <QTest>
 

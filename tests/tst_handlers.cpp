@@ -2,8 +2,8 @@
 // the timer, the keyboard, the commentary button and the commentary files.
 
 #include "app/tvitesse.h"
-#include "render/qt/colors.h"
-#include "render/qt/fonts.h"
+#include "app/canvas/colors.h"
+#include "app/canvas/fonts.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,8 +4,8 @@
 // fit where the French fits: no text box further out of its surface, no more
 // ink on another text or on a drawing than the French frame has.
 
-#include "render/fontstrikes.h"
-#include "render/textraster.h"
+#include "raster/fontstrikes.h"
+#include "raster/textraster.h"
 #include "surfaces.h"
 
 #include <QRegularExpression>

@@ -4,9 +4,9 @@
 // corner), the embedded fonts, the fixed desktop scheme, resizing, copies
 // onto itself and empty boxes.
 
-#include "render/qt/colors.h"
-#include "render/qt/fonts.h"
-#include "render/qt/rasterimage.h"
+#include "app/canvas/colors.h"
+#include "app/canvas/fonts.h"
+#include "app/canvas/rasterimage.h"
 #include "surfaces.h"
 
 #include <QFontInfo>

@@ -3,9 +3,9 @@
 // afresh, at 1x and zoomed, where only what changed is grown again.
 
 #include "app/tvitesse.h"
-#include "render/qt/colors.h"
-#include "render/qt/fonts.h"
-#include "render/qt/rasterimage.h"
+#include "app/canvas/colors.h"
+#include "app/canvas/fonts.h"
+#include "app/canvas/rasterimage.h"
 
 #include <QApplication>
 #include <QListWidget>

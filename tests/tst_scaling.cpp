@@ -3,10 +3,10 @@
 // sharp; and the growth of a picture by whole and fractional scales.
 
 #include "app/tvitesse.h"
-#include "render/qt/colors.h"
-#include "render/qt/fonts.h"
-#include "render/qt/rasterimage.h"
-#include "render/upscale.h"
+#include "app/canvas/colors.h"
+#include "app/canvas/fonts.h"
+#include "app/canvas/rasterimage.h"
+#include "raster/upscale.h"
 
 #include <QApplication>
 #include <QLabel>

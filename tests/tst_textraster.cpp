@@ -5,11 +5,11 @@
 
 #include "surfaces.h"
 
-#include "render/fontstrikes.h"
-#include "render/glyphtable.h"
-#include "render/qt/colors.h"
-#include "render/qt/fonts.h"
-#include "render/textraster.h"
+#include "raster/fontstrikes.h"
+#include "raster/glyphtable.h"
+#include "app/canvas/colors.h"
+#include "app/canvas/fonts.h"
+#include "raster/textraster.h"
 
 #include <QFontMetrics>
 #include <QPainter>

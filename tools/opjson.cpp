@@ -1,6 +1,6 @@
 #include "opjson.h"
 
-#include "render/textraster.h"
+#include "raster/textraster.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Canvas calls as JSON lines, one object per call with the state in force.
 
-#include "render/canvas.h"
+#include "raster/canvas.h"
 
 #include <string>
 

@@ -26,9 +26,9 @@
 #include "app/tvitesse.h"
 #include "engine/link.h"
 #include "engine/statejson.h"
-#include "render/qt/colors.h"
-#include "render/qt/fonts.h"
-#include "render/qt/rasterimage.h"
+#include "app/canvas/colors.h"
+#include "app/canvas/fonts.h"
+#include "app/canvas/rasterimage.h"
 
 #include <QAction>
 #include <QApplication>

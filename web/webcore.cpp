@@ -12,9 +12,9 @@
 #include "engine/link.h"
 #include "engine/runcsv.h"
 #include "engine/statejson.h"
-#include "render/formfit.h"
+#include "raster/formfit.h"
 #include "render/loopdiagram.h"
-#include "render/rastercanvas.h"
+#include "raster/rastercanvas.h"
 #include "rtf/reader.h"
 #include "rtf/writers.h"
 
@@ -201,7 +201,7 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_translate(const char *french)
 }
 
 // The form's scale, in screen pixels per form pixel, in a room of width x
-// height screen pixels: the desktop's full-screen rule (render/formfit.h).
+// height screen pixels: the desktop's full-screen rule (raster/formfit.h).
 EMSCRIPTEN_KEEPALIVE double lodrix_filling_scale(double width, double height)
 {
     return lodrix::fillingScale(width, height, lodrix::windowWidth, lodrix::windowHeight);

@@ -1,4 +1,4 @@
-#include "render/pathfill.h"
+#include "raster/pathfill.h"
 
 #include <algorithm>
 #include <cmath>

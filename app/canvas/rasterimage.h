@@ -2,8 +2,8 @@
 // The software canvas as Qt sees it: a QImage over the canvas's own memory,
 // with no copy, for widgets to paint and tools to save.
 
-#include "render/pixelrect.h"
-#include "render/rastercanvas.h"
+#include "raster/pixelrect.h"
+#include "raster/rastercanvas.h"
 
 #include <QImage>
 #include <QRect>

@@ -1,7 +1,7 @@
-#include "render/textraster.h"
+#include "raster/textraster.h"
 
-#include "render/fontstrikes.h"
-#include "render/glyphtable.h"
+#include "raster/fontstrikes.h"
+#include "raster/glyphtable.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -2,7 +2,7 @@
 // The lessons' colours on Qt, and the fixed light desktop scheme that gives
 // clFace and clHighlight their values everywhere: canvas, window and controls.
 
-#include "render/canvas.h"
+#include "raster/canvas.h"
 
 #include <QColor>
 #include <QPalette>

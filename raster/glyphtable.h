@@ -4,7 +4,7 @@
 // per face, pixel size and weight, each glyph a bitmap with its bearings and
 // advance, as Qt draws it with antialiasing off.
 
-#include "render/canvas.h"
+#include "raster/canvas.h"
 
 #include <cstdint>
 #include <span>

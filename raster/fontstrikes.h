@@ -4,7 +4,7 @@
 // with strikes of 13, 16 and 20 px cells, and the "Symbol" outlines are drawn
 // with the character height as their em.
 
-#include "render/canvas.h"
+#include "raster/canvas.h"
 
 #include <algorithm>
 #include <iterator>

@@ -6,7 +6,7 @@
 //  - Rounded down to a whole number when that costs a tenth of the room or
 //    less: every form pixel is then an F x F block of device pixels.
 //  - Otherwise the fitted scale as it is; the picture is then grown
-//    area-weighted (render/upscale.h). Below 1 it is the fitted scale too.
+//    area-weighted (raster/upscale.h). Below 1 it is the fitted scale too.
 
 namespace lodrix {
 

@@ -3,7 +3,7 @@
 // canvas that paints: a Bresenham walk from the start point that never plots
 // the end point, and the dotted pen's 3-on-3-off pattern along it.
 
-#include "render/canvas.h"
+#include "raster/canvas.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -10,8 +10,8 @@
 //      they draw nothing and take no room
 //  [ ] Symbol sizes other than 6, 8, 10, 12 and 15 pt take the nearest of those
 
-#include "render/canvas.h"
-#include "render/pixelrect.h"
+#include "raster/canvas.h"
+#include "raster/pixelrect.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "colors.h"
 
-#include "render/rastercanvas.h"
+#include "raster/rastercanvas.h"
 
 namespace lodrix {
 

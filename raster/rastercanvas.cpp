@@ -1,7 +1,7 @@
-#include "render/rastercanvas.h"
+#include "raster/rastercanvas.h"
 
-#include "render/linewalk.h"
-#include "render/textraster.h"
+#include "raster/linewalk.h"
+#include "raster/textraster.h"
 
 #include <algorithm>
 #include <climits>
@@ -20,10 +20,10 @@
 //  - a box given by two corners, in either order, covers x1..x2-1 and
 //    y1..y2-1; a box of no width or height draws nothing;
 //  - a one-pixel line is the classic canvas's Bresenham walk without its end
-//    point (render/linewalk.h); a dotted pen is 3 pixels on, 3 off, from each
+//    point (raster/linewalk.h); a dotted pen is 3 pixels on, 3 off, from each
 //    line's start, and leaves the ground in its gaps;
 //  - a pen wider than one pixel is solid, with round caps and round joins,
-//    centred on the outline (render/pathfill.h); a box's or an ellipse's
+//    centred on the outline (raster/pathfill.h); a box's or an ellipse's
 //    outline runs from the corner (x1, y1) to the corner (x2-1, y2-1) of
 //    the pixel grid, so that a 2-pixel pen covers x1-1 .. x2-1;
 //  - a box with a solid one-pixel pen is its edge pixels round its fill; one
@@ -38,7 +38,7 @@
 //    stroked;
 //  - the dotted and other one-pixel outlines of boxes, polygons, ellipses and
 //    arcs follow Qt's cosmetic pen (ThinPen below);
-//  - texts are drawn by render/textraster.h, placed by their cell's top-left
+//  - texts are drawn by raster/textraster.h, placed by their cell's top-left
 //    corner, on a transparent ground;
 //  - everything is clipped to the buffer.
 

@@ -8,7 +8,7 @@
 //    on its edges are mixed: nothing is blurred beyond them.
 // Pixels are 0xFFRRGGBB, rows of the buffer's width.
 
-#include "render/pixelrect.h"
+#include "raster/pixelrect.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "fonts.h"
 
-#include "render/fontstrikes.h"
+#include "raster/fontstrikes.h"
 
 #include <QDir>
 #include <QFontDatabase>

@@ -5,9 +5,9 @@
 // the desktop and in the browser alike. Its rules are written at the top of
 // rastercanvas.cpp.
 
-#include "render/canvas.h"
-#include "render/pathfill.h"
-#include "render/pixelrect.h"
+#include "raster/canvas.h"
+#include "raster/pathfill.h"
+#include "raster/pixelrect.h"
 
 #include <cstdint>
 #include <optional>

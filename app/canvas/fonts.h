@@ -4,7 +4,7 @@
 // is Ω and "q" is θ. The layout of the French texts leaves blanks for the
 // Greek letters that only these metrics fill.
 
-#include "render/canvas.h"
+#include "raster/canvas.h"
 
 #include <QFont>
 
