@@ -6,7 +6,7 @@
 // rastercanvas.cpp.
 
 #include "raster/canvas.h"
-#include "raster/pathfill.h"
+#include "raster/path.h"
 #include "raster/pixelrect.h"
 
 #include <cstdint>

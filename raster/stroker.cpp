@@ -1,4 +1,4 @@
-#include "raster/pathfill.h"
+#include "raster/path.h"
 
 #include <algorithm>
 #include <cmath>
