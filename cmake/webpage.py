@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Writes the browser edition as one self-contained HTML file.
 
-webpage.py --template PAGE.HTML --core LODRIX-CORE.JS --script LODRIX.JS --style LODRIX.CSS
+webpage.py --template PAGE.HTML --core LODRIX-CORE.JS --script LODRIX.JS --hook HOOK.JS --style LODRIX.CSS
            --font TAHOMA.TTF --licence COPYRIGHT
            --rtf-tool LODRIX-RTF --commentaries RTF... --output LODRIX.HTML
 
@@ -9,7 +9,9 @@ The template marks each part's place with a comment, <!--@name@-->, found
 exactly once each:
 
 - core: emscripten's module with the WebAssembly inside (SINGLE_FILE);
-- script, style: the page's own JavaScript and CSS;
+- script, style: the page's own JavaScript and CSS; the script's
+  automation hook (HOOK.JS) is set into it at its /*@hook@*/ mark, inside
+  the page's closure;
 - fonts: the outline Tahoma of Debian's fonts-wine, cut down to the
   characters of Western European texts, as a base64 @font-face rule named
   "Lodrix Tahoma" (browsers cannot use the bitmap-only "MS Sans Serif"
@@ -90,11 +92,19 @@ def script_text(text, what):
     return text
 
 
+def with_hook(script, path, hook):
+    mark = "/*@hook@*/"
+    if script.count(mark) != 1:
+        fail(f"{path} must hold {mark} exactly once")
+    return script.replace(mark, hook.rstrip("\n"))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--template", required=True)
     parser.add_argument("--core", required=True)
     parser.add_argument("--script", required=True)
+    parser.add_argument("--hook", required=True)
     parser.add_argument("--style", required=True)
     parser.add_argument("--font", required=True)
     parser.add_argument("--licence", required=True)
@@ -106,7 +116,7 @@ def main():
     licence = read(args.licence)
     parts = {
         "core": script_text(read(args.core), args.core),
-        "script": script_text(read(args.script), args.script),
+        "script": script_text(with_hook(read(args.script), args.script, read(args.hook)), args.script),
         "style": read(args.style),
         "fonts": font_face(args.font),
         "fonts-licence": (

@@ -1,0 +1,196 @@
+// The page's automation hook, window.lodrix (web/lodrix.js hands it out once
+// the core runs): lodrix-replay's commands played on the page's own controls,
+// the canvases as PNG, the state line. cmake/webpage.py sets this text into
+// lodrix.js at its /*@hook@*/ mark, inside the page's closure: the hook calls
+// the page's functions ($, call, tick, state of the settings, actions) by name.
+
+    // ---- The automation hook ----------------------------------------------------
+
+    // Rows as the lists hold them; the interval as the scroll bar allows it.
+    const speedBar = $('ScrollBar1');
+    const commandArguments = {
+        menu: [0, $('ListBox1').options.length - 1],
+        mode: [0, $('ListBox2').options.length - 1],
+        scroll: [Number(speedBar.min), Number(speedBar.max)],
+        tick: 'count',
+        start: 'none',
+        keep: 'none',
+        clear: 'none',
+        next: 'none',
+        comment: 'none',
+        state: 'none',
+        set: 'setting',
+        key: 'key',
+        lang: 'language',
+    };
+
+    // The keys `key` presses: the classroom keys, by the names lodrix-replay
+    // gives them (a letter in either case).
+    const commandKeys = { P: 'pause', PAUSE: 'pause', N: 'step', K: 'keep', 'SHIFT+K': 'clearKept' };
+    const correctorWords = ['P', 'PC', 'DB'];
+    const inputWords = ['step', 'ramp']; // the rows of « Consigne »
+    // The hook's setting names, as the core's settings name them.
+    const settingKeys = { loadfrom: 'loadFrom' };
+
+    // "set NAME VALUE", the value checked as the controller would check it.
+    function parseSetting(name, text, fail) {
+        let value;
+        if (name === 'corrector') {
+            value = correctorWords.indexOf(text);
+            if (value < 0)
+                fail(`bad corrector '${text}' for 'set corrector' (expected P, PC or DB)`);
+        } else if (name === 'gain' || name === 'period') {
+            if (!/^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/.test(text))
+                fail(`bad number '${text}' for 'set ${name}'`);
+            value = Number(text);
+        } else if (name === 'step' || name === 'load' || name === 'loadfrom') {
+            if (!/^[+-]?\d+$/.test(text) || Math.abs(Number(text)) > 2 ** 31 - 1)
+                fail(`bad number '${text}' for 'set ${name}'`);
+            value = Number(text);
+        } else if (name === 'input') {
+            value = inputWords.indexOf(text);
+            if (value < 0)
+                fail(`bad set-point '${text}' for 'set input' (expected step or ramp)`);
+        } else {
+            fail(`unknown setting '${name}' for 'set' `
+                 + '(expected corrector, gain, period, step, load, loadfrom or input)');
+        }
+        const key = settingKeys[name] ?? name;
+        const s = { ...freeSettings(), [key]: value };
+        const refused = core.UTF8ToString(core._lodrix_settings_error(s.corrector, s.gain, s.period, s.step,
+                                                                      s.load, s.loadFrom, s.input));
+        if (refused)
+            fail(`bad value '${text}' for 'set ${name}': ${refused}`);
+        return { name: 'set', setting: key, number: value };
+    }
+
+    // One command a line; the whole text is checked before any of it runs.
+    function parseCommands(text) {
+        const commands = [];
+        String(text).split('\n').forEach((line, index) => {
+            const words = line.trim().split(/\s+/).filter((w) => w !== '');
+            if (words.length === 0)
+                return;
+            const [name, argument, ...extra] = words;
+            const fail = (why) => {
+                throw new Error(`lodrix.run: ${why}, line ${index + 1}: '${line.trim()}'`);
+            };
+            if (!Object.hasOwn(commandArguments, name))
+                fail(`unknown command '${name}'`);
+            const expected = commandArguments[name];
+            const allowed = expected === 'none' ? 0 : expected === 'setting' ? 2 : 1;
+            if (words.length - 1 > allowed)
+                fail(`too many arguments for '${name}'`);
+            if (words.length - 1 < allowed && expected !== 'count')
+                fail(`command '${name}' needs an argument`);
+            if (expected === 'setting') {
+                commands.push(parseSetting(argument, extra[0], fail));
+            } else if (expected === 'language') {
+                if (argument !== 'fr' && argument !== 'en')
+                    fail(`bad language '${argument}' for 'lang' (expected fr or en)`);
+                commands.push({ name, language: argument });
+            } else if (expected === 'key') {
+                const action = commandKeys[argument.toUpperCase()];
+                if (!action)
+                    fail(`bad key sequence '${argument}' for 'key' (the page's keys: P, Pause, N)`);
+                commands.push({ name, action });
+            } else if (expected === 'none') {
+                commands.push({ name });
+            } else if (expected === 'count') {
+                if (argument !== undefined && !/^\d+$/.test(argument))
+                    fail(`bad argument '${argument}' for 'tick'`);
+                commands.push({ name, number: argument === undefined ? 1 : Number(argument) });
+            } else {
+                const [low, high] = expected;
+                if (!/^-?\d+$/.test(argument) || Number(argument) < low || Number(argument) > high)
+                    fail(`bad argument '${argument}' for '${name}' (expected ${low} to ${high})`);
+                commands.push({ name, number: Number(argument) });
+            }
+        });
+        return commands;
+    }
+
+    // A person can click only what is shown and enabled.
+    function clickable(name) {
+        const control = $(name);
+        if (!control)
+            throw new Error(`lodrix.run: ${name} does not exist yet`);
+        if (control.hidden || control.disabled)
+            throw new Error(`lodrix.run: ${name} is ${control.hidden ? 'hidden' : 'disabled'} `
+                            + 'and cannot be clicked');
+        return control;
+    }
+
+    function choose(name, handler, row) {
+        clickable(name).selectedIndex = row;
+        call(handler, row);
+    }
+
+    // Runs the commands, the ticks drawn as the timer draws them, and returns
+    // the state lines. From the first call on, ticks come from the commands
+    // only, as in lodrix-replay: the page's timer stays stopped.
+    function run(text) {
+        const commands = parseCommands(text);
+        stopTimer();
+        const states = [];
+        for (const c of commands) {
+            if (c.name === 'menu') {
+                choose('ListBox1', 'choix', c.number);
+            } else if (c.name === 'mode') {
+                choose('ListBox2', 'choixbis', c.number);
+            } else if (c.name === 'start') {
+                clickable('Button1').click();
+            } else if (c.name === 'next') {
+                clickable('Button2').click();
+            } else if (c.name === 'comment') {
+                clickable('B1').click();
+            } else if (c.name === 'scroll') {
+                clickable('ScrollBar1').value = String(c.number);
+                setScroll(c.number);
+            } else if (c.name === 'tick') {
+                for (let i = 0; i < c.number; ++i)
+                    tick();
+            } else if (c.name === 'state') {
+                states.push(state());
+            } else if (c.name === 'set') {
+                const refused = setFreeSettings({ ...freeSettings(), [c.setting]: c.number });
+                if (refused)
+                    throw new Error(`lodrix.run: ${refused}`);
+            } else if (c.name === 'keep') {
+                actions.keep();
+            } else if (c.name === 'clear') {
+                actions.clearKept();
+            } else if (c.name === 'key') {
+                actions[c.action]();
+            } else if (c.name === 'lang') {
+                setLanguage(c.language);
+            }
+        }
+        return states.join('\n');
+    }
+
+    // The name a screen reader announces: the label given, else the text
+    // shown; a group of controls has none of its own.
+    function accessibleName(element) {
+        if (element.tagName === 'FIELDSET')
+            return element.getAttribute('aria-label');
+        return element.getAttribute('aria-label') ?? element.textContent.trim();
+    }
+
+    // The core's state line, each control with its accessible name.
+    function state() {
+        const names = {};
+        for (const element of form.querySelectorAll('[id]')) {
+            const name = accessibleName(element);
+            if (name !== null)
+                names[element.id] = name;
+        }
+        return core.ccall('lodrix_state', 'string', ['string'], [JSON.stringify(names)]);
+    }
+
+    function picture(which) {
+        const canvas = { window: canvases[WINDOW], scene: canvases[SCENE] }[which];
+        if (!canvas)
+            throw new Error(`lodrix.picture: no canvas '${which}' (window or scene)`);
+        return canvas.toDataURL('image/png');
+    }
