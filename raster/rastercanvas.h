@@ -6,8 +6,10 @@
 // rastercanvas.cpp.
 
 #include "raster/canvas.h"
+#include "raster/filler.h"
 #include "raster/path.h"
 #include "raster/pixelrect.h"
+#include "raster/stroker.h"
 
 #include <cstdint>
 #include <optional>
