@@ -2,7 +2,6 @@
 // the window plays them, continuously or one period per press.
 
 #include "render/arm.h"
-#include "app/canvas/colors.h"
 #include "surfaces.h"
 
 #include <QTest>
