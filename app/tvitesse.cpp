@@ -1,12 +1,12 @@
 #include "tvitesse.h"
 
+#include "app/canvas/colors.h"
+#include "app/canvas/fonts.h"
+#include "app/canvas/rasterimage.h"
 #include "app/rtfreader.h"
 #include "appicon.h"
 #include "pages/pages.h"
 #include "raster/formfit.h"
-#include "app/canvas/colors.h"
-#include "app/canvas/fonts.h"
-#include "app/canvas/rasterimage.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

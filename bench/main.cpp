@@ -19,8 +19,8 @@
 #include "json.h"
 #include "runs.h"
 
-#include "app/tvitesse.h"
 #include "app/canvas/colors.h"
+#include "app/tvitesse.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,8 +4,8 @@
 #include "procstats.h"
 #include "stats.h"
 
-#include "app/tvitesse.h"
 #include "app/canvas/colors.h"
+#include "app/tvitesse.h"
 
 #include <QApplication>
 #include <QLocale>

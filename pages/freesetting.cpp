@@ -8,10 +8,10 @@
 
 #include "closedloop.h"
 
+#include "raster/textraster.h"
 #include "render/arm.h"
 #include "render/loopdiagram.h"
 #include "render/plots.h"
-#include "raster/textraster.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,8 +3,8 @@
 // live values above the boxes and the corrector's formula callout. Also the
 // two list primitives every lesson uses for its fixed texts and strokes.
 
-#include "raster/canvas.h"
 #include "numberformat.h"
+#include "raster/canvas.h"
 
 #include "model/modelstate.h"
 

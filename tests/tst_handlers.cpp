@@ -1,9 +1,9 @@
 // The window as a shell of the controller: its controls at start-up, focus,
 // the timer, the keyboard, the commentary button and the commentary files.
 
-#include "app/tvitesse.h"
 #include "app/canvas/colors.h"
 #include "app/canvas/fonts.h"
+#include "app/tvitesse.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,10 +2,10 @@
 // every changed pixel; and the screen then shows what the window would paint
 // afresh, at 1x and zoomed, where only what changed is grown again.
 
-#include "app/tvitesse.h"
 #include "app/canvas/colors.h"
 #include "app/canvas/fonts.h"
 #include "app/canvas/rasterimage.h"
+#include "app/tvitesse.h"
 
 #include <QApplication>
 #include <QListWidget>

@@ -2,10 +2,10 @@
 // drawn at the device's size, the 1x layout scaled, the canvases grown
 // sharp; and the growth of a picture by whole and fractional scales.
 
-#include "app/tvitesse.h"
 #include "app/canvas/colors.h"
 #include "app/canvas/fonts.h"
 #include "app/canvas/rasterimage.h"
+#include "app/tvitesse.h"
 #include "raster/upscale.h"
 
 #include <QApplication>

@@ -5,10 +5,10 @@
 
 #include "surfaces.h"
 
-#include "raster/fontstrikes.h"
-#include "raster/glyphtable.h"
 #include "app/canvas/colors.h"
 #include "app/canvas/fonts.h"
+#include "raster/fontstrikes.h"
+#include "raster/glyphtable.h"
 #include "raster/textraster.h"
 
 #include <QFontMetrics>

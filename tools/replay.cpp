@@ -23,12 +23,12 @@
 
 #include "opjson.h"
 
-#include "app/tvitesse.h"
-#include "engine/link.h"
-#include "engine/statejson.h"
 #include "app/canvas/colors.h"
 #include "app/canvas/fonts.h"
 #include "app/canvas/rasterimage.h"
+#include "app/tvitesse.h"
+#include "engine/link.h"
+#include "engine/statejson.h"
 
 #include <QAction>
 #include <QApplication>

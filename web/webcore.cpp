@@ -13,8 +13,8 @@
 #include "engine/runcsv.h"
 #include "engine/statejson.h"
 #include "raster/formfit.h"
-#include "render/loopdiagram.h"
 #include "raster/rastercanvas.h"
+#include "render/loopdiagram.h"
 #include "rtf/reader.h"
 #include "rtf/writers.h"
 
