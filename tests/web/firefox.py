@@ -155,6 +155,7 @@ class Firefox:
             "browser.download.useDownloadDir": True,
             "browser.download.always_ask_before_handling_new_types": False,
             "browser.download.panel.shown": True,
+            "browser.download.alwaysOpenPanel": False,  # which takes the keys from the page
             "browser.shell.checkDefaultBrowser": False,
             # performance.now() to the microsecond, as Chromium gives it here, for the budgets.
             "privacy.reduceTimerPrecision": False,
