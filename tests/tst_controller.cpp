@@ -123,10 +123,11 @@ private slots:
                 c->Button2Click();
             QCOMPARE(c->animation().periode, 4);
         }
+        const int periode = c->animation().periode;
         c->choix(entry);
         c->Button1Click();
         QTEST(c->animation().compteur, "compteur");
-        QCOMPARE(c->animation().periode, entry >= 2 ? 0 : 4);
+        QCOMPARE(c->animation().periode, entry >= 2 ? 0 : periode);
         QVERIFY(textAreaCleared());
     }
 
