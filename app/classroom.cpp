@@ -171,11 +171,12 @@ void Tvitesse::describeCommentaryButton()
 
 void Tvitesse::describeSurfaces()
 {
-    const int entry = anim.rubrique;
+    const int entry = controller.animation().rubrique;
     const std::string lesson =
         entry >= 0 && entry < ListBox1->count() ? ListBox1->item(entry)->text().toStdString() : std::string();
     const QString text = QString::fromStdString(
-        surfaceDescription(lesson, anim.compteur > 0, model, controller.numbers(), controller.language()));
+        surfaceDescription(lesson, controller.animation().compteur > 0, controller.model(),
+                           controller.numbers(), controller.language()));
     if (text != FOND->accessibleDescription()) {
         FOND->setAccessibleDescription(text);
         setAccessibleDescription(text);
@@ -185,14 +186,15 @@ void Tvitesse::describeSurfaces()
 QString Tvitesse::defaultRunFileName() const
 {
     return QStringLiteral("lodrix-%1-%2.csv")
-        .arg(QString::fromLatin1(lessonSlug(anim.rubrique)), QDate::currentDate().toString(Qt::ISODate));
+        .arg(QString::fromLatin1(lessonSlug(controller.animation().rubrique)),
+             QDate::currentDate().toString(Qt::ISODate));
 }
 
 QString Tvitesse::defaultPictureFileName() const
 {
     const auto &run = controller.run();
     return QStringLiteral("lodrix-%1-%2.png")
-        .arg(QString::fromLatin1(lessonSlug(anim.rubrique)))
+        .arg(QString::fromLatin1(lessonSlug(controller.animation().rubrique)))
         .arg(run.empty() ? 0 : run.back().tick);
 }
 

@@ -3,7 +3,7 @@
 #include "app/canvas/colors.h"
 #include "app/canvas/fonts.h"
 #include "app/canvas/rasterimage.h"
-#include "app/rtfreader.h"
+#include "app/richtextwriter.h"
 #include "appicon.h"
 #include "pages/pages.h"
 #include "raster/formfit.h"
@@ -149,8 +149,7 @@ Tvitesse::Tvitesse(NumberFormat numbers, Language language)
     : windowCanvas(Surface::Window, designClientSize.width(), designClientSize.height()),
       sceneCanvas(Surface::Scene, sceneSize.width(), sceneSize.height()),
       bmpAnim(Surface::Anim, animSize.width(), animSize.height()),
-      controller(*this, {windowCanvas, sceneCanvas, bmpAnim}, std::move(numbers), language),
-      anim(controller.animation()), model(controller.model())
+      controller(*this, {windowCanvas, sceneCanvas, bmpAnim}, std::move(numbers), language)
 {
     registerLodrixFonts();
     setWindowTitle(QStringLiteral("Lodrix"));
@@ -228,30 +227,37 @@ void Tvitesse::buildControls()
     pauseSign = label(this, {16, 522, 66, 13}, say("En pause"), 11, true, clMaroon);
     pauseSign->hide();
 
-    // The design of the form: where each control lies at 1x and the
-    // character height of its texts, from which every zoom is laid out.
-    const std::pair<QWidget *, std::pair<int, bool>> fonts[] = {
-        {FOND, {0, false}},       {Label1, {13, true}},    {Label2, {11, false}},  {Label3, {11, false}},
-        {Label4, {11, true}},     {ListBox1, {11, false}}, {Label5, {11, false}},  {Button1, {11, false}},
-        {ScrollBar1, {0, false}}, {ListBox2, {11, false}}, {Label6, {11, true}},   {Button2, {0, false}},
-        {RichEdit1, {0, false}},  {RichEdit2, {0, false}}, {pauseSign, {11, true}}};
-    for (const auto &[w, font] : fonts)
-        designs_.push_back({w, font.first, font.second, w->geometry()});
-
-    // Labels and the image lie beneath every windowed control.
-    FOND->lower();
-    for (QLabel *l : {Label1, Label2, Label3, Label4, Label5, Label6, pauseSign})
-        l->lower();
-
-    // The form's names, by which tools and screen readers find the controls.
-    const std::pair<QWidget *, const char *> names[] = {
-        {FOND, "FOND"},           {Label1, "Label1"},       {Label2, "Label2"},
-        {Label3, "Label3"},       {Label4, "Label4"},       {ListBox1, "ListBox1"},
-        {Label5, "Label5"},       {Button1, "Button1"},     {ScrollBar1, "ScrollBar1"},
-        {ListBox2, "ListBox2"},   {Label6, "Label6"},       {Button2, "Button2"},
-        {RichEdit1, "RichEdit1"}, {RichEdit2, "RichEdit2"}, {pauseSign, "pauseSign"}};
-    for (const auto &[w, name] : names)
-        w->setObjectName(QString::fromLatin1(name));
+    // The form's controls, once: the name by which tools and screen readers
+    // find each, and the character height of its texts (0: the window's
+    // font), with which every zoom lays it out from where it lies at 1x.
+    struct FormControl {
+        QWidget *widget;
+        const char *name;
+        int fontPx;
+        bool bold;
+    };
+    const FormControl form[] = {{FOND, "FOND", 0, false},
+                                {Label1, "Label1", 13, true},
+                                {Label2, "Label2", 11, false},
+                                {Label3, "Label3", 11, false},
+                                {Label4, "Label4", 11, true},
+                                {ListBox1, "ListBox1", 11, false},
+                                {Label5, "Label5", 11, false},
+                                {Button1, "Button1", 11, false},
+                                {ScrollBar1, "ScrollBar1", 0, false},
+                                {ListBox2, "ListBox2", 11, false},
+                                {Label6, "Label6", 11, true},
+                                {Button2, "Button2", 0, false},
+                                {RichEdit1, "RichEdit1", 0, false},
+                                {RichEdit2, "RichEdit2", 0, false},
+                                {pauseSign, "pauseSign", 11, true}};
+    for (const FormControl &c : form) {
+        c.widget->setObjectName(QString::fromLatin1(c.name));
+        designs_.push_back({c.widget, c.fontPx, c.bold, c.widget->geometry()});
+        // Labels and the image lie beneath every windowed control.
+        if (c.widget == FOND || qobject_cast<QLabel *>(c.widget))
+            c.widget->lower();
+    }
 
     setTabOrder(ListBox1, Button1);
     setTabOrder(Button1, ScrollBar1);
@@ -418,6 +424,12 @@ void Tvitesse::Timer1Timer()
     // Re-arming the timer only on a change keeps a steady beat.
     if (Timer1->interval() != controller.interval())
         Timer1->setInterval(controller.interval());
+    present();
+}
+
+void Tvitesse::redraw()
+{
+    controller.redraw();
     present();
 }
 

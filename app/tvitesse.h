@@ -67,6 +67,8 @@ public:
 
     // The timer's tick: the controller's, then the repaint of what it drew.
     void Timer1Timer();
+    // The frame on screen drawn again, then repainted: it changes nothing.
+    void redraw();
 
     // A click on item i of a list box, as a person makes it: one handler run.
     void clickListItem(QListWidget *list, int i);
@@ -76,8 +78,6 @@ public:
     RasterCanvas sceneCanvas;  // FOND's surface
     RasterCanvas bmpAnim;
     Controller controller;
-    AnimationState &anim; // the controller's, for tools and tests
-    ModelState &model;
 
     QTimer *Timer1;
     ImageControl *FOND;

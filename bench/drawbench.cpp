@@ -3,7 +3,7 @@
 #include "driver.h"
 #include "stats.h"
 
-#include "app/rtfreader.h"
+#include "app/richtextwriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,31 +55,30 @@ void timeTick(benchmark::State &state, Tvitesse &w, const PageTicks &page, int t
     Driver driver(w);
     const bool startsFromIdle = page.page != Page::Idle && tick == page.first;
     const bool hasPrevious = page.page != Page::Idle && !startsFromIdle;
-    AnimationState previousAnim;
-    ModelState previousModel;
+    // Each iteration comes back to a mark the controller gave: the state
+    // before the previous tick (or chosen and not started yet, whose tick
+    // draws the idle picture), then the state before the timed tick.
+    Controller::Mark previous;
     if (hasPrevious) {
         driver.prepare(page, previousTick(page, tick));
-        previousAnim = w.anim;
-        previousModel = w.model;
+        previous = w.controller.mark();
         driver.tick();
+    } else if (startsFromIdle) {
+        driver.choose(page.menuEntry);
+        previous = w.controller.mark();
+        driver.prepare(page, tick);
     } else {
         driver.prepare(page, tick);
     }
-    const AnimationState anim = w.anim;
-    const ModelState model = w.model;
+    const Controller::Mark before = w.controller.mark();
     std::vector<double> drawMs;
     std::vector<double> tickMs;
     for (auto _ : state) {
-        if (hasPrevious) {
-            w.anim = previousAnim;
-            w.model = previousModel;
-            driver.tick();
-        } else if (startsFromIdle) {
-            w.anim.compteur = 0;
+        if (hasPrevious || startsFromIdle) {
+            w.controller.rewind(previous);
             driver.tick();
         }
-        w.anim = anim;
-        w.model = model;
+        w.controller.rewind(before);
         const Clock::time_point t0 = Clock::now();
         w.Timer1Timer();
         const Clock::time_point t1 = Clock::now();

@@ -78,7 +78,7 @@ void Driver::requireCommentary()
 
 Frame Driver::nextFrame() const
 {
-    AnimationState probe = w_.anim;
+    AnimationState probe = w_.controller.animation();
     return dispatchTick(probe);
 }
 

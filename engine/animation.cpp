@@ -30,20 +30,21 @@ Frame dispatchTick(AnimationState &s)
         return {Page::OpenLoop, s.compteur};
     }
     struct ClosedLoop {
-        int base;
+        int rubrique;
         std::int32_t AnimationState::*pageTick;
         Page page;
     };
     static constexpr std::array closedLoopPages{
-        ClosedLoop{1000, &AnimationState::compteur2, Page::Proportional},
-        ClosedLoop{2000, &AnimationState::compteur3, Page::PoleCompensation},
-        ClosedLoop{3000, &AnimationState::compteur4, Page::TwoStep},
-        ClosedLoop{4000, &AnimationState::compteur5, Page::FreeSetting},
+        ClosedLoop{2, &AnimationState::compteur2, Page::Proportional},
+        ClosedLoop{3, &AnimationState::compteur3, Page::PoleCompensation},
+        ClosedLoop{4, &AnimationState::compteur4, Page::TwoStep},
+        ClosedLoop{freeSettingEntry, &AnimationState::compteur5, Page::FreeSetting},
     };
     for (const ClosedLoop &p : closedLoopPages) {
-        if (s.compteur > p.base && releaseCondition(s.compteur, p.base, s.periode)) {
+        const int base = pageBase(p.rubrique);
+        if (s.compteur > base && releaseCondition(s.compteur, base, s.periode)) {
             ++s.compteur;
-            s.*p.pageTick = s.compteur - p.base;
+            s.*p.pageTick = s.compteur - base;
             return {p.page, s.*p.pageTick};
         }
     }

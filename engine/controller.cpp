@@ -1,5 +1,7 @@
 #include "controller.h"
 
+#include "model/plant.h"
+#include "model/sampletable.h"
 #include "pages/freesetting.h"
 
 #include <algorithm>
@@ -84,6 +86,8 @@ void Controller::hideCommentary()
 void Controller::clearTextArea()
 {
     ClearTextArea(surfaces_.window);
+    // What is left on screen is no whole frame: nothing to draw again.
+    shown_ = {};
 }
 
 void Controller::choix(int row)
@@ -266,12 +270,63 @@ Frame Controller::stepFrame()
 Frame Controller::tick()
 {
     const Frame frame = dispatchTick(anim_);
+    stepModel(frame);
     drawFrame(frame);
     if (frame.page != Page::None && frame.page != Page::Idle)
         run_.push_back({frame.tick, anim_.periode, model_});
     if (isClosedLoop(frame.page) && frame.tick > endTick - 1)
         showCommentaryButton();
     return frame;
+}
+
+void Controller::stepModel(const Frame &frame)
+{
+    // The model values of the frame's tick; the pages only show them.
+    switch (frame.page) {
+    case Page::None:
+    case Page::Idle:
+    case Page::Presentation:
+        return;
+    case Page::OpenLoop:
+        openLoopModelStep(model_, frame.tick);
+        return;
+    case Page::Proportional:
+        replayTick(model_, proportionalTable, frame.tick);
+        return;
+    case Page::PoleCompensation:
+        replayTick(model_, poleCompensationTable, frame.tick);
+        return;
+    case Page::TwoStep:
+        replayTick(model_, twoStepTable, frame.tick);
+        return;
+    case Page::FreeSetting:
+        freeRunTick(model_, freeLoop_, frame.tick);
+        return;
+    }
+}
+
+void Controller::redraw()
+{
+    drawFrame(shown_);
+}
+
+Controller::Mark Controller::mark() const
+{
+    Mark m;
+    m.anim_ = anim_;
+    m.model_ = model_;
+    m.runFrames_ = run_.size();
+    m.shown_ = shown_;
+    return m;
+}
+
+void Controller::rewind(const Mark &mark)
+{
+    anim_ = mark.anim_;
+    model_ = mark.model_;
+    if (mark.runFrames_ < run_.size())
+        run_.resize(mark.runFrames_);
+    shown_ = mark.shown_;
 }
 
 void Controller::drawFrame(const Frame &frame)

@@ -15,6 +15,7 @@
 #include "raster/canvas.h"
 #include "render/numberformat.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -139,12 +140,27 @@ public:
     const NumberFormat &numbers() const { return numbers_; }
     const AnimationState &animation() const { return anim_; }
     const ModelState &model() const { return model_; }
-    // For tools and tests that set up a situation directly.
-    AnimationState &animation() { return anim_; }
-    ModelState &model() { return model_; }
 
-    // Draws one frame as a tick would, without stepping anything.
+    // Draws one frame as a tick would, without stepping anything: the pages
+    // only draw the counters and model values a tick has stepped.
     void drawFrame(const Frame &frame);
+    // Draws the frame on screen again, as a language switch, a zoom or an
+    // expose may ask: no state and no pixel changes. Nothing once a handler
+    // has cleared the picture, until the next tick draws a frame.
+    void redraw();
+
+    // Where a lesson stands: its counters, model values, run and frame on
+    // screen. A tool that times one tick takes a mark and rewinds to it to
+    // play the same tick again; a mark is only ever one the controller gave.
+    class Mark {
+        friend class Controller;
+        AnimationState anim_;
+        ModelState model_;
+        std::size_t runFrames_ = 0;
+        Frame shown_;
+    };
+    Mark mark() const;
+    void rewind(const Mark &mark);
 
 private:
     void resetArm();
@@ -154,6 +170,7 @@ private:
     void switchControl(Control c, bool on);
     void hideControl(Control c);
     Frame tick();
+    void stepModel(const Frame &frame);
     void newRun();
     void redrawFreeSetting();
 
@@ -175,7 +192,7 @@ private:
     std::vector<RunRow> run_;
     SampledLoop freeLoop_{FreeSettings{}};
     std::vector<SampledLoop> kept_;
-    Frame shown_; // the last frame drawn
+    Frame shown_; // the frame on screen; none once a handler cleared it
 };
 
 } // namespace lodrix

@@ -3,7 +3,7 @@
 // Qt then does with it (plain text, HTML, layout in the width of the
 // commentary box).
 
-#include "app/rtfreader.h"
+#include "app/richtextwriter.h"
 #include "rtf/reader.h"
 #include "rtf/writers.h"
 

@@ -16,7 +16,7 @@ mkdir -p "$work/corpus"
 "$cxx" -std=c++20 -O1 -g -fPIC -fno-omit-frame-pointer \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root" $(pkg-config --cflags Qt6Gui) \
-    "$here/rtf_fuzzer.cpp" "$root"/rtf/*.cpp "$work/codepagetables.cpp" "$root/app/rtfreader.cpp" \
+    "$here/rtf_fuzzer.cpp" "$root"/rtf/*.cpp "$work/codepagetables.cpp" "$root/app/richtextwriter.cpp" \
     $(pkg-config --libs Qt6Gui) -o "$work/rtf_fuzzer"
 
 cp -n "$root"/tests/data/rtf/*.rtf "$root"/data/*.rtf "$work/corpus/" 2>/dev/null || true

@@ -79,6 +79,7 @@ void openLoopModelStep(ModelState &s, int n)
 {
     s.E = openLoopSetPoint;
     applySegment(s, openLoopSegment, n);
+    s.thetaPrec = s.theta;
 }
 
 } // namespace lodrix

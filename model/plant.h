@@ -85,8 +85,8 @@ std::int32_t converterCode(double ga, double volts);
 // angle, displayed angle, voltage and code. E and thetaPrec are the caller's.
 void applySegment(ModelState &s, const Segment &segment, int n);
 
-// The open-loop step response: E = Ep = Epu = 1000, U = 4.9 V, one segment.
-// Leaves thetaPrec to the page, which moves it on after the value row.
+// The open-loop step response: E = Ep = Epu = 1000, U = 4.9 V, one segment;
+// then thetaPrec := theta, as on the closed-loop pages.
 void openLoopModelStep(ModelState &s, int n);
 
 } // namespace lodrix

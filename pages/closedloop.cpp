@@ -122,7 +122,6 @@ void DrawFrame(FrameContext &ctx, const PageData &page, int n)
             drawPiece(window, page, piece, period, n);
     }
 
-    replayTick(ctx.model, page.table, n);
     DrawValueRow(scene, ctx.model, valueRowColor, valueRowVUnitX, ctx.numbers);
     DrawTextBlock(scene, page.sceneTexts);
 

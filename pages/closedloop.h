@@ -1,14 +1,13 @@
 #pragma once
 // The three closed-loop lessons draw the same things in the same order on every
-// tick: diagram, arm, plot frame, the period's plot pieces, the replayed model
-// values, the value row and the texts. A page is therefore only data: its
+// tick: diagram, arm, plot frame, the period's plot pieces, the value row of
+// the model values the tick replayed, and the texts. A page is therefore only data: its
 // texts, its staircases, the laws of its arm and traces per sampling period,
 // and the order in which its plot pieces are drawn.
 
 #include "pages.h"
 
 #include "model/periods.h"
-#include "model/sampletable.h"
 #include "render/loopdiagram.h"
 #include "render/plots.h"
 
@@ -140,7 +139,6 @@ struct Conclusion {
 };
 
 struct PageData {
-    const SampleTable &table;
     DiagramVariant diagram;
     std::optional<Formula> formula;
     PeriodLaws armAngle; // radians; period 8's law also draws the end tick

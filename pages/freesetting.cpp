@@ -824,7 +824,6 @@ void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<
     drawDiagram(scene, wording, false);
     drawLoad(scene, loop, n);
     DrawArm(ctx.surfaces.anim, scene, armRestAngle - loop.atTick(n).position / codesPerRadian);
-    freeRunTick(ctx.model, loop, n);
     DrawValueRow(scene, ctx.model, clBlack, 700, ctx.numbers);
     drawSettingsTexts(scene, loop, kept, wording, ctx.numbers, ctx.language);
 

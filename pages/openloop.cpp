@@ -198,10 +198,8 @@ void DrawOpenLoopFrame(FrameContext &ctx, int n)
     else
         DrawArm(ctx.surfaces.anim, scene, armAngle(n));
 
-    openLoopModelStep(ctx.model, n);
     // In the highlight colour the diagram leaves for its shaft symbols.
     DrawValueRow(scene, ctx.model, clHighlight, valueVUnitX, ctx.numbers);
-    ctx.model.thetaPrec = ctx.model.theta;
 
     DrawPlotAxes(window, PlotFrameKind::OpenLoop);
     drawLegends(window);

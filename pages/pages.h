@@ -8,9 +8,12 @@
 
 namespace lodrix {
 
+// A page draws from the counters and the model values the controller's tick
+// has stepped, and changes none of them: drawing a frame again draws the
+// same pixels.
 struct FrameContext {
     Surfaces surfaces;
-    ModelState &model;
+    const ModelState &model;
     const NumberFormat &numbers;
     // Fixed texts are translated by the canvases; texts made with this
     // run's numbers translate their patterns here.

@@ -123,7 +123,6 @@ constexpr Conclusion conclusions[] = {
 };
 
 constexpr PageData page{
-    .table = poleCompensationTable,
     .diagram = {correctorLines},
     .formula = Formula{"Epu(kT) = 6.8*Ep(kT) -2.5*Ep((k-1)T)", 108, 10},
     .armAngle = armAngle,

@@ -122,7 +122,6 @@ constexpr Conclusion conclusions[] = {
 };
 
 constexpr PageData page{
-    .table = proportionalTable,
     .diagram = {correctorLines},
     .formula = std::nullopt,
     .armAngle = armAngle,

@@ -184,7 +184,6 @@ constexpr Conclusion conclusions[] = {
 };
 
 constexpr PageData page{
-    .table = twoStepTable,
     .diagram = {{}, true, clRed, 203},
     .formula =
         Formula{"Epu(kT) = -1.19*Epu((k-1)T)-0.35*Epu((k-2)T)+13.51*Ep(kT)+8.51*Ep((k-1)T)-5*Ep((k-2)T)", 1,

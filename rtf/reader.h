@@ -5,7 +5,7 @@
 // bytes with the document's or the font's code page and \uN characters. Any
 // input is read in linear time and bounded memory; damaged files give
 // whatever text they still hold. The editions write the document out their
-// way: the desktop into a QTextDocument (app/rtfreader.h), the page as HTML
+// way: the desktop into a QTextDocument (app/richtextwriter.h), the page as HTML
 // (rtf/writers.h).
 
 #include "rtf/document.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The document written out plainly, with no toolkit: as text, one line a
 // paragraph or table cell, and as HTML for the page's commentary box. The
-// desktop's own writer, into a QTextDocument, is app/rtfreader.h.
+// desktop's own writer, into a QTextDocument, is app/richtextwriter.h.
 //
 // The HTML escapes every character of the file's text and names only the
 // formats it knows: no element, attribute or style comes from the file, and

@@ -62,16 +62,25 @@ private slots:
         QFETCH(bool, modeList);
         QFETCH(bool, startButton);
         c->choix(3);
-        if (modeBefore >= 0)
-            c->choixbis(modeBefore);
-        c->Button1Click();
+        if (modeBefore >= 0) {
+            // Five periods played step by step, then the mode chosen.
+            c->choixbis(1);
+            for (int k = 0; k < 5; ++k) {
+                c->Button2Click();
+                tick(45);
+            }
+            if (modeBefore != 1)
+                c->choixbis(modeBefore);
+        }
+        if (modeBefore != 1)
+            c->Button1Click();
         tick(3);
-        c->animation().periode = 5;
-        c->model().theta = 0.3;
+        const int periode = c->animation().periode;
+        QVERIFY(c->model().theta != 0.0);
         c->choix(entry);
         QCOMPARE(c->animation().rubrique, entry);
         QCOMPARE(c->animation().compteur, 0);
-        QCOMPARE(c->animation().periode, entry >= 2 ? 0 : 5);
+        QCOMPARE(c->animation().periode, entry >= 2 ? 0 : periode);
         QCOMPARE(c->animation().modeAnimation, modeBefore);
         QCOMPARE(c->model().theta, 0.0);
         QVERIFY(textAreaCleared());
@@ -106,11 +115,19 @@ private slots:
     void startTable()
     {
         QFETCH(int, entry);
+        if (entry >= 0) {
+            // Four periods played step by step before the entry is chosen.
+            c->choix(2);
+            c->choixbis(1);
+            for (int k = 0; k < 4; ++k)
+                c->Button2Click();
+            QCOMPARE(c->animation().periode, 4);
+        }
+        const int periode = c->animation().periode;
         c->choix(entry);
-        c->animation().periode = 4;
         c->Button1Click();
         QTEST(c->animation().compteur, "compteur");
-        QCOMPARE(c->animation().periode, entry >= 2 ? 0 : 4);
+        QCOMPARE(c->animation().periode, entry >= 2 ? 0 : periode);
         QVERIFY(textAreaCleared());
     }
 
@@ -167,7 +184,7 @@ private slots:
         c->choixbis(mode);
         mode == 1 ? c->Button2Click() : c->Button1Click();
         tick(ticks);
-        c->model().theta = 0.2;
+        QVERIFY(c->model().theta != 0.0);
         c->Button2Click();
         QTEST(c->animation().compteur, "compteur");
         QTEST(c->model().thetaPrec, "thetaPrec");

@@ -85,9 +85,9 @@ private slots:
         QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
         QCoreApplication::sendEvent(w->ListBox1, &focusIn);
         QCOMPARE(w->ListBox1->currentRow(), 0);
-        QCOMPARE(w->anim.rubrique, -1);
+        QCOMPARE(w->controller.animation().rubrique, -1);
         QTest::keyClick(w->ListBox1, Qt::Key_Space);
-        QCOMPARE(w->anim.rubrique, 0);
+        QCOMPARE(w->controller.animation().rubrique, 0);
     }
 
     void scrollBarSetsTheIntervalFromTheNextTick()
@@ -114,7 +114,7 @@ private slots:
             for (const auto &[c, widget] : controls) {
                 const ControlState said = w->controller.control(c);
                 if (!widget)
-                    return c == Control::B1 && w->anim.B1existe == 0;
+                    return c == Control::B1 && w->controller.animation().B1existe == 0;
                 if (widget->isHidden() == said.visible || widget->isEnabled() != said.enabled)
                     return false;
             }
@@ -210,14 +210,14 @@ private slots:
         tick(3);
         QTest::keyClick(w->ListBox1, Qt::Key_P);
         QVERIFY(w->controller.paused());
-        QCOMPARE(w->anim.rubrique, 1); // the list did not take P for a search
+        QCOMPARE(w->controller.animation().rubrique, 1); // the list did not take P for a search
         QVERIFY(!w->pauseSign->isHidden());
         QVERIFY(w->windowTitle().contains(QStringLiteral("pause")));
-        const int held = w->anim.compteur;
+        const int held = w->controller.animation().compteur;
         QTest::keyClick(w->ListBox1, Qt::Key_N);
-        QCOMPARE(w->anim.compteur, held + 1);
+        QCOMPARE(w->controller.animation().compteur, held + 1);
         QTest::keyClick(w->Button1, Qt::Key_Space);
-        QCOMPARE(w->anim.compteur, 1);
+        QCOMPARE(w->controller.animation().compteur, 1);
         QVERIFY(w->pauseSign->isHidden());
         QTest::keyClick(w->Button1, Qt::Key_Pause);
         QVERIFY(w->controller.paused());
@@ -263,7 +263,7 @@ private slots:
         const QString said = w->FOND->accessibleDescription();
         QVERIFY(said.startsWith(QStringLiteral("Boucle fermée : régulation Proportionnelle")));
         QVERIFY(said.contains(QStringLiteral("E = 200")) &&
-                said.contains(QStringLiteral("X = %1").arg(w->model.X)));
+                said.contains(QStringLiteral("X = %1").arg(w->controller.model().X)));
     }
 
     // Tab reaches every control in the form's order; the lists answer the
@@ -280,12 +280,12 @@ private slots:
                                           w->SettingPeriod, w->SettingStep, w->SettingInput, w->SettingLoad,
                                           w->SettingLoadFrom, w->RichEdit1, w->RichEdit2}));
         QTest::keyClick(w->ListBox1, Qt::Key_Down);
-        QCOMPARE(w->anim.rubrique, 3);
+        QCOMPARE(w->controller.animation().rubrique, 3);
         QTest::keyClick(w->ListBox1, Qt::Key_Up);
         QTest::keyClick(w->ListBox1, Qt::Key_Up);
-        QCOMPARE(w->anim.rubrique, 1);
+        QCOMPARE(w->controller.animation().rubrique, 1);
         QTest::keyClick(w->Button1, Qt::Key_Return);
-        QCOMPARE(w->anim.compteur, 1);
+        QCOMPARE(w->controller.animation().compteur, 1);
     }
 
     void commentary()
@@ -306,7 +306,7 @@ private slots:
         tick(330);
         QCOMPARE(w->B1->text(), QStringLiteral("Commentaires"));
         QCOMPARE(w->B1->geometry(), QRect(680, 40, 100, 30));
-        const int end = w->anim.compteur;
+        const int end = w->controller.animation().compteur;
 
         // No file anywhere: an error box names it; the box keeps its content.
         w->B1->click();
@@ -316,7 +316,7 @@ private slots:
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes.front()->text().contains(QStringLiteral("lodrix2.rtf")));
         boxes.front()->close();
-        QCOMPARE(w->anim.compteur, end);
+        QCOMPARE(w->controller.animation().compteur, end);
 
         // A file in the current directory is loaded, formatted.
         QFile file(dir.filePath(QStringLiteral("lodrix2.rtf")));

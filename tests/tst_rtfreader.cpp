@@ -1,7 +1,7 @@
 // The RTF reader: a corpus of real files against reference text, formats of
 // small snippets, damaged and hostile input, and our three commentary files.
 
-#include "app/rtfreader.h"
+#include "app/richtextwriter.h"
 #include "rtf/documentbuilder.h"
 
 #include <QDir>

@@ -12,7 +12,8 @@
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
 // set corrector P|PC|DB, set gain G, set period T (s), set step E, set load D
 // (codes), set loadfrom K (period), set input step|ramp, keep,
-// clear (the kept runs of the free-setting entry, as K and Shift+K), key SEQ,
+// clear (the kept runs of the free-setting entry, as K and Shift+K), redraw
+// (the frame on screen drawn again, as an expose or a zoom asks), key SEQ,
 // shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE,
 // open QUERY (a link applied as the page applies its address at load; its
 // language is the window's when --lang does not say), link (prints the
@@ -185,7 +186,7 @@ std::vector<Command> parse(const std::vector<std::string> &words, const lodrix::
             c.link = reading.link;
             commands.push_back(c);
         } else if (w == "start" || w == "next" || w == "comment" || w == "state" || w == "link" ||
-                   w == "keep" || w == "clear")
+                   w == "keep" || w == "clear" || w == "redraw")
             commands.push_back({w, 0, {}});
         else if (w == "tick") {
             int n = 1;
@@ -338,6 +339,8 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
             w.keepAction->trigger();
         } else if (c.name == "clear") {
             w.clearKeptAction->trigger();
+        } else if (c.name == "redraw") {
+            w.redraw();
         } else if (c.name == "open") {
             w.openLink(c.link);
         } else if (c.name == "key") {

@@ -16,6 +16,7 @@
         start: 'none',
         keep: 'none',
         clear: 'none',
+        redraw: 'none',
         next: 'none',
         comment: 'none',
         state: 'none',
@@ -160,6 +161,8 @@
                 actions.keep();
             } else if (c.name === 'clear') {
                 actions.clearKept();
+            } else if (c.name === 'redraw') {
+                call('redraw');
             } else if (c.name === 'key') {
                 actions[c.action]();
             } else if (c.name === 'lang') {

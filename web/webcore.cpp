@@ -314,6 +314,12 @@ EMSCRIPTEN_KEEPALIVE void lodrix_clear_kept()
     core->controller.clearKept();
 }
 
+// The frame on screen drawn again, as the page's test hook asks: nothing changes.
+EMSCRIPTEN_KEEPALIVE void lodrix_redraw()
+{
+    core->controller.redraw();
+}
+
 // The gain slider's scale, the desktop's.
 EMSCRIPTEN_KEEPALIVE double lodrix_gain_at_slider(int position)
 {

@@ -228,6 +228,10 @@ class Lessons(unittest.TestCase):
             "start", "tick 100", "key P", "tick 10", "key N", "check", "key P", "tick 219", "csv", "save",
             "comment", "key K", "set corrector DB", "check", "keep", "set corrector P", "set gain 12", "check",
             "key Shift+K", "check", "keep", "menu 2", "menu 5", "tick", "check"]),
+        "the frame on screen drawn again, on every lesson": ("fr", [
+            "menu 0", "start", "tick 50", "redraw", "check", "menu 1", "start", "tick 299", "redraw", "check",
+            "menu 3", "mode 1", "next", "tick 20", "redraw", "check", "menu 4", "mode 0", "start", "tick 160",
+            "redraw", "check", "menu 5", "start", "tick 330", "redraw", "check", "csv"]),
         "presentation and the idle picture, in English": ("en", [
             "check", "tick 3", "check", "menu 0", "start", "tick 60", "check", "menu 2", "tick 5", "check"]),
     }
@@ -525,6 +529,18 @@ class Hook(unittest.TestCase):
                 self.assertTrue(thrown and thrown[0], f"an Error: {thrown}")
                 self.assertIn(f"'{named}'", thrown[1])
                 self.assertEqual(run(self.driver, "state"), before, "nothing of the text ran")
+
+    def test_redraw_changes_nothing(self):
+        """`redraw` draws the frame on screen again: the state, the run and the pixels stay."""
+        shown = """return [window.lodrix.run('state'), window.lodrix.csv(),
+                           window.lodrix.picture('window'), window.lodrix.picture('scene')]"""
+        for setup in ("menu 0\nstart\ntick 50", "menu 1\nstart\ntick 2", "menu 2\nmode 1\nnext\ntick 30",
+                      "menu 2\nmode 0\nstart\ntick 330", "menu 5\nstart\ntick 160"):
+            with self.subTest(setup=setup):
+                run(self.driver, setup)
+                before = self.driver.execute_script(shown)
+                run(self.driver, "redraw")
+                self.assertEqual(self.driver.execute_script(shown), before)
 
     def test_language(self):
         """?lang= wins over the browser's language; `lang` changes it, and back."""

@@ -1,4 +1,4 @@
-#include "app/rtfreader.h"
+#include "app/richtextwriter.h"
 
 #include "rtf/reader.h"
 
