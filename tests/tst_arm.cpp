@@ -3,7 +3,7 @@
 // gives are checked on the pages.
 
 #include "render/arm.h"
-#include "render/rastercanvas.h"
+#include "raster/rastercanvas.h"
 #include "surfaces.h"
 
 #include <QTest>

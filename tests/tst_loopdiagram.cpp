@@ -2,7 +2,7 @@
 // calls they make on a recording canvas and the pixels they paint.
 
 #include "render/loopdiagram.h"
-#include "render/rastercanvas.h"
+#include "raster/rastercanvas.h"
 #include "surfaces.h"
 
 #include <QTest>
