@@ -1,6 +1,7 @@
 #include "controller.h"
 
 #include "pages/freesetting.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <string>

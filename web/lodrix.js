@@ -275,15 +275,12 @@
 
     // ---- The free-setting entry's settings ---------------------------------------
 
-    const corrector = $('SettingCorrector');
+    // Each control of the strip names its setting (data-setting), as links,
+    // lodrix-replay and the core's settings name it; a list's options hold
+    // the words of its choices.
+    const settingControls = [...$('FreeSettings').querySelectorAll('[data-setting]')];
     const gain = $('SettingGain');
     const gainSlider = $('SettingGainSlider');
-    const period = $('SettingPeriod');
-    const step = $('SettingStep');
-    const load = $('SettingLoad');
-    const loadFrom = $('SettingLoadFrom');
-    const input = $('SettingInput');
-    const twoStepRow = 2; // « Deux coups », which has no gain
 
     function freeSettings() {
         return JSON.parse(core.UTF8ToString(core._lodrix_free_settings()));
@@ -292,28 +289,21 @@
     // The controls show the controller's settings.
     function showFreeSettings() {
         const s = freeSettings();
-        corrector.selectedIndex = s.corrector;
-        gain.value = String(s.gain);
+        for (const control of settingControls)
+            control.value = s[control.dataset.setting];
         // A position that gives this gain stays where the hand left it.
-        if (core._lodrix_gain_at_slider(Number(gainSlider.value)) !== s.gain)
-            gainSlider.value = String(core._lodrix_slider_of_gain(s.gain));
+        if (core._lodrix_gain_at_slider(Number(gainSlider.value)) !== Number(s.gain))
+            gainSlider.value = String(core._lodrix_slider_of_gain(Number(s.gain)));
         gainSlider.setAttribute('aria-valuetext', `G = ${s.gain}`);
-        period.selectedIndex = [...period.options].findIndex((o) => Number(o.value) === s.period);
-        step.value = String(s.step);
-        load.value = String(s.load);
-        loadFrom.value = String(s.loadFrom);
-        input.selectedIndex = s.input;
-        gain.disabled = s.corrector === twoStepRow;
+        gain.disabled = s.corrector === 'DB'; // the two-step corrector has no gain
         gainSlider.disabled = gain.disabled;
     }
 
-    // Hands the settings to the controller, which stops a run of the entry
-    // and shows its idle picture with them. Returns its refusal, if any;
-    // refused, nothing changed.
-    function setFreeSettings(s) {
-        const answer = core._lodrix_set_free_settings(s.corrector, s.gain, s.period, s.step, s.load, s.loadFrom,
-                                                      s.input);
-        const refused = core.UTF8ToString(answer);
+    // Hands one setting, by its name and its text, to the controller, which
+    // stops a run of the entry and shows its idle picture with it. Returns
+    // its refusal, if any; refused, nothing changed.
+    function setSetting(name, text) {
+        const refused = core.ccall('lodrix_set_setting', 'string', ['string', 'string'], [name, text]);
         applyRequests();
         present();
         showHeld();
@@ -321,19 +311,9 @@
         return refused;
     }
 
-    // What a person chose or typed; a field that holds no number is handed
-    // over as NaN, for the controller to refuse with its message.
-    function applySettingControls(event) {
-        const number = (input) => (input.value.trim() === '' ? NaN : Number(input.value));
-        const refused = setFreeSettings({
-            corrector: corrector.selectedIndex,
-            gain: number(gain),
-            period: Number(period.value),
-            step: number(step),
-            load: number(load),
-            loadFrom: number(loadFrom),
-            input: input.selectedIndex,
-        });
+    // What a person chose or typed, as the control holds it.
+    function applySettingControl(event) {
+        const refused = setSetting(event.target.dataset.setting, event.target.value.trim());
         if (refused)
             report(refused, null, event.target); // to mend what was typed
     }
@@ -345,12 +325,12 @@
         $('Button2').addEventListener('click', () => call('button2_click'));
         $('ScrollBar1').addEventListener('input', (event) => setScroll(Number(event.target.value)));
         // A number applies once typed (Enter, or leaving the field) or stepped, not digit by digit.
-        for (const control of [corrector, gain, period, step, load, loadFrom, input])
-            control.addEventListener('change', applySettingControls);
+        for (const control of settingControls)
+            control.addEventListener('change', applySettingControl);
         // Every move of the slider applies, while it is dragged too.
-        gainSlider.addEventListener('input', (event) => {
+        gainSlider.addEventListener('input', () => {
             gain.value = String(core._lodrix_gain_at_slider(Number(gainSlider.value)));
-            applySettingControls(event);
+            applySettingControl({ target: gain });
         });
     }
 
@@ -804,41 +784,13 @@
     // The keys `key` presses: the classroom keys, by the names lodrix-replay
     // gives them (a letter in either case).
     const commandKeys = { P: 'pause', PAUSE: 'pause', N: 'step', K: 'keep', 'SHIFT+K': 'clearKept' };
-    const correctorWords = ['P', 'PC', 'DB'];
-    const inputWords = ['step', 'ramp']; // the rows of « Consigne »
-    // The hook's setting names, as the core's settings name them.
-    const settingKeys = { loadfrom: 'loadFrom' };
 
-    // "set NAME VALUE", the value checked as the controller would check it.
+    // "set NAME VALUE", checked by the core as lodrix-replay checks it.
     function parseSetting(name, text, fail) {
-        let value;
-        if (name === 'corrector') {
-            value = correctorWords.indexOf(text);
-            if (value < 0)
-                fail(`bad corrector '${text}' for 'set corrector' (expected P, PC or DB)`);
-        } else if (name === 'gain' || name === 'period') {
-            if (!/^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/.test(text))
-                fail(`bad number '${text}' for 'set ${name}'`);
-            value = Number(text);
-        } else if (name === 'step' || name === 'load' || name === 'loadfrom') {
-            if (!/^[+-]?\d+$/.test(text) || Math.abs(Number(text)) > 2 ** 31 - 1)
-                fail(`bad number '${text}' for 'set ${name}'`);
-            value = Number(text);
-        } else if (name === 'input') {
-            value = inputWords.indexOf(text);
-            if (value < 0)
-                fail(`bad set-point '${text}' for 'set input' (expected step or ramp)`);
-        } else {
-            fail(`unknown setting '${name}' for 'set' `
-                 + '(expected corrector, gain, period, step, load, loadfrom or input)');
-        }
-        const key = settingKeys[name] ?? name;
-        const s = { ...freeSettings(), [key]: value };
-        const refused = core.UTF8ToString(core._lodrix_settings_error(s.corrector, s.gain, s.period, s.step,
-                                                                      s.load, s.loadFrom, s.input));
+        const refused = core.ccall('lodrix_check_setting', 'string', ['string', 'string'], [name, text]);
         if (refused)
-            fail(`bad value '${text}' for 'set ${name}': ${refused}`);
-        return { name: 'set', setting: key, number: value };
+            fail(refused);
+        return { name: 'set', setting: name, text };
     }
 
     // One command a line; the whole text is checked before any of it runs.
@@ -930,7 +882,7 @@
             } else if (c.name === 'state') {
                 states.push(state());
             } else if (c.name === 'set') {
-                const refused = setFreeSettings({ ...freeSettings(), [c.setting]: c.number });
+                const refused = setSetting(c.setting, c.text);
                 if (refused)
                     throw new Error(`lodrix.run: ${refused}`);
             } else if (c.name === 'keep') {
