@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iomanip>
 #include <cmath>
 #include <cstdint>
+#include <iomanip>
 #include <iterator>
 #include <limits>
 #include <locale>
