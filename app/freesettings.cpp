@@ -1,12 +1,14 @@
 // The settings of the free-setting entry: corrector, gain, sampling period,
 // step or ramp, and the load with its period, in the free strip under the
-// form's controls. A change is handed
-// to the controller, which stops the run and shows the idle picture with it.
+// form's controls, each placed here and filled, shown and read through its
+// row in settings/settings.h. A change is handed to the controller, which
+// stops the run and shows the idle picture with it.
 
 #include "tvitesse.h"
 
 #include "app/canvas/colors.h"
 #include "app/canvas/fonts.h"
+#include "settings/settings.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -15,8 +17,10 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include <algorithm>
 #include <array>
-#include <iterator>
+#include <utility>
+#include <vector>
 
 namespace lodrix {
 
@@ -26,8 +30,57 @@ constexpr int stripTop = 539;
 constexpr int stripHeight = 19;
 constexpr int labelTop = 542;
 
-constexpr std::array correctors{Corrector::Proportional, Corrector::PoleCompensation, Corrector::TwoStep};
-constexpr std::array inputs{Input::Step, Input::Ramp};
+// Each setting's control, by the setting's name: a list for a choice, a
+// spin box for a number. They show and take the settings' values through
+// the settings' rows.
+std::array<std::pair<std::string_view, QWidget *>, 7> stripControls(const Tvitesse &w)
+{
+    return {{{"corrector", w.SettingCorrector},
+             {"gain", w.SettingGain},
+             {"period", w.SettingPeriod},
+             {"step", w.SettingStep},
+             {"input", w.SettingInput},
+             {"load", w.SettingLoad},
+             {"loadfrom", w.SettingLoadFrom}}};
+}
+
+// A list holds the row's choices, in the window's language; a spin box its range.
+void fitToRow(const Tvitesse &w, QWidget *control, const Setting &row)
+{
+    if (auto *list = qobject_cast<QComboBox *>(control)) {
+        for (const SettingChoice &c : row.choices)
+            list->addItem(w.say(c.label));
+    } else if (auto *whole = qobject_cast<QSpinBox *>(control)) {
+        whole->setRange(int(row.low), int(row.high));
+    } else if (auto *decimal = qobject_cast<QDoubleSpinBox *>(control)) {
+        decimal->setRange(row.low, row.high);
+    }
+}
+
+void showValue(QWidget *control, const Setting &row, double value)
+{
+    if (auto *list = qobject_cast<QComboBox *>(control)) {
+        const auto found = std::find_if(row.choices.begin(), row.choices.end(),
+                                        [value](const SettingChoice &c) { return c.value == value; });
+        list->setCurrentIndex(int(found - row.choices.begin()));
+    } else if (auto *whole = qobject_cast<QSpinBox *>(control)) {
+        whole->setValue(int(value));
+    } else if (auto *decimal = qobject_cast<QDoubleSpinBox *>(control)) {
+        decimal->setValue(value);
+    }
+}
+
+double valueShown(const QWidget *control, const Setting &row)
+{
+    if (const auto *list = qobject_cast<const QComboBox *>(control))
+        return row.choices[std::size_t(std::clamp(list->currentIndex(), 0, int(row.choices.size()) - 1))]
+            .value;
+    if (const auto *whole = qobject_cast<const QSpinBox *>(control))
+        return whole->value();
+    if (const auto *decimal = qobject_cast<const QDoubleSpinBox *>(control))
+        return decimal->value();
+    return 0.0;
+}
 
 } // namespace
 
@@ -51,11 +104,9 @@ void Tvitesse::buildFreeSettings()
     };
 
     caption(16, 62, "Correcteur :")->setBuddy(SettingCorrector = new QComboBox(this));
-    SettingCorrector->addItems({say("Proportionnel"), say("Compensation pôle"), say("Deux coups")});
     place(SettingCorrector, "SettingCorrector", {80, stripTop, 148, stripHeight}, "Correcteur");
 
     caption(234, 22, "G =")->setBuddy(SettingGain = new QDoubleSpinBox(this));
-    SettingGain->setRange(minGain, maxGain);
     SettingGain->setDecimals(2);
     SettingGain->setSingleStep(0.1);
     SettingGain->setKeyboardTracking(false); // a value applies once typed, not digit by digit
@@ -70,66 +121,59 @@ void Tvitesse::buildFreeSettings()
           "Gain G, échelle logarithmique de 0,1 à 100");
 
     caption(386, 22, "T =")->setBuddy(SettingPeriod = new QComboBox(this));
-    SettingPeriod->addItems({QStringLiteral("T1/4 = 25 ms"), QStringLiteral("T1/2 = 50 ms"),
-                             QStringLiteral("T1 = 100 ms"), QStringLiteral("2 T1 = 200 ms")});
     place(SettingPeriod, "SettingPeriod", {408, stripTop, 94, stripHeight}, "Période d'échantillonnage T");
 
     caption(508, 22, "E =")->setBuddy(SettingStep = new QSpinBox(this));
-    SettingStep->setRange(1, maxStep);
     SettingStep->setKeyboardTracking(false);
     place(SettingStep, "SettingStep", {530, stripTop, 50, stripHeight}, "Échelon E (codes)");
 
     // The set-point's shape beside its height, then the load and its period.
     SettingInput = new QComboBox(this);
-    SettingInput->addItems({say("échelon"), say("rampe")});
     place(SettingInput, "SettingInput", {584, stripTop, 70, stripHeight}, "Consigne");
 
     caption(658, 40, "Charge :")->setBuddy(SettingLoad = new QSpinBox(this));
-    SettingLoad->setRange(-maxLoad, maxLoad);
     SettingLoad->setKeyboardTracking(false);
     place(SettingLoad, "SettingLoad", {700, stripTop, 50, stripHeight}, "Charge D (codes)");
 
     caption(753, 18, "k =")->setBuddy(SettingLoadFrom = new QSpinBox(this));
-    SettingLoadFrom->setRange(0, lastLoadPeriod);
     SettingLoadFrom->setKeyboardTracking(false);
     place(SettingLoadFrom, "SettingLoadFrom", {771, stripTop, 27, stripHeight},
           "Période k du début de la charge");
 
+    for (const auto &[name, control] : stripControls(*this))
+        fitToRow(*this, control, *findSetting(name));
     showFreeSettings();
     for (QWidget *w : freeSettingControls_)
         switchOff(w);
-    connect(SettingCorrector, &QComboBox::currentIndexChanged, this, &Tvitesse::applyFreeSettings);
-    connect(SettingPeriod, &QComboBox::currentIndexChanged, this, &Tvitesse::applyFreeSettings);
-    connect(SettingGain, &QDoubleSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
+    for (const auto &[name, control] : stripControls(*this)) {
+        if (auto *list = qobject_cast<QComboBox *>(control))
+            connect(list, &QComboBox::currentIndexChanged, this, &Tvitesse::applyFreeSettings);
+        else if (auto *whole = qobject_cast<QSpinBox *>(control))
+            connect(whole, &QSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
+        else if (auto *decimal = qobject_cast<QDoubleSpinBox *>(control))
+            connect(decimal, &QDoubleSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
+    }
     connect(SettingGainSlider, &QSlider::valueChanged, this, [this](int position) {
         const QSignalBlocker blocked(SettingGain);
         SettingGain->setValue(gainAtSliderPosition(position));
         applyFreeSettings();
     });
-    connect(SettingStep, &QSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
-    connect(SettingInput, &QComboBox::currentIndexChanged, this, &Tvitesse::applyFreeSettings);
-    connect(SettingLoad, &QSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
-    connect(SettingLoadFrom, &QSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
 }
 
 void Tvitesse::showFreeSettings()
 {
     const FreeSettings &s = controller.freeSettings();
     shownSettings_ = s;
-    const QSignalBlocker a(SettingCorrector), b(SettingGain), c(SettingPeriod), d(SettingStep),
-        e(SettingGainSlider), f(SettingInput), g(SettingLoad), h(SettingLoadFrom);
-    SettingCorrector->setCurrentIndex(
-        int(std::find(correctors.begin(), correctors.end(), s.corrector) - correctors.begin()));
-    SettingGain->setValue(s.gain);
+    std::vector<QSignalBlocker> blocked;
+    blocked.emplace_back(SettingGainSlider);
+    for (const auto &[name, control] : stripControls(*this)) {
+        const Setting &row = *findSetting(name);
+        blocked.emplace_back(control);
+        showValue(control, row, row.get(s));
+    }
     // A position that gives this gain stays where the hand left it.
     if (gainAtSliderPosition(SettingGainSlider->value()) != s.gain)
         SettingGainSlider->setValue(sliderPositionOfGain(s.gain));
-    SettingPeriod->setCurrentIndex(
-        int(std::find(periodChoices.begin(), periodChoices.end(), s.period) - periodChoices.begin()));
-    SettingStep->setValue(s.step);
-    SettingInput->setCurrentIndex(int(std::find(inputs.begin(), inputs.end(), s.input) - inputs.begin()));
-    SettingLoad->setValue(s.load);
-    SettingLoadFrom->setValue(s.loadFrom);
     // The two-step corrector is computed from the period: it has no gain.
     SettingGain->setEnabled(SettingCorrector->isEnabled() && s.corrector != Corrector::TwoStep);
     SettingGainSlider->setEnabled(SettingGain->isEnabled());
@@ -138,13 +182,10 @@ void Tvitesse::showFreeSettings()
 void Tvitesse::applyFreeSettings()
 {
     FreeSettings s;
-    s.corrector = correctors[std::size_t(std::max(0, SettingCorrector->currentIndex()))];
-    s.gain = SettingGain->value();
-    s.period = periodChoices[std::size_t(std::max(0, SettingPeriod->currentIndex()))];
-    s.step = SettingStep->value();
-    s.input = inputs[std::size_t(std::max(0, SettingInput->currentIndex()))];
-    s.load = SettingLoad->value();
-    s.loadFrom = SettingLoadFrom->value();
+    for (const auto &[name, control] : stripControls(*this)) {
+        const Setting &row = *findSetting(name);
+        row.put(s, valueShown(control, row));
+    }
     if (const auto error = controller.setFreeSettings(s))
         QMessageBox::warning(this, QStringLiteral("Lodrix"), QString::fromStdString(*error));
     present();

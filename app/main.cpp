@@ -3,6 +3,7 @@
 #include "tvitesse.h"
 
 #include "engine/link.h"
+#include "settings/settings.h"
 
 #include "app/canvas/colors.h"
 #include "app/canvas/fonts.h"
@@ -22,6 +23,9 @@
 #include <cstdlib>
 #include <exception>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -74,144 +78,166 @@ void translateQt(QTranslator &translator, const lodrix::Language &language)
         QCoreApplication::installTranslator(&translator);
 }
 
+// The command line's options, each with its help in the window's language.
+struct CommandLine {
+    explicit CommandLine(const lodrix::Language &language);
+
+    QCommandLineParser parser;
+    const QCommandLineOption help;
+    const QCommandLineOption version;
+    const QCommandLineOption lesson;
+    const QCommandLineOption zoom;
+    const QCommandLineOption fullScreen;
+    const QCommandLineOption lang;
+    const QCommandLineOption link;
+    // The fields of a link, as options of their own, each by its field's
+    // name: the mode, the free-setting lesson's settings, the speed. Each
+    // says otherwise than --link.
+    std::vector<std::pair<std::string, QCommandLineOption>> fields;
+};
+
+CommandLine::CommandLine(const lodrix::Language &language)
+    : help({QStringLiteral("h"), QStringLiteral("help")}, say(language, "Affiche cette aide.")),
+      version({QStringLiteral("v"), QStringLiteral("version")},
+              say(language, "Affiche le numéro de version.")),
+      lesson(QStringLiteral("lesson"),
+             say(language, "Choisit la leçon N du menu (0 à %1) et la démarre, en continu.")
+                 .arg(lessonCount - 1),
+             QStringLiteral("N")),
+      zoom(QStringLiteral("zoom"), say(language, "Agrandit toute la fenêtre, de 100 à 300 %."),
+           QStringLiteral("PERCENT")),
+      fullScreen(QStringLiteral("fullscreen"),
+                 say(language, "Plein écran, la forme agrandie à la taille de l'écran (F11).")),
+      lang(QStringLiteral("lang"),
+           say(language, "La langue de la fenêtre et des leçons : fr ou en (par défaut, celle du bureau)."),
+           QStringLiteral("LANG")),
+      link(QStringLiteral("link"),
+           say(language, "Ouvre l'expérience d'un lien : « lodrix.html?lesson=2&mode=1 » (voir le README)."),
+           QStringLiteral("LINK"))
+{
+    parser.setApplicationDescription(
+        say(language, "Animation pédagogique : asservissement de position à correction numérique."));
+    for (const QCommandLineOption *option : {&help, &version, &lesson, &zoom, &fullScreen, &lang, &link})
+        parser.addOption(*option);
+    auto field = [this](std::string_view name, const QString &text, const char *valueName) {
+        const QString option = QString::fromLatin1(name.data(), qsizetype(name.size()));
+        fields.emplace_back(std::string(name),
+                            QCommandLineOption(option, text, QString::fromLatin1(valueName)));
+        parser.addOption(fields.back().second);
+    };
+    field("mode", say(language, "Le mode : 0 en continu, 1 pas à pas."), "M");
+    for (const lodrix::Setting &row : lodrix::settingRows())
+        field(row.name, say(language, row.help), row.valueName);
+    field("speed", say(language, "L'intervalle entre deux images, de 10 à 100 ms."), "MS");
+}
+
+// Why the command line is refused, without "lodrix: ".
+using Refusal = std::optional<std::string>;
+
+Refusal refusal(const char *what, const QString &value)
+{
+    return std::string(what) + ", not '" + value.toStdString() + "'";
+}
+
+// --link, then the fields given by themselves, which say otherwise.
+Refusal readLink(const CommandLine &line, const lodrix::Language &language, Options &options)
+{
+    if (line.parser.isSet(line.link)) {
+        const lodrix::LinkReading reading =
+            lodrix::readLink(line.parser.value(line.link).toStdString(), language);
+        if (reading.error)
+            return "--link: " + *reading.error;
+        options.link = reading.link;
+    }
+    for (const auto &[name, option] : line.fields) {
+        if (!line.parser.isSet(option))
+            continue;
+        const QString value = line.parser.value(option);
+        if (const auto why = lodrix::readLinkField(name, value.toStdString(), options.link, language))
+            return "--" + name + " '" + value.toStdString() + "': " + *why;
+    }
+    return std::nullopt;
+}
+
+// --lesson chooses the lesson and starts it, continuously unless --mode or
+// the link says otherwise.
+Refusal readLesson(const CommandLine &line, Options &options)
+{
+    if (!line.parser.isSet(line.lesson))
+        return std::nullopt;
+    const auto n = number(line.parser.value(line.lesson), 0, lessonCount - 1);
+    if (!n)
+        return refusal("--lesson takes a lesson number from 0 to 5", line.parser.value(line.lesson));
+    options.link.lesson = *n;
+    options.link.start = true;
+    if (*n >= 2 && !options.link.mode)
+        options.link.mode = 0;
+    return std::nullopt;
+}
+
+Refusal readZoom(const CommandLine &line, Options &options)
+{
+    if (!line.parser.isSet(line.zoom))
+        return std::nullopt;
+    const auto n = number(line.parser.value(line.zoom), 100, 300);
+    if (!n)
+        return refusal("--zoom takes a percentage from 100 to 300", line.parser.value(line.zoom));
+    options.zoom = *n;
+    return std::nullopt;
+}
+
+// The options' values, each checked: a bad one names itself and nothing starts.
+Refusal readValues(const CommandLine &line, const lodrix::Language &language, Options &options)
+{
+    options.language = language;
+    if (line.parser.isSet(line.lang) && !lodrix::Language::named(line.parser.value(line.lang).toStdString()))
+        return refusal("--lang takes fr or en", line.parser.value(line.lang));
+    if (auto why = readLink(line, language, options))
+        return why;
+    if (auto why = readLesson(line, options))
+        return why;
+    // --lang says otherwise than the link; without it, the link's language
+    // is the window's.
+    if (line.parser.isSet(line.lang))
+        options.link.language = language;
+    else if (options.link.language)
+        options.language = *options.link.language;
+    if (auto why = readZoom(line, options))
+        return why;
+    options.fullScreen = line.parser.isSet(line.fullScreen);
+    return std::nullopt;
+}
+
 // The command line, read before any window exists so that --help and
 // --version work without a display. A bad value says what is wrong and the
 // program stops with status 2.
 std::optional<Options> parse(const QStringList &arguments, const lodrix::Language &language, int &status)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        say(language, "Animation pédagogique : asservissement de position à correction numérique."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  say(language, "Affiche cette aide."));
-    parser.addOption(help);
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     say(language, "Affiche le numéro de version."));
-    parser.addOption(version);
-    const QCommandLineOption lesson(
-        QStringLiteral("lesson"),
-        say(language, "Choisit la leçon N du menu (0 à %1) et la démarre, en continu.").arg(lessonCount - 1),
-        QStringLiteral("N"));
-    parser.addOption(lesson);
-    const QCommandLineOption zoom(QStringLiteral("zoom"),
-                                  say(language, "Agrandit toute la fenêtre, de 100 à 300 %."),
-                                  QStringLiteral("PERCENT"));
-    parser.addOption(zoom);
-    const QCommandLineOption fullScreen(
-        QStringLiteral("fullscreen"),
-        say(language, "Plein écran, la forme agrandie à la taille de l'écran (F11)."));
-    parser.addOption(fullScreen);
-    const QCommandLineOption lang(
-        QStringLiteral("lang"),
-        say(language, "La langue de la fenêtre et des leçons : fr ou en (par défaut, celle du bureau)."),
-        QStringLiteral("LANG"));
-    parser.addOption(lang);
-    const QCommandLineOption link(
-        QStringLiteral("link"),
-        say(language, "Ouvre l'expérience d'un lien : « lodrix.html?lesson=2&mode=1 » (voir le README)."),
-        QStringLiteral("LINK"));
-    parser.addOption(link);
-    // The fields of a link, as options of their own; each says otherwise
-    // than --link.
-    const std::pair<const char *, QCommandLineOption> fields[] = {
-        {"mode",
-         {QStringLiteral("mode"), say(language, "Le mode : 0 en continu, 1 pas à pas."),
-          QStringLiteral("M")}},
-        {"corrector",
-         {QStringLiteral("corrector"), say(language, "Le correcteur de la leçon 5 : P, PC ou DB."),
-          QStringLiteral("C")}},
-        {"gain",
-         {QStringLiteral("gain"), say(language, "Le gain G de la leçon 5, de 0.1 à 100."),
-          QStringLiteral("G")}},
-        {"period",
-         {QStringLiteral("period"),
-          say(language, "La période T de la leçon 5, en secondes : 0.025, 0.05, 0.1 ou 0.2."),
-          QStringLiteral("T")}},
-        {"step",
-         {QStringLiteral("step"), say(language, "L'échelon E de la leçon 5, de 1 à 2047 codes."),
-          QStringLiteral("E")}},
-        {"speed",
-         {QStringLiteral("speed"), say(language, "L'intervalle entre deux images, de 10 à 100 ms."),
-          QStringLiteral("MS")}},
-    };
-    for (const auto &[name, option] : fields)
-        parser.addOption(option);
-
+    CommandLine line(language);
     status = EXIT_SUCCESS;
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "lodrix: %s\n", qPrintable(parser.errorText()));
-        status = 2;
-        return std::nullopt;
-    }
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                        QStringLiteral("lodrix"))),
+    Refusal why;
+    if (!line.parser.parse(arguments)) {
+        why = line.parser.errorText().toStdString();
+    } else if (line.parser.isSet(line.help)) {
+        std::fputs(qPrintable(line.parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                             QStringLiteral("lodrix"))),
                    stdout);
         return std::nullopt;
-    }
-    if (parser.isSet(version)) {
+    } else if (line.parser.isSet(line.version)) {
         std::printf("Lodrix %s\n", LODRIX_VERSION);
         return std::nullopt;
+    } else if (!line.parser.positionalArguments().isEmpty()) {
+        why = "unexpected argument '" + line.parser.positionalArguments().first().toStdString() +
+              "' (see lodrix --help)";
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "lodrix: unexpected argument '%s' (see lodrix --help)\n",
-                     qPrintable(parser.positionalArguments().first()));
-        status = 2;
-        return std::nullopt;
-    }
-    // Each value is checked: a bad one names itself and nothing starts.
-    auto refuse = [&status](const char *what, const QString &value) {
-        std::fprintf(stderr, "lodrix: %s, not '%s'\n", what, qPrintable(value));
-        status = 2;
-        return std::nullopt;
-    };
     Options options;
-    options.language = language;
-    if (parser.isSet(lang) && !lodrix::Language::named(parser.value(lang).toStdString()))
-        return refuse("--lang takes fr or en", parser.value(lang));
-    if (parser.isSet(link)) {
-        const lodrix::LinkReading reading = lodrix::readLink(parser.value(link).toStdString(), language);
-        if (reading.error) {
-            std::fprintf(stderr, "lodrix: --link: %s\n", reading.error->c_str());
-            status = 2;
-            return std::nullopt;
-        }
-        options.link = reading.link;
-    }
-    for (const auto &[name, option] : fields) {
-        if (!parser.isSet(option))
-            continue;
-        const QString value = parser.value(option);
-        if (const auto why = lodrix::readLinkField(name, value.toStdString(), options.link, language)) {
-            std::fprintf(stderr, "lodrix: --%s '%s': %s\n", name, qPrintable(value), why->c_str());
-            status = 2;
-            return std::nullopt;
-        }
-    }
-    if (parser.isSet(lesson)) {
-        const auto n = number(parser.value(lesson), 0, lessonCount - 1);
-        if (!n)
-            return refuse("--lesson takes a lesson number from 0 to 5", parser.value(lesson));
-        // Chosen and started, continuously unless --mode or the link says otherwise.
-        options.link.lesson = *n;
-        options.link.start = true;
-        if (*n >= 2 && !options.link.mode)
-            options.link.mode = 0;
-    }
-    // --lang says otherwise than the link; without it, the link's language
-    // is the window's.
-    if (parser.isSet(lang))
-        options.link.language = language;
-    else if (options.link.language)
-        options.language = *options.link.language;
-    if (parser.isSet(zoom)) {
-        const auto n = number(parser.value(zoom), 100, 300);
-        if (!n)
-            return refuse("--zoom takes a percentage from 100 to 300", parser.value(zoom));
-        options.zoom = *n;
-    }
-    options.fullScreen = parser.isSet(fullScreen);
-    return options;
+    if (!why)
+        why = readValues(line, language, options);
+    if (!why)
+        return options;
+    std::fprintf(stderr, "lodrix: %s\n", why->c_str());
+    status = 2;
+    return std::nullopt;
 }
 
 QStringList argumentList(int argc, char *argv[])

@@ -3,6 +3,7 @@
 #include "model/plant.h"
 #include "model/sampletable.h"
 #include "pages/freesetting.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <string>

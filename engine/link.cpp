@@ -1,12 +1,12 @@
 #include "link.h"
 
-#include <nlohmann/json.hpp>
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cmath>
 #include <iterator>
+#include <set>
 
 namespace lodrix {
 
@@ -15,9 +15,6 @@ namespace {
 constexpr std::size_t longestLink = 2000; // far more than every field at once
 constexpr std::size_t longestShown = 40;  // of a bad value or name in a message
 constexpr std::size_t longestNumber = 24;
-
-constexpr Corrector correctors[] = {Corrector::Proportional, Corrector::PoleCompensation, Corrector::TwoStep};
-constexpr std::string_view correctorWords[] = {"P", "PC", "DB"};
 
 using Refusal = std::optional<std::string>;
 
@@ -45,65 +42,19 @@ std::optional<int> wholeNumber(std::string_view text, int low, int high)
     return v;
 }
 
-// Digits with at most one point: no sign, no exponent, nothing that is not a
-// finite number. Read by the JSON reader, whatever the program's locale.
-std::optional<double> decimalNumber(std::string_view text, double low, double high)
-{
-    if (text.empty() || text.size() > longestNumber)
-        return std::nullopt;
-    int points = 0;
-    int digits = 0;
-    for (const char c : text) {
-        if (c == '.')
-            ++points;
-        else if (c >= '0' && c <= '9')
-            ++digits;
-        else
-            return std::nullopt;
-    }
-    if (points > 1 || digits == 0)
-        return std::nullopt;
-    std::string json(text);
-    if (json.front() == '.')
-        json.insert(0, "0");
-    if (json.back() == '.')
-        json += '0';
-    const auto parsed = nlohmann::json::parse(json, nullptr, false);
-    if (!parsed.is_number())
-        return std::nullopt;
-    const double v = parsed.get<double>();
-    if (!std::isfinite(v) || v < low || v > high)
-        return std::nullopt;
-    return v;
-}
-
-// A number as a link writes it: the shortest text that reads back the same.
-std::string written(double v)
-{
-    std::string text = nlohmann::json(v).dump();
-    if (text.size() > 2 && text.ends_with(".0"))
-        text.resize(text.size() - 2);
-    return text;
-}
-
 // ---- The fields -----------------------------------------------------------------
 // Each reads its value into the link, or says what it must be; each writes
-// what the controller shows, or nothing when the link need not say it; a
-// setting of the free-setting lesson also puts what the link gives into the
-// settings the controller is handed.
+// what the controller shows, or nothing when the link need not say it. The
+// free-setting lesson's settings are fields too, between the mode and the
+// speed, each as its row in settings/settings.h reads and writes it.
 
 using Read = Refusal (*)(std::string_view value, Link &link, const Language &messages);
 using Write = std::optional<std::string> (*)(const Controller &c);
-using Apply = void (*)(const Link &link, FreeSettings &settings);
 
 // What a value must be, in French, %1 and %2 its bounds.
 constexpr char lessonRule[] = "la leçon est un numéro de %1 à %2.";
 constexpr char modeRule[] = "le mode est 0 (en continu) ou 1 (pas à pas).";
-constexpr char gainRule[] = "le gain est un nombre de %1 à %2.";
-constexpr char stepRule[] = "l'échelon est un nombre entier de %1 à %2 codes.";
 constexpr char speedRule[] = "la vitesse est un nombre entier de %1 à %2 (ms entre deux images).";
-constexpr char loadRule[] = "la charge est un nombre entier de %1 à %2 codes.";
-constexpr char loadFromRule[] = "la période de la charge est un entier de %1 à %2.";
 
 // A whole number from low to high.
 template<auto member, int low, int high, const char *rule>
@@ -116,103 +67,10 @@ Refusal readWhole(std::string_view value, Link &link, const Language &messages)
     return std::nullopt;
 }
 
-// A decimal number from *low to *high.
-template<auto member, const double *low, const double *high, const char *rule>
-Refusal readDecimal(std::string_view value, Link &link, const Language &messages)
-{
-    const auto v = decimalNumber(value, *low, *high);
-    if (!v)
-        return messages.format(rule, {written(*low), written(*high)});
-    link.*member = *v;
-    return std::nullopt;
-}
-
 // A row of a list, none before a choice.
 template<int (Controller::*row)() const> std::optional<std::string> writeRow(const Controller &c)
 {
     return (c.*row)() >= 0 ? std::optional(std::to_string((c.*row)())) : std::nullopt;
-}
-
-// The free-setting lesson's settings are written when that lesson is chosen
-// or when they are not the first ones, which it would show later.
-bool settingsShown(const Controller &c)
-{
-    return c.menuRow() == freeSettingEntry || c.freeSettings() != FreeSettings{};
-}
-
-std::string written(std::int32_t v)
-{
-    return std::to_string(v);
-}
-
-template<auto member> std::optional<std::string> writeSetting(const Controller &c)
-{
-    return settingsShown(c) ? std::optional(written(c.freeSettings().*member)) : std::nullopt;
-}
-
-// The laboratory's further settings are written only when not the first
-// ones: most links need neither a load nor a ramp.
-template<auto member> std::optional<std::string> writeUnusual(const Controller &c)
-{
-    return c.freeSettings().*member != FreeSettings{}.*member ? writeSetting<member>(c) : std::nullopt;
-}
-
-template<auto linkMember, auto settingMember> void applySetting(const Link &link, FreeSettings &settings)
-{
-    if (link.*linkMember)
-        settings.*settingMember = *(link.*linkMember);
-}
-
-Refusal readCorrector(std::string_view value, Link &link, const Language &messages)
-{
-    const auto *found = std::find(std::begin(correctorWords), std::end(correctorWords), value);
-    if (found == std::end(correctorWords))
-        return std::string(messages.tr("le correcteur est P, PC ou DB."));
-    link.corrector = correctors[found - std::begin(correctorWords)];
-    return std::nullopt;
-}
-
-std::optional<std::string> writeCorrector(const Controller &c)
-{
-    if (!settingsShown(c))
-        return std::nullopt;
-    const auto *found = std::find(std::begin(correctors), std::end(correctors), c.freeSettings().corrector);
-    return std::string(correctorWords[found - std::begin(correctors)]);
-}
-
-constexpr std::string_view inputWords[] = {"step", "ramp"};
-constexpr Input inputs[] = {Input::Step, Input::Ramp};
-
-Refusal readInput(std::string_view value, Link &link, const Language &messages)
-{
-    const auto *found = std::find(std::begin(inputWords), std::end(inputWords), value);
-    if (found == std::end(inputWords))
-        return std::string(messages.tr("la consigne est step (échelon) ou ramp (rampe)."));
-    link.input = inputs[found - std::begin(inputWords)];
-    return std::nullopt;
-}
-
-std::optional<std::string> writeInput(const Controller &c)
-{
-    if (c.freeSettings().input == FreeSettings{}.input)
-        return std::nullopt;
-    return std::string(inputWords[c.freeSettings().input == Input::Ramp ? 1 : 0]);
-}
-
-// One of the periods offered, taken exactly.
-Refusal readPeriod(std::string_view value, Link &link, const Language &messages)
-{
-    if (const auto v = decimalNumber(value, periodChoices.front(), periodChoices.back())) {
-        for (const double choice : periodChoices) {
-            if (periodName(choice) == periodName(*v)) {
-                link.period = choice;
-                return std::nullopt;
-            }
-        }
-    }
-    return messages.format("la période est en secondes, %1, %2, %3 ou %4.",
-                           {written(periodChoices[0]), written(periodChoices[1]), written(periodChoices[2]),
-                            written(periodChoices[3])});
 }
 
 std::optional<std::string> writeSpeed(const Controller &c)
@@ -257,37 +115,42 @@ struct Field {
     std::string_view name;
     Read read;
     Write write;
-    Apply apply = nullptr; // a setting of the free-setting lesson
 };
 
-// A setting of the free-setting lesson: its value in the link, in the settings.
-template<auto linkMember, auto settingMember>
-constexpr Field setting(std::string_view name, Read read, Write write = writeSetting<settingMember>)
-{
-    return {name, read, write, applySetting<linkMember, settingMember>};
-}
-
-// In the order a written link gives them. Another field is its member in
-// Link and its row here, with the rule its value keeps; readWhole,
-// readDecimal, writeRow and setting() serve most.
-constexpr Field fields[] = {
+// In the order a written link gives them, the settings after the first ones.
+constexpr Field leadingFields[] = {
     {"lesson", readWhole<&Link::lesson, 0, freeSettingEntry, lessonRule>, writeRow<&Controller::menuRow>},
     {"mode", readWhole<&Link::mode, 0, 1, modeRule>, writeRow<&Controller::modeRow>},
-    setting<&Link::corrector, &FreeSettings::corrector>("corrector", readCorrector, writeCorrector),
-    setting<&Link::gain, &FreeSettings::gain>("gain", readDecimal<&Link::gain, &minGain, &maxGain, gainRule>),
-    setting<&Link::period, &FreeSettings::period>("period", readPeriod),
-    setting<&Link::step, &FreeSettings::step>("step", readWhole<&Link::step, minStep, maxStep, stepRule>),
-    setting<&Link::input, &FreeSettings::input>("input", readInput, writeInput),
-    setting<&Link::load, &FreeSettings::load>("load", readWhole<&Link::load, -maxLoad, maxLoad, loadRule>,
-                                              writeUnusual<&FreeSettings::load>),
-    setting<&Link::loadFrom, &FreeSettings::loadFrom>(
-        "loadfrom", readWhole<&Link::loadFrom, 0, lastLoadPeriod, loadFromRule>,
-        writeUnusual<&FreeSettings::loadFrom>),
+};
+constexpr Field trailingFields[] = {
     {"speed", readWhole<&Link::speed, minIntervalMs, maxIntervalMs, speedRule>, writeSpeed},
     {"lang", readLanguage, writeLanguage},
     {"start", readStart, writeNothing},
 };
-constexpr std::size_t fieldCount = std::size(fields);
+
+const Field *findField(std::string_view name)
+{
+    for (const auto &fields :
+         {std::span<const Field>(leadingFields), std::span<const Field>(trailingFields)}) {
+        for (const Field &f : fields) {
+            if (f.name == name)
+                return &f;
+        }
+    }
+    return nullptr;
+}
+
+// The free-setting lesson's settings are written when that lesson is chosen
+// or when they are not the first ones, which it would show later; beyond the
+// first ones, a setting only when it is not its first value.
+std::optional<std::string> writeSetting(const Setting &row, const Controller &c)
+{
+    const bool shown = c.menuRow() == freeSettingEntry || c.freeSettings() != FreeSettings{};
+    const double value = row.get(c.freeSettings());
+    if (!shown || (!row.alwaysLinked && value == row.get(FreeSettings{})))
+        return std::nullopt;
+    return settingText(row, value);
+}
 
 // %XX as its byte and '+' as a blank; nothing for a '%' not followed by two
 // hexadecimal digits.
@@ -341,11 +204,16 @@ std::string percentEncoded(std::string_view text)
 std::optional<std::string> readLinkField(std::string_view name, std::string_view value, Link &link,
                                          const Language &messages)
 {
-    const auto *field =
-        std::find_if(std::begin(fields), std::end(fields), [name](const Field &f) { return f.name == name; });
-    if (field == std::end(fields))
+    if (const Field *field = findField(name))
+        return field->read(value, link, messages);
+    const Setting *row = findSetting(name);
+    if (!row)
         return messages.format("le champ « %1 » est inconnu.", {shown(name)});
-    return field->read(value, link, messages);
+    const auto v = readSettingValue(*row, value);
+    if (!v)
+        return settingRule(*row, messages);
+    link.settings[std::string(row->name)] = settingText(*row, *v);
+    return std::nullopt;
 }
 
 LinkReading readLink(std::string_view address, const Language &messages)
@@ -362,7 +230,7 @@ LinkReading readLink(std::string_view address, const Language &messages)
             messages.format("il est trop long (plus de %1 caractères).", {std::to_string(longestLink)}));
 
     Link link;
-    bool given[fieldCount] = {};
+    std::set<std::string, std::less<>> given;
     while (!address.empty()) {
         const std::size_t amp = address.find('&');
         const std::string_view pair = address.substr(0, amp);
@@ -378,15 +246,11 @@ LinkReading readLink(std::string_view address, const Language &messages)
         if (!name || !value)
             return refuse(messages.format(
                 "« %1 » est mal écrit : un % doit être suivi de deux chiffres hexadécimaux.", {shown(pair)}));
-        const auto *field = std::find_if(std::begin(fields), std::end(fields),
-                                         [&name](const Field &f) { return f.name == *name; });
-        if (field == std::end(fields))
+        if (!findField(*name) && !findSetting(*name))
             return refuse(messages.format("le champ « %1 » est inconnu.", {shown(*name)}));
-        bool &seen = given[field - std::begin(fields)];
-        if (seen)
+        if (!given.insert(*name).second)
             return refuse(messages.format("le champ « %1 » est donné deux fois.", {shown(*name)}));
-        seen = true;
-        if (const Refusal why = field->read(*value, link, messages))
+        if (const Refusal why = readLinkField(*name, *value, link, messages))
             return refuse(messages.format("%1=%2 ne convient pas : %3", {shown(*name), shown(*value), *why}));
     }
     if (link.start && !link.lesson)
@@ -399,10 +263,8 @@ void applyLink(Controller &controller, const Link &link)
     if (link.language)
         controller.setLanguage(*link.language);
     FreeSettings settings = controller.freeSettings();
-    for (const Field &field : fields) {
-        if (field.apply)
-            field.apply(link, settings);
-    }
+    for (const auto &[name, text] : link.settings)
+        readSetting(name, text, settings, controller.language());
     // Each value was checked as it was read; the whole is checked again here.
     if (!settingsError(settings))
         controller.setFreeSettings(settings);
@@ -427,12 +289,18 @@ void applyLink(Controller &controller, const Link &link)
 std::string linkQuery(const Controller &controller)
 {
     std::string query;
-    for (const Field &field : fields) {
-        if (const auto value = field.write(controller)) {
-            query += query.empty() ? "" : "&";
-            query += std::string(field.name) + "=" + percentEncoded(*value);
-        }
-    }
+    auto add = [&query](std::string_view name, const std::optional<std::string> &value) {
+        if (!value)
+            return;
+        query += query.empty() ? "" : "&";
+        query += std::string(name) + "=" + percentEncoded(*value);
+    };
+    for (const Field &field : leadingFields)
+        add(field.name, field.write(controller));
+    for (const Setting &row : settingRows())
+        add(row.name, writeSetting(row, controller));
+    for (const Field &field : trailingFields)
+        add(field.name, field.write(controller));
     return query;
 }
 

@@ -7,13 +7,9 @@
 // Its fields, each at most once, in any order:
 //   lesson     0 to 5, the menu's entry
 //   mode       0 « En continu », 1 « Pas à pas »
-//   corrector  P, PC or DB (the free-setting entry's)
-//   gain       0.1 to 100
-//   period     seconds, one of the periods offered: 0.025, 0.05, 0.1, 0.2
-//   step       1 to 2047 codes
-//   input      step or ramp, the set-point's shape
-//   load       -2047 to 2047 codes, the load on the arm
-//   loadfrom   0 to 7, the period k from whose sample the load acts
+//   corrector, gain, period, step, input, load, loadfrom
+//              the free-setting entry's settings, as settings/settings.h
+//              names, reads and writes them: corrector=PC, gain=6.8...
 //   speed      the scroll bar's position, 10 to 100 (ms between two frames)
 //   lang       fr or en
 //   start      1 starts the lesson (the button that starts it), 0 does not
@@ -26,9 +22,8 @@
 
 #include "engine/controller.h"
 #include "lang/catalogue.h"
-#include "model/sampledloop.h"
 
-#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,13 +34,9 @@ namespace lodrix {
 struct Link {
     std::optional<int> lesson;
     std::optional<int> mode;
-    std::optional<Corrector> corrector;
-    std::optional<double> gain;
-    std::optional<double> period; // exactly one of periodChoices
-    std::optional<std::int32_t> step;
-    std::optional<Input> input;
-    std::optional<std::int32_t> load;
-    std::optional<int> loadFrom;
+    // The free-setting entry's settings it gives, each by its name, its
+    // value written as the settings' rows write it ("period=0.050" is "0.05").
+    std::map<std::string, std::string, std::less<>> settings;
     std::optional<int> speed;
     std::optional<Language> language;
     bool start = false;

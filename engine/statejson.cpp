@@ -1,6 +1,10 @@
 #include "statejson.h"
 
+#include "settings/settings.h"
+
 #include <nlohmann/json.hpp>
+
+#include <cstdint>
 
 namespace lodrix {
 
@@ -45,32 +49,23 @@ const char *controlName(Control c)
 
 namespace {
 
-const char *correctorName(Corrector c)
-{
-    switch (c) {
-    case Corrector::Proportional:
-        return "P";
-    case Corrector::PoleCompensation:
-        return "PC";
-    case Corrector::TwoStep:
-        break;
-    }
-    return "DB";
-}
-
 // The settings of menu entry 5 and what they give, whichever entry is chosen:
 // a tool may set them before choosing the entry, and the line keeps one shape.
+// A choice by its word, a number as a number.
 nlohmann::ordered_json settingsJson(const FreeSettings &s)
 {
-    return {
-        {"corrector", correctorName(s.corrector)},
-        {"gain", s.gain},
-        {"period", s.period},
-        {"step", s.step},
-        {"load", s.load},
-        {"loadFrom", s.loadFrom},
-        {"input", s.input == Input::Ramp ? "ramp" : "step"},
-    };
+    nlohmann::ordered_json json = nlohmann::ordered_json::object();
+    for (const Setting &row : settingRows()) {
+        const std::string key(row.stateKey);
+        const double v = row.get(s);
+        if (row.kind == SettingKind::Choice)
+            json[key] = settingText(row, v);
+        else if (row.kind == SettingKind::Whole)
+            json[key] = static_cast<std::int64_t>(v);
+        else
+            json[key] = v;
+    }
+    return json;
 }
 
 nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<SampledLoop> &kept)

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <numeric>
 #include <span>
@@ -23,13 +22,6 @@ constexpr double criticalGainTolerance = 1e-9;
 bool samePeriod(double a, double b)
 {
     return std::abs(a - b) <= 1e-9 * std::max(std::abs(a), std::abs(b));
-}
-
-std::string number(double v)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return buf;
 }
 
 // Epu(kT), unrounded, from the error now and those and the commands of the
@@ -99,39 +91,6 @@ std::vector<Complex> following(const std::vector<Complex> &previous, std::vector
 
 } // namespace
 
-std::optional<std::string> settingsError(const FreeSettings &s, const Language &language)
-{
-    switch (s.corrector) {
-    case Corrector::Proportional:
-    case Corrector::PoleCompensation:
-    case Corrector::TwoStep:
-        break;
-    default:
-        return std::string(language.tr(
-            "Correcteur inconnu : il doit être proportionnel, à compensation de pôle ou en deux coups."));
-    }
-    // Written so that a NaN fails too.
-    if (!(s.gain >= minGain && s.gain <= maxGain))
-        return language.format("Gain G=%1 refusé : il doit être compris entre %2 et %3.",
-                               {number(s.gain), number(minGain), number(maxGain)});
-    if (periodName(s.period).empty())
-        return language.format(
-            "Période T=%1 s refusée : elle doit valoir T1/4, T1/2, T1 ou 2T1 (0.025, 0.05, 0.1 ou 0.2 s).",
-            {number(s.period)});
-    if (s.step < minStep || s.step > maxStep)
-        return language.format("Échelon E=%1 refusé : il doit être compris entre %2 et %3 codes.",
-                               {std::to_string(s.step), std::to_string(minStep), std::to_string(maxStep)});
-    if (s.load < -maxLoad || s.load > maxLoad)
-        return language.format("Charge D=%1 refusée : elle doit être comprise entre %2 et %3 codes.",
-                               {std::to_string(s.load), std::to_string(-maxLoad), std::to_string(maxLoad)});
-    if (s.loadFrom < 0 || s.loadFrom > lastLoadPeriod)
-        return language.format("Période de la charge k=%1 refusée : elle doit être comprise entre 0 et %2.",
-                               {std::to_string(s.loadFrom), std::to_string(lastLoadPeriod)});
-    if (s.input != Input::Step && s.input != Input::Ramp)
-        return std::string(language.tr("Consigne inconnue : elle doit être un échelon ou une rampe."));
-    return std::nullopt;
-}
-
 std::int32_t setPointAt(const FreeSettings &s, int k)
 {
     if (s.input == Input::Step)
@@ -152,19 +111,6 @@ std::string periodName(double period)
         if (samePeriod(period, periodChoices[i]))
             return names[i];
     return {};
-}
-
-double gainAtSliderPosition(int position)
-{
-    const double decades = double(std::clamp(position, 0, gainSliderPositions)) / gainSliderPositions *
-                           std::log10(maxGain / minGain);
-    return std::round(100.0 * minGain * std::pow(10.0, decades)) / 100.0;
-}
-
-int sliderPositionOfGain(double gain)
-{
-    const double decades = std::log10(std::clamp(gain, minGain, maxGain) / minGain);
-    return int(std::lround(decades / std::log10(maxGain / minGain) * gainSliderPositions));
 }
 
 SampledPlant sampledPlant(double period)

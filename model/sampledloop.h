@@ -44,8 +44,6 @@
 #include "model/periods.h"
 #include "model/polynomial.h"
 
-#include "lang/catalogue.h"
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -76,14 +74,6 @@ constexpr std::int32_t maxLoad = converterCodeLimit; // codes, either way
 constexpr int lastLoadPeriod = 7;                    // a load acts from kT, k = 0 to 7
 constexpr int rampPeriods = 8;                       // a ramp reaches E at 8T
 
-// The gain slider: positions 0 to 300, a hundred a decade from minGain, so
-// that a step multiplies G by 1.023 and a page of 30 steps doubles it. The
-// gain a position gives is rounded to the hundredth the number field shows.
-constexpr int gainSliderPositions = 300;
-constexpr int gainSliderPage = 30;
-double gainAtSliderPosition(int position);
-int sliderPositionOfGain(double gain);
-
 struct FreeSettings {
     Corrector corrector = Corrector::Proportional;
     double gain = 2.5;       // G; the two-step corrector has none
@@ -94,10 +84,6 @@ struct FreeSettings {
     Input input = Input::Step;
     bool operator==(const FreeSettings &) const = default;
 };
-
-// Why the settings cannot be simulated, in the language given (French as the
-// window says it by default) and naming the bad value; nothing when they can.
-std::optional<std::string> settingsError(const FreeSettings &s, const Language &language = Language());
 
 // "T1/4", "T1/2", "T1" or "2T1"; empty for a period not offered.
 std::string periodName(double period);
@@ -155,7 +141,7 @@ RootLocus rootLocus(Corrector corrector, double period);
 // what they say.
 class SampledLoop {
 public:
-    // The settings must pass settingsError.
+    // The settings must pass settingsError (settings/settings.h).
     explicit SampledLoop(const FreeSettings &settings);
 
     const FreeSettings &settings() const { return settings_; }

@@ -12,6 +12,7 @@
 #include "render/arm.h"
 #include "render/loopdiagram.h"
 #include "render/plots.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -622,8 +623,7 @@ void drawLoad(Canvas &scene, const SampledLoop &loop, int n)
 std::string keptName(const SampledLoop &loop, const NumberFormat &f)
 {
     const FreeSettings &s = loop.settings();
-    static constexpr const char *names[] = {"P", "PC", "DB"};
-    std::string text = names[static_cast<int>(s.corrector)];
+    std::string text = settingText(*findSetting("corrector"), s);
     if (s.corrector != Corrector::TwoStep)
         text += ", G=" + rounded(f, s.gain, 2);
     return text + ", T=" + periodName(s.period);

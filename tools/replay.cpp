@@ -10,8 +10,9 @@
 // --zoom as the form zoomed by Ctrl++.
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
-// set corrector P|PC|DB, set gain G, set period T (s), set step E, set load D
-// (codes), set loadfrom K (period), set input step|ramp, keep,
+// set NAME VALUE (a setting of the free-setting entry, named and written as a
+// link gives it: set corrector PC, set gain 6.8, set period 0.05; the rows
+// of settings/settings.h), keep,
 // clear (the kept runs of the free-setting entry, as K and Shift+K), redraw
 // (the frame on screen drawn again, as an expose or a zoom asks), key SEQ,
 // shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE,
@@ -30,6 +31,7 @@
 #include "app/tvitesse.h"
 #include "engine/link.h"
 #include "engine/statejson.h"
+#include "settings/settings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -62,9 +64,11 @@ using lodrix::Tvitesse;
 
 struct Command {
     std::string name;
-    int number = 0;
-    std::string file;       // or the setting's name for "set"
-    double value = 0.0;     // the setting's value; a corrector by its index
+    int number = 0;         // menu's and mode's row, scroll's interval, tick's count
+    std::string file;       // what shot, scene, canvas, save, csv, ops and commentary write
+    std::string key;        // key's sequence
+    std::string setting;    // set's setting, by its name
+    std::string value;      // set's value, as written
     lodrix::Link link = {}; // open's
 };
 
@@ -84,132 +88,127 @@ std::optional<int> toInt(const std::string &s)
     return std::nullopt;
 }
 
-constexpr lodrix::Corrector correctors[] = {lodrix::Corrector::Proportional,
-                                            lodrix::Corrector::PoleCompensation, lodrix::Corrector::TwoStep};
-constexpr const char *correctorWords[] = {"P", "PC", "DB"};
-constexpr lodrix::Input inputs[] = {lodrix::Input::Step, lodrix::Input::Ramp};
-constexpr const char *inputWords[] = {"step", "ramp"};
+// What a command takes after its name.
+enum class Takes { Nothing, Number, Count, Setting, Link, Key, File };
 
-void applySetting(lodrix::FreeSettings &s, const std::string &name, double value)
+struct Grammar {
+    std::string_view name;
+    Takes takes;
+    int low = 0; // a Number's range
+    int high = 0;
+};
+
+constexpr Grammar grammar[] = {
+    {"menu", Takes::Number, 0, 5}, {"mode", Takes::Number, 0, 1}, {"scroll", Takes::Number, 10, 100},
+    {"tick", Takes::Count},        {"set", Takes::Setting},       {"open", Takes::Link},
+    {"key", Takes::Key},           {"start", Takes::Nothing},     {"next", Takes::Nothing},
+    {"comment", Takes::Nothing},   {"state", Takes::Nothing},     {"link", Takes::Nothing},
+    {"keep", Takes::Nothing},      {"clear", Takes::Nothing},     {"redraw", Takes::Nothing},
+    {"shot", Takes::File},         {"scene", Takes::File},        {"canvas", Takes::File},
+    {"ops", Takes::File},          {"csv", Takes::File},          {"save", Takes::File},
+    {"commentary", Takes::File},
+};
+
+// The words of a command line, taken one after the other.
+class Words {
+public:
+    explicit Words(const std::vector<std::string> &words) : words_(words) {}
+    bool done() const { return next_ >= words_.size(); }
+    const std::string &take() { return words_[next_++]; }
+    const std::string *peek() const { return done() ? nullptr : &words_[next_]; }
+    // The argument of the command named; throws when there is none.
+    const std::string &argument(const std::string &command)
+    {
+        if (done())
+            throw Usage{"command '" + command + "' needs an argument"};
+        return take();
+    }
+
+private:
+    const std::vector<std::string> &words_;
+    std::size_t next_ = 0;
+};
+
+// "tick [N]": a count when the next word is a number.
+int tickCount(Words &words)
 {
-    if (name == "corrector")
-        s.corrector = correctors[static_cast<std::size_t>(value)];
-    else if (name == "gain")
-        s.gain = value;
-    else if (name == "period")
-        s.period = value;
-    else if (name == "load")
-        s.load = static_cast<std::int32_t>(value);
-    else if (name == "loadfrom")
-        s.loadFrom = static_cast<int>(value);
-    else if (name == "input")
-        s.input = inputs[static_cast<std::size_t>(value)];
-    else
-        s.step = static_cast<std::int32_t>(value);
+    const std::string *next = words.peek();
+    const auto v = next ? toInt(*next) : std::nullopt;
+    if (!v)
+        return 1;
+    if (*v < 0)
+        throw Usage{"bad argument '" + *next + "' for 'tick'"};
+    words.take();
+    return *v;
 }
 
 // "set NAME VALUE": the value alone checked as the controller checks it, so
 // that a bad one stops the replay before anything runs.
-double settingValue(const std::string &name, const std::string &text, const lodrix::Language &language)
+void readSetting(Command &c, Words &words, const lodrix::Language &language)
 {
-    double value = 0.0;
-    if (name == "corrector") {
-        const auto *found = std::find(std::begin(correctorWords), std::end(correctorWords), text);
-        if (found == std::end(correctorWords))
-            throw Usage{"bad corrector '" + text + "' for 'set corrector' (expected P, PC or DB)"};
-        value = double(found - std::begin(correctorWords));
-    } else if (name == "gain" || name == "period") {
-        try {
-            std::size_t used = 0;
-            value = std::stod(text, &used);
-            if (used != text.size())
-                throw std::invalid_argument(text);
-        } catch (const std::exception &) {
-            throw Usage{"bad number '" + text + "' for 'set " + name + "'"};
-        }
-    } else if (name == "step" || name == "load" || name == "loadfrom") {
-        const auto v = toInt(text);
-        if (!v)
-            throw Usage{"bad number '" + text + "' for 'set " + name + "'"};
-        value = *v;
-    } else if (name == "input") {
-        const auto *found = std::find(std::begin(inputWords), std::end(inputWords), text);
-        if (found == std::end(inputWords))
-            throw Usage{"bad set-point '" + text + "' for 'set input' (expected step or ramp)"};
-        value = double(found - std::begin(inputWords));
-    } else {
-        throw Usage{"unknown setting '" + name +
-                    "' for 'set' (expected corrector, gain, period, step, load, loadfrom or input)"};
-    }
+    c.setting = words.argument(c.name);
+    c.value = words.argument(c.name);
     lodrix::FreeSettings s;
-    applySetting(s, name, value);
-    if (const auto error = lodrix::settingsError(s, language))
-        throw Usage{"bad value '" + text + "' for 'set " + name + "': " + *error};
-    return value;
+    if (const auto error = lodrix::setCommandError(c.setting, c.value, s, language))
+        throw Usage{*error};
+}
+
+Command command(const Grammar &g, Words &words, const lodrix::Language &language)
+{
+    Command c;
+    c.name = g.name;
+    switch (g.takes) {
+    case Takes::Nothing:
+        break;
+    case Takes::Number: {
+        const std::string &a = words.argument(c.name);
+        const auto v = toInt(a);
+        if (!v || *v < g.low || *v > g.high)
+            throw Usage{"bad argument '" + a + "' for '" + c.name + "' (expected " + std::to_string(g.low) +
+                        " to " + std::to_string(g.high) + ")"};
+        c.number = *v;
+        break;
+    }
+    case Takes::Count:
+        c.number = tickCount(words);
+        break;
+    case Takes::Setting:
+        readSetting(c, words, language);
+        break;
+    case Takes::Link: {
+        const std::string &a = words.argument(c.name);
+        lodrix::LinkReading reading = lodrix::readLink(a, language);
+        if (reading.error)
+            throw Usage{"bad link '" + a + "' for 'open': " + *reading.error};
+        c.link = reading.link;
+        break;
+    }
+    case Takes::Key: {
+        c.key = words.argument(c.name);
+        const QKeySequence key(QString::fromStdString(c.key));
+        if (key.isEmpty() || key[0].key() == Qt::Key_unknown)
+            throw Usage{"bad key sequence '" + c.key + "' for 'key'"};
+        break;
+    }
+    case Takes::File:
+        c.file = words.argument(c.name);
+        break;
+    }
+    return c;
 }
 
 // Turns words into commands; throws Usage naming the first bad one.
-std::vector<Command> parse(const std::vector<std::string> &words, const lodrix::Language &language)
+std::vector<Command> parse(const std::vector<std::string> &list, const lodrix::Language &language)
 {
     std::vector<Command> commands;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string &w = words[i];
-        auto argument = [&]() -> const std::string & {
-            if (i + 1 >= words.size())
-                throw Usage{"command '" + w + "' needs an argument"};
-            return words[++i];
-        };
-        auto number = [&](int low, int high) {
-            const std::string &a = argument();
-            const auto v = toInt(a);
-            if (!v || *v < low || *v > high)
-                throw Usage{"bad argument '" + a + "' for '" + w + "' (expected " + std::to_string(low) +
-                            " to " + std::to_string(high) + ")"};
-            return *v;
-        };
-        if (w == "menu")
-            commands.push_back({w, number(0, 5), {}});
-        else if (w == "mode")
-            commands.push_back({w, number(0, 1), {}});
-        else if (w == "set") {
-            const std::string name = argument();
-            const std::string text = argument();
-            commands.push_back({w, 0, name, settingValue(name, text, language)});
-        } else if (w == "scroll")
-            commands.push_back({w, number(10, 100), {}});
-        else if (w == "open") {
-            const std::string &a = argument();
-            lodrix::LinkReading reading = lodrix::readLink(a, language);
-            if (reading.error)
-                throw Usage{"bad link '" + a + "' for 'open': " + *reading.error};
-            Command c{w, 0, {}};
-            c.link = reading.link;
-            commands.push_back(c);
-        } else if (w == "start" || w == "next" || w == "comment" || w == "state" || w == "link" ||
-                   w == "keep" || w == "clear" || w == "redraw")
-            commands.push_back({w, 0, {}});
-        else if (w == "tick") {
-            int n = 1;
-            if (i + 1 < words.size()) {
-                if (const auto v = toInt(words[i + 1])) {
-                    if (*v < 0)
-                        throw Usage{"bad argument '" + words[i + 1] + "' for 'tick'"};
-                    n = *v;
-                    ++i;
-                }
-            }
-            commands.push_back({w, n, {}});
-        } else if (w == "key") {
-            const std::string &a = argument();
-            const QKeySequence key(QString::fromStdString(a));
-            if (key.isEmpty() || key[0].key() == Qt::Key_unknown)
-                throw Usage{"bad key sequence '" + a + "' for 'key'"};
-            commands.push_back({w, 0, a});
-        } else if (w == "shot" || w == "scene" || w == "canvas" || w == "ops" || w == "csv" || w == "save" ||
-                   w == "commentary")
-            commands.push_back({w, 0, argument()});
-        else
+    Words words(list);
+    while (!words.done()) {
+        const std::string &w = words.take();
+        const auto *g = std::find_if(std::begin(grammar), std::end(grammar),
+                                     [&w](const Grammar &entry) { return entry.name == w; });
+        if (g == std::end(grammar))
             throw Usage{"unknown command '" + w + "'"};
+        commands.push_back(command(*g, words, language));
     }
     return commands;
 }
@@ -277,136 +276,254 @@ struct Options {
     int zoom = 100;
 };
 
+// ---- What each command does ----------------------------------------------------
+// Each returns the program's status: 0 to go on, else the status it stops with,
+// having said why.
+
+struct Replay {
+    Tvitesse &w;
+    lodrix::OpLog lastLog; // calls of the latest command that could draw
+};
+
+int click(QAbstractButton *button, const char *name)
+{
+    if (!clickable(button, name))
+        return 1;
+    button->click();
+    return 0;
+}
+
+int chooseRow(Tvitesse &w, QListWidget *list, const char *name, int row)
+{
+    if (!clickable(list, name))
+        return 1;
+    w.clickListItem(list, row);
+    return 0;
+}
+
+int menu(Replay &r, const Command &c)
+{
+    return chooseRow(r.w, r.w.ListBox1, "ListBox1", c.number);
+}
+
+int mode(Replay &r, const Command &c)
+{
+    return chooseRow(r.w, r.w.ListBox2, "ListBox2", c.number);
+}
+
+int start(Replay &r, const Command &)
+{
+    return click(r.w.Button1, "Button1");
+}
+
+int next(Replay &r, const Command &)
+{
+    return click(r.w.Button2, "Button2");
+}
+
+int comment(Replay &r, const Command &)
+{
+    return click(r.w.B1, "B1");
+}
+
+int scroll(Replay &r, const Command &c)
+{
+    if (!clickable(r.w.ScrollBar1, "ScrollBar1"))
+        return 1;
+    r.w.ScrollBar1->setValue(c.number);
+    return 0;
+}
+
+int set(Replay &r, const Command &c)
+{
+    lodrix::FreeSettings s = r.w.controller.freeSettings();
+    lodrix::readSetting(c.setting, c.value, s, r.w.controller.language());
+    if (const auto error = r.w.controller.setFreeSettings(s)) {
+        std::fprintf(stderr, "lodrix-replay: %s\n", error->c_str());
+        return 2;
+    }
+    return 0;
+}
+
+int keep(Replay &r, const Command &)
+{
+    r.w.keepAction->trigger();
+    return 0;
+}
+
+int clear(Replay &r, const Command &)
+{
+    r.w.clearKeptAction->trigger();
+    return 0;
+}
+
+int redraw(Replay &r, const Command &)
+{
+    r.w.redraw();
+    return 0;
+}
+
+int open(Replay &r, const Command &c)
+{
+    r.w.openLink(c.link);
+    return 0;
+}
+
+int key(Replay &r, const Command &c)
+{
+    pressKey(r.w, QKeySequence(QString::fromStdString(c.key)));
+    return 0;
+}
+
+int tick(Replay &r, const Command &c)
+{
+    for (int i = 0; i < c.number; ++i)
+        r.w.Timer1Timer();
+    return 0;
+}
+
+int state(Replay &r, const Command &)
+{
+    std::cout << stateWithNames(r.w) << std::endl;
+    return 0;
+}
+
+int link(Replay &r, const Command &)
+{
+    std::cout << lodrix::linkQuery(r.w.controller) << std::endl;
+    return 0;
+}
+
+int written(const std::ofstream &out, const std::string &file)
+{
+    if (out)
+        return 0;
+    std::fprintf(stderr, "lodrix-replay: cannot write %s\n", file.c_str());
+    return 1;
+}
+
+// What the commentary box shows, empty when it is hidden.
+int commentary(Replay &r, const Command &c)
+{
+    std::ofstream out(c.file, std::ios::trunc);
+    if (!r.w.RichEdit2->isHidden())
+        out << r.w.RichEdit2->toPlainText().toStdString() << '\n';
+    return written(out, c.file);
+}
+
+// The form, in the device's pixels.
+int shot(Replay &r, const Command &c)
+{
+    Tvitesse &w = r.w;
+    const QRect form(w.formOrigin(), QSize(800 * w.zoom() / 100, 560 * w.zoom() / 100));
+    if (!QRect(QPoint(), w.size()).contains(form))
+        w.resize(w.size().expandedTo(QSize(form.right() + 1, form.bottom() + 1)));
+    return savePng(w.grab(form).toImage(), c.file) ? 0 : 1;
+}
+
+int scene(Replay &r, const Command &c)
+{
+    return savePng(lodrix::imageOf(r.w.sceneCanvas), c.file) ? 0 : 1;
+}
+
+int csv(Replay &r, const Command &c)
+{
+    QString why;
+    if (r.w.saveRun(QString::fromStdString(c.file), &why))
+        return 0;
+    std::fprintf(stderr, "lodrix-replay: cannot write %s: %s\n", c.file.c_str(), qPrintable(why));
+    return 1;
+}
+
+int save(Replay &r, const Command &c)
+{
+    return savePng(r.w.picture(), c.file) ? 0 : 1;
+}
+
+// The window's own drawing surface, without the controls over it: what
+// every edition draws the same.
+int canvas(Replay &r, const Command &c)
+{
+    return savePng(lodrix::imageOf(r.w.windowCanvas), c.file) ? 0 : 1;
+}
+
+int ops(Replay &r, const Command &c)
+{
+    std::ofstream out(c.file, std::ios::app);
+    for (const lodrix::Op &op : r.lastLog)
+        out << lodrix::opToJson(op) << '\n';
+    return written(out, c.file);
+}
+
+struct Verb {
+    std::string_view name;
+    int (*act)(Replay &, const Command &);
+    bool draws; // a person's action; the others write what is shown
+};
+
+constexpr Verb verbs[] = {
+    {"menu", menu, true},       {"mode", mode, true},
+    {"start", start, true},     {"next", next, true},
+    {"comment", comment, true}, {"scroll", scroll, true},
+    {"set", set, true},         {"keep", keep, true},
+    {"clear", clear, true},     {"redraw", redraw, true},
+    {"open", open, true},       {"key", key, true},
+    {"tick", tick, true},       {"state", state, false},
+    {"link", link, false},      {"commentary", commentary, false},
+    {"shot", shot, false},      {"scene", scene, false},
+    {"csv", csv, false},        {"save", save, false},
+    {"canvas", canvas, false},  {"ops", ops, false},
+};
+
+// An error box would wait for a person: say what it says, and close it.
+void closeErrorBoxes(Tvitesse &w)
+{
+    for (QMessageBox *box : w.findChildren<QMessageBox *>()) {
+        std::fprintf(stderr, "lodrix-replay: error box: %s %s\n", qPrintable(box->text()),
+                     qPrintable(box->informativeText()));
+        delete box;
+    }
+}
+
+// The numbers' decimal separator: the locale's asked for, else the
+// language's asked for, else the machine's.
+std::string decimalSeparator(const Options &options, const lodrix::Language &language)
+{
+    if (options.locale)
+        return QLocale(QString::fromStdString(*options.locale)).decimalPoint().toStdString();
+    if (options.language)
+        return std::string(language.decimalSeparator());
+    return QLocale::system().decimalPoint().toStdString();
+}
+
 int run(const std::vector<Command> &commands, const Options &options, int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     if (options.scale)
         qputenv("QT_SCALE_FACTOR", options.scale->c_str());
-    const std::optional<std::string> &locale = options.locale;
     QApplication app(argc, argv);
     QApplication::setPalette(lodrix::lodrixPalette());
     const lodrix::Language language = options.language.value_or(lodrix::Language());
-    std::string separator = QLocale::system().decimalPoint().toStdString();
-    if (locale)
-        separator = QLocale(QString::fromStdString(*locale)).decimalPoint().toStdString();
-    else if (options.language)
-        separator = std::string(language.decimalSeparator());
-    Tvitesse w(lodrix::NumberFormat(separator), language);
+    Tvitesse w(lodrix::NumberFormat(decimalSeparator(options, language)), language);
     w.Timer1->stop(); // ticks come from the commands only
     w.showMaximized();
     w.setZoom(options.zoom);
     QApplication::processEvents();
 
     lodrix::OpLog log;
-    lodrix::OpLog lastLog; // calls of the latest command that could draw
     w.setOpLog(&log);
-
+    Replay replay{w, {}};
     for (const Command &c : commands) {
         log.clear();
-        bool drew = true;
-        if (c.name == "menu") {
-            if (!clickable(w.ListBox1, "ListBox1"))
-                return 1;
-            w.clickListItem(w.ListBox1, c.number);
-        } else if (c.name == "mode") {
-            if (!clickable(w.ListBox2, "ListBox2"))
-                return 1;
-            w.clickListItem(w.ListBox2, c.number);
-        } else if (c.name == "start") {
-            if (!clickable(w.Button1, "Button1"))
-                return 1;
-            w.Button1->click();
-        } else if (c.name == "next") {
-            if (!clickable(w.Button2, "Button2"))
-                return 1;
-            w.Button2->click();
-        } else if (c.name == "comment") {
-            if (!clickable(w.B1, "B1"))
-                return 1;
-            w.B1->click();
-        } else if (c.name == "scroll") {
-            if (!clickable(w.ScrollBar1, "ScrollBar1"))
-                return 1;
-            w.ScrollBar1->setValue(c.number);
-        } else if (c.name == "set") {
-            lodrix::FreeSettings s = w.controller.freeSettings();
-            applySetting(s, c.file, c.value);
-            if (const auto error = w.controller.setFreeSettings(s)) {
-                std::fprintf(stderr, "lodrix-replay: %s\n", error->c_str());
-                return 2;
-            }
-        } else if (c.name == "keep") {
-            w.keepAction->trigger();
-        } else if (c.name == "clear") {
-            w.clearKeptAction->trigger();
-        } else if (c.name == "redraw") {
-            w.redraw();
-        } else if (c.name == "open") {
-            w.openLink(c.link);
-        } else if (c.name == "key") {
-            pressKey(w, QKeySequence(QString::fromStdString(c.file)));
-        } else if (c.name == "tick") {
-            for (int i = 0; i < c.number; ++i)
-                w.Timer1Timer();
-        } else {
-            drew = false;
+        const Verb &verb = *std::find_if(std::begin(verbs), std::end(verbs),
+                                         [&c](const Verb &v) { return v.name == c.name; });
+        if (!verb.draws)
             QApplication::processEvents();
-            if (c.name == "state") {
-                std::cout << stateWithNames(w) << std::endl;
-            } else if (c.name == "link") {
-                std::cout << lodrix::linkQuery(w.controller) << std::endl;
-            } else if (c.name == "commentary") {
-                // What the box shows, empty when it is hidden.
-                std::ofstream out(c.file, std::ios::trunc);
-                if (!w.RichEdit2->isHidden())
-                    out << w.RichEdit2->toPlainText().toStdString() << '\n';
-                if (!out) {
-                    std::fprintf(stderr, "lodrix-replay: cannot write %s\n", c.file.c_str());
-                    return 1;
-                }
-            } else if (c.name == "shot") {
-                // The form, in the device's pixels.
-                const QRect form(w.formOrigin(), QSize(800 * w.zoom() / 100, 560 * w.zoom() / 100));
-                if (!QRect(QPoint(), w.size()).contains(form))
-                    w.resize(w.size().expandedTo(QSize(form.right() + 1, form.bottom() + 1)));
-                if (!savePng(w.grab(form).toImage(), c.file))
-                    return 1;
-            } else if (c.name == "scene") {
-                if (!savePng(lodrix::imageOf(w.sceneCanvas), c.file))
-                    return 1;
-            } else if (c.name == "csv") {
-                QString why;
-                if (!w.saveRun(QString::fromStdString(c.file), &why)) {
-                    std::fprintf(stderr, "lodrix-replay: cannot write %s: %s\n", c.file.c_str(),
-                                 qPrintable(why));
-                    return 1;
-                }
-            } else if (c.name == "save") {
-                if (!savePng(w.picture(), c.file))
-                    return 1;
-            } else if (c.name == "canvas") {
-                // The window's own drawing surface, without the controls over
-                // it: what every edition draws the same.
-                if (!savePng(lodrix::imageOf(w.windowCanvas), c.file))
-                    return 1;
-            } else if (c.name == "ops") {
-                std::ofstream out(c.file, std::ios::app);
-                for (const lodrix::Op &op : lastLog)
-                    out << lodrix::opToJson(op) << '\n';
-                if (!out) {
-                    std::fprintf(stderr, "lodrix-replay: cannot write %s\n", c.file.c_str());
-                    return 1;
-                }
-            }
-        }
-        if (drew)
-            lastLog = log;
-        // An error box would wait for a person: say what it says, and close it.
-        for (QMessageBox *box : w.findChildren<QMessageBox *>()) {
-            std::fprintf(stderr, "lodrix-replay: error box: %s %s\n", qPrintable(box->text()),
-                         qPrintable(box->informativeText()));
-            delete box;
-        }
+        if (const int status = verb.act(replay, c))
+            return status;
+        if (verb.draws)
+            replay.lastLog = log;
+        closeErrorBoxes(w);
     }
     w.setOpLog(nullptr);
     return 0;

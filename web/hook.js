@@ -28,41 +28,13 @@
     // The keys `key` presses: the classroom keys, by the names lodrix-replay
     // gives them (a letter in either case).
     const commandKeys = { P: 'pause', PAUSE: 'pause', N: 'step', K: 'keep', 'SHIFT+K': 'clearKept' };
-    const correctorWords = ['P', 'PC', 'DB'];
-    const inputWords = ['step', 'ramp']; // the rows of « Consigne »
-    // The hook's setting names, as the core's settings name them.
-    const settingKeys = { loadfrom: 'loadFrom' };
 
-    // "set NAME VALUE", the value checked as the controller would check it.
+    // "set NAME VALUE", checked by the core as lodrix-replay checks it.
     function parseSetting(name, text, fail) {
-        let value;
-        if (name === 'corrector') {
-            value = correctorWords.indexOf(text);
-            if (value < 0)
-                fail(`bad corrector '${text}' for 'set corrector' (expected P, PC or DB)`);
-        } else if (name === 'gain' || name === 'period') {
-            if (!/^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/.test(text))
-                fail(`bad number '${text}' for 'set ${name}'`);
-            value = Number(text);
-        } else if (name === 'step' || name === 'load' || name === 'loadfrom') {
-            if (!/^[+-]?\d+$/.test(text) || Math.abs(Number(text)) > 2 ** 31 - 1)
-                fail(`bad number '${text}' for 'set ${name}'`);
-            value = Number(text);
-        } else if (name === 'input') {
-            value = inputWords.indexOf(text);
-            if (value < 0)
-                fail(`bad set-point '${text}' for 'set input' (expected step or ramp)`);
-        } else {
-            fail(`unknown setting '${name}' for 'set' `
-                 + '(expected corrector, gain, period, step, load, loadfrom or input)');
-        }
-        const key = settingKeys[name] ?? name;
-        const s = { ...freeSettings(), [key]: value };
-        const refused = core.UTF8ToString(core._lodrix_settings_error(s.corrector, s.gain, s.period, s.step,
-                                                                      s.load, s.loadFrom, s.input));
+        const refused = core.ccall('lodrix_check_setting', 'string', ['string', 'string'], [name, text]);
         if (refused)
-            fail(`bad value '${text}' for 'set ${name}': ${refused}`);
-        return { name: 'set', setting: key, number: value };
+            fail(refused);
+        return { name: 'set', setting: name, text };
     }
 
     // One command a line; the whole text is checked before any of it runs.
@@ -154,7 +126,7 @@
             } else if (c.name === 'state') {
                 states.push(state());
             } else if (c.name === 'set') {
-                const refused = setFreeSettings({ ...freeSettings(), [c.setting]: c.number });
+                const refused = setSetting(c.setting, c.text);
                 if (refused)
                     throw new Error(`lodrix.run: ${refused}`);
             } else if (c.name === 'keep') {

@@ -275,15 +275,12 @@
 
     // ---- The free-setting entry's settings ---------------------------------------
 
-    const corrector = $('SettingCorrector');
+    // Each control of the strip names its setting (data-setting), as links,
+    // lodrix-replay and the core's settings name it; a list's options hold
+    // the words of its choices.
+    const settingControls = [...$('FreeSettings').querySelectorAll('[data-setting]')];
     const gain = $('SettingGain');
     const gainSlider = $('SettingGainSlider');
-    const period = $('SettingPeriod');
-    const step = $('SettingStep');
-    const load = $('SettingLoad');
-    const loadFrom = $('SettingLoadFrom');
-    const input = $('SettingInput');
-    const twoStepRow = 2; // « Deux coups », which has no gain
 
     function freeSettings() {
         return JSON.parse(core.UTF8ToString(core._lodrix_free_settings()));
@@ -292,28 +289,21 @@
     // The controls show the controller's settings.
     function showFreeSettings() {
         const s = freeSettings();
-        corrector.selectedIndex = s.corrector;
-        gain.value = String(s.gain);
+        for (const control of settingControls)
+            control.value = s[control.dataset.setting];
         // A position that gives this gain stays where the hand left it.
-        if (core._lodrix_gain_at_slider(Number(gainSlider.value)) !== s.gain)
-            gainSlider.value = String(core._lodrix_slider_of_gain(s.gain));
+        if (core._lodrix_gain_at_slider(Number(gainSlider.value)) !== Number(s.gain))
+            gainSlider.value = String(core._lodrix_slider_of_gain(Number(s.gain)));
         gainSlider.setAttribute('aria-valuetext', `G = ${s.gain}`);
-        period.selectedIndex = [...period.options].findIndex((o) => Number(o.value) === s.period);
-        step.value = String(s.step);
-        load.value = String(s.load);
-        loadFrom.value = String(s.loadFrom);
-        input.selectedIndex = s.input;
-        gain.disabled = s.corrector === twoStepRow;
+        gain.disabled = s.corrector === 'DB'; // the two-step corrector has no gain
         gainSlider.disabled = gain.disabled;
     }
 
-    // Hands the settings to the controller, which stops a run of the entry
-    // and shows its idle picture with them. Returns its refusal, if any;
-    // refused, nothing changed.
-    function setFreeSettings(s) {
-        const answer = core._lodrix_set_free_settings(s.corrector, s.gain, s.period, s.step, s.load, s.loadFrom,
-                                                      s.input);
-        const refused = core.UTF8ToString(answer);
+    // Hands one setting, by its name and its text, to the controller, which
+    // stops a run of the entry and shows its idle picture with it. Returns
+    // its refusal, if any; refused, nothing changed.
+    function setSetting(name, text) {
+        const refused = core.ccall('lodrix_set_setting', 'string', ['string', 'string'], [name, text]);
         applyRequests();
         present();
         showHeld();
@@ -321,19 +311,9 @@
         return refused;
     }
 
-    // What a person chose or typed; a field that holds no number is handed
-    // over as NaN, for the controller to refuse with its message.
-    function applySettingControls(event) {
-        const number = (input) => (input.value.trim() === '' ? NaN : Number(input.value));
-        const refused = setFreeSettings({
-            corrector: corrector.selectedIndex,
-            gain: number(gain),
-            period: Number(period.value),
-            step: number(step),
-            load: number(load),
-            loadFrom: number(loadFrom),
-            input: input.selectedIndex,
-        });
+    // What a person chose or typed, as the control holds it.
+    function applySettingControl(event) {
+        const refused = setSetting(event.target.dataset.setting, event.target.value.trim());
         if (refused)
             report(refused, null, event.target); // to mend what was typed
     }
@@ -345,12 +325,12 @@
         $('Button2').addEventListener('click', () => call('button2_click'));
         $('ScrollBar1').addEventListener('input', (event) => setScroll(Number(event.target.value)));
         // A number applies once typed (Enter, or leaving the field) or stepped, not digit by digit.
-        for (const control of [corrector, gain, period, step, load, loadFrom, input])
-            control.addEventListener('change', applySettingControls);
+        for (const control of settingControls)
+            control.addEventListener('change', applySettingControl);
         // Every move of the slider applies, while it is dragged too.
-        gainSlider.addEventListener('input', (event) => {
+        gainSlider.addEventListener('input', () => {
             gain.value = String(core._lodrix_gain_at_slider(Number(gainSlider.value)));
-            applySettingControls(event);
+            applySettingControl({ target: gain });
         });
     }
 

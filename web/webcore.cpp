@@ -17,15 +17,13 @@
 #include "render/loopdiagram.h"
 #include "rtf/reader.h"
 #include "rtf/writers.h"
+#include "settings/settings.h"
 
 #include <emscripten/emscripten.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -79,51 +77,6 @@ std::unique_ptr<Core> core;
 std::string taken; // the text last handed out
 std::vector<std::uint32_t> rgba;
 std::int32_t picture[5];
-
-constexpr double largestStep = 1e9; // fits an int32
-
-// The correctors in the order of the page's list, « Proportionnel » first.
-constexpr Corrector correctors[] = {Corrector::Proportional, Corrector::PoleCompensation, Corrector::TwoStep};
-// The set-points in the order of the page's list, « échelon » first.
-constexpr Input inputs[] = {Input::Step, Input::Ramp};
-
-bool whole(double v)
-{
-    return std::floor(v) == v && std::abs(v) <= largestStep;
-}
-
-std::string typed(double v)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", v);
-    return text;
-}
-
-// The settings as the page's controls hand them over: the corrector and the
-// set-point by their rows, the step, the load and its period as typed,
-// which may not be whole numbers. Empty when it is none, else the refusal.
-std::optional<std::string> freeSettings(int corrector, double gain, double period, double step, double load,
-                                        double loadFrom, int input, FreeSettings &out)
-{
-    const Language &language = core->controller.language();
-    if (corrector < 0 || corrector >= int(std::size(correctors)))
-        return std::string(language.tr("Correcteur inconnu."));
-    if (input < 0 || input >= int(std::size(inputs)))
-        return std::string(language.tr("Consigne inconnue : elle doit être un échelon ou une rampe."));
-    // Whole numbers within an int32 are the controller's to judge.
-    if (!whole(step))
-        return language.format("Échelon E=%1 refusé : il doit être un nombre entier de %2 à %3 codes.",
-                               {typed(step), std::to_string(minStep), std::to_string(maxStep)});
-    if (!whole(load))
-        return language.format("Charge D=%1 refusée : elle doit être un nombre entier de %2 à %3 codes.",
-                               {typed(load), std::to_string(-maxLoad), std::to_string(maxLoad)});
-    if (!whole(loadFrom))
-        return language.format("Période de la charge k=%1 refusée : elle doit être un entier de 0 à %2.",
-                               {typed(loadFrom), std::to_string(lastLoadPeriod)});
-    out = {correctors[corrector], gain,          period,       std::int32_t(step),
-           std::int32_t(load),    int(loadFrom), inputs[input]};
-    return std::nullopt;
-}
 
 const char *hand(std::string text)
 {
@@ -376,45 +329,35 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_version()
 
 // ---- The free-setting entry's settings ------------------------------------------
 
-// {"corrector": row, "gain": G, "period": T in seconds, "step": E, "load": D,
-// "loadFrom": k, "input": row}, as the controller holds them.
+// {"corrector": "PC", "gain": "6.8", ...}: each setting by its name, as the
+// controller holds it, written as links write it (settings/settings.h).
 EMSCRIPTEN_KEEPALIVE const char *lodrix_free_settings()
 {
-    const lodrix::FreeSettings &s = core->controller.freeSettings();
-    const auto *row = std::find(std::begin(lodrix::correctors), std::end(lodrix::correctors), s.corrector);
-    const nlohmann::ordered_json json = {{"corrector", row - std::begin(lodrix::correctors)},
-                                         {"gain", s.gain},
-                                         {"period", s.period},
-                                         {"step", s.step},
-                                         {"load", s.load},
-                                         {"loadFrom", s.loadFrom},
-                                         {"input", s.input == lodrix::Input::Ramp ? 1 : 0}};
+    nlohmann::ordered_json json = nlohmann::ordered_json::object();
+    for (const lodrix::Setting &row : lodrix::settingRows())
+        json[std::string(row.name)] = lodrix::settingText(row, core->controller.freeSettings());
     return lodrix::hand(json.dump());
 }
 
-// Hands the settings to the controller; empty when it took them, else why it
-// refused them, and nothing changed.
-EMSCRIPTEN_KEEPALIVE const char *lodrix_set_free_settings(int corrector, double gain, double period,
-                                                          double step, double load, double loadFrom,
-                                                          int input)
+// Hands the setting named, its value as typed or chosen, to the controller;
+// empty when it took it, else why it refused it, and nothing changed.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_set_setting(const char *name, const char *text)
 {
-    lodrix::FreeSettings settings;
-    auto error = lodrix::freeSettings(corrector, gain, period, step, load, loadFrom, input, settings);
+    lodrix::Controller &c = core->controller;
+    lodrix::FreeSettings settings = c.freeSettings();
+    auto error = lodrix::readSetting(name, text, settings, c.language());
     if (!error)
-        error = core->controller.setFreeSettings(settings);
+        error = c.setFreeSettings(settings);
     return lodrix::hand(error.value_or(std::string()));
 }
 
-// Why the controller would refuse these settings, without handing them over:
-// the hook checks every command before running any.
-EMSCRIPTEN_KEEPALIVE const char *lodrix_settings_error(int corrector, double gain, double period, double step,
-                                                       double load, double loadFrom, int input)
+// Why the hook's "set NAME VALUE" would be refused, without running it: the
+// hook checks every command before running any. Worded as lodrix-replay words it.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_check_setting(const char *name, const char *text)
 {
-    lodrix::FreeSettings settings;
-    auto error = lodrix::freeSettings(corrector, gain, period, step, load, loadFrom, input, settings);
-    if (!error)
-        error = lodrix::settingsError(settings);
-    return lodrix::hand(error.value_or(std::string()));
+    lodrix::FreeSettings settings = core->controller.freeSettings();
+    return lodrix::hand(
+        lodrix::setCommandError(name, text, settings, core->controller.language()).value_or(std::string()));
 }
 
 // ---- Links that open an experiment ---------------------------------------------

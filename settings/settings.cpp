@@ -1,0 +1,377 @@
+#include "settings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <iomanip>
+#include <iterator>
+#include <limits>
+#include <locale>
+#include <sstream>
+#include <type_traits>
+#include <vector>
+
+namespace lodrix {
+
+namespace {
+
+constexpr std::size_t longestNumber = 24; // of a number's text
+
+// A member of FreeSettings as a row's double: an enum by its index.
+template<auto member> double valueOf(const FreeSettings &s)
+{
+    const auto v = s.*member;
+    if constexpr (std::is_enum_v<decltype(v)>)
+        return double(static_cast<int>(v));
+    else
+        return double(v);
+}
+
+template<auto member> void put(FreeSettings &s, double value)
+{
+    using T = std::remove_reference_t<decltype(s.*member)>;
+    if constexpr (std::is_enum_v<T>)
+        s.*member = static_cast<T>(static_cast<int>(value));
+    else
+        s.*member = static_cast<T>(value);
+}
+
+constexpr SettingChoice correctors[] = {
+    {"P", "Proportionnel", 0},
+    {"PC", "Compensation pôle", 1},
+    {"DB", "Deux coups", 2},
+};
+constexpr SettingChoice periods[] = {
+    {"0.025", "T1/4 = 25 ms", periodChoices[0]},
+    {"0.05", "T1/2 = 50 ms", periodChoices[1]},
+    {"0.1", "T1 = 100 ms", periodChoices[2]},
+    {"0.2", "2 T1 = 200 ms", periodChoices[3]},
+};
+constexpr SettingChoice inputs[] = {
+    {"step", "échelon", 0},
+    {"ramp", "rampe", 1},
+};
+
+// Another setting is its row here, with its member in FreeSettings.
+constexpr Setting rows[] = {
+    {.name = "corrector",
+     .stateKey = "corrector",
+     .kind = SettingKind::Choice,
+     .choices = correctors,
+     .refused = "Correcteur %1 inconnu",
+     .rule = "le correcteur est P, PC ou DB.",
+     .help = "Le correcteur de la leçon 5 : P, PC ou DB.",
+     .valueName = "C",
+     .alwaysLinked = true,
+     .get = valueOf<&FreeSettings::corrector>,
+     .put = put<&FreeSettings::corrector>},
+    {.name = "gain",
+     .stateKey = "gain",
+     .kind = SettingKind::Decimal,
+     .low = minGain,
+     .high = maxGain,
+     .refused = "Gain G=%1 refusé",
+     .rule = "le gain est un nombre de %1 à %2.",
+     .help = "Le gain G de la leçon 5, de 0.1 à 100.",
+     .valueName = "G",
+     .alwaysLinked = true,
+     .get = valueOf<&FreeSettings::gain>,
+     .put = put<&FreeSettings::gain>},
+    {.name = "period",
+     .stateKey = "period",
+     .kind = SettingKind::DecimalChoice,
+     .choices = periods,
+     .refused = "Période T=%1 s refusée",
+     .rule = "la période est en secondes, %1, %2, %3 ou %4.",
+     .help = "La période T de la leçon 5, en secondes : 0.025, 0.05, 0.1 ou 0.2.",
+     .valueName = "T",
+     .alwaysLinked = true,
+     .get = valueOf<&FreeSettings::period>,
+     .put = put<&FreeSettings::period>},
+    {.name = "step",
+     .stateKey = "step",
+     .kind = SettingKind::Whole,
+     .low = minStep,
+     .high = maxStep,
+     .refused = "Échelon E=%1 refusé",
+     .rule = "l'échelon est un nombre entier de %1 à %2 codes.",
+     .help = "L'échelon E de la leçon 5, de 1 à 2047 codes.",
+     .valueName = "E",
+     .alwaysLinked = true,
+     .get = valueOf<&FreeSettings::step>,
+     .put = put<&FreeSettings::step>},
+    {.name = "input",
+     .stateKey = "input",
+     .kind = SettingKind::Choice,
+     .choices = inputs,
+     .refused = "Consigne %1 inconnue",
+     .rule = "la consigne est step (échelon) ou ramp (rampe).",
+     .help = "La consigne de la leçon 5 : step (échelon) ou ramp (rampe).",
+     .valueName = "SHAPE",
+     .get = valueOf<&FreeSettings::input>,
+     .put = put<&FreeSettings::input>},
+    {.name = "load",
+     .stateKey = "load",
+     .kind = SettingKind::Whole,
+     .low = -maxLoad,
+     .high = maxLoad,
+     .refused = "Charge D=%1 refusée",
+     .rule = "la charge est un nombre entier de %1 à %2 codes.",
+     .help = "La charge D de la leçon 5, de -2047 à 2047 codes.",
+     .valueName = "D",
+     .get = valueOf<&FreeSettings::load>,
+     .put = put<&FreeSettings::load>},
+    {.name = "loadfrom",
+     .stateKey = "loadFrom",
+     .kind = SettingKind::Whole,
+     .low = 0,
+     .high = lastLoadPeriod,
+     .refused = "Période de la charge k=%1 refusée",
+     .rule = "la période de la charge est un entier de %1 à %2.",
+     .help = "La période k dès laquelle la charge de la leçon 5 agit, de 0 à 7.",
+     .valueName = "K",
+     .get = valueOf<&FreeSettings::loadFrom>,
+     .put = put<&FreeSettings::loadFrom>},
+};
+
+// The shortest text that reads back the same number: digits and a point
+// whatever the program's locale, no exponent.
+std::string numberText(double v)
+{
+    std::string text;
+    for (int decimals = 0; decimals <= std::numeric_limits<double>::max_digits10; ++decimals) {
+        std::ostringstream out;
+        out.imbue(std::locale::classic());
+        out << std::fixed << std::setprecision(decimals) << v;
+        text = out.str();
+        std::istringstream in(text);
+        in.imbue(std::locale::classic());
+        double back = 0.0;
+        if (!std::isfinite(v) || (in >> back && back == v))
+            break;
+    }
+    return text;
+}
+
+// Digits, with a '-' first only where the range goes below zero.
+std::optional<double> wholeNumber(std::string_view text, double low, double high)
+{
+    long long v = 0;
+    if (text.empty() || text.size() > longestNumber || (text.front() == '-' && low >= 0))
+        return std::nullopt;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || double(v) < low || double(v) > high)
+        return std::nullopt;
+    return double(v);
+}
+
+// Digits with at most one point: no sign, no exponent, nothing that is not a
+// finite number; read the same whatever the program's locale.
+std::optional<double> decimalNumber(std::string_view text)
+{
+    if (text.empty() || text.size() > longestNumber)
+        return std::nullopt;
+    int points = 0;
+    int digits = 0;
+    for (const char c : text) {
+        if (c == '.')
+            ++points;
+        else if (c >= '0' && c <= '9')
+            ++digits;
+        else
+            return std::nullopt;
+    }
+    if (points > 1 || digits == 0)
+        return std::nullopt;
+    std::istringstream in("0" + std::string(text) + (text.back() == '.' ? "0" : ""));
+    in.imbue(std::locale::classic());
+    double v = 0.0;
+    if (!(in >> v) || in.peek() != std::char_traits<char>::eof() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+bool sameNumber(double a, double b)
+{
+    return std::abs(a - b) <= 1e-9 * std::max(std::abs(a), std::abs(b));
+}
+
+const SettingChoice *choiceOf(const Setting &row, double value)
+{
+    const auto found = std::find_if(row.choices.begin(), row.choices.end(), [&](const SettingChoice &c) {
+        return row.kind == SettingKind::DecimalChoice ? sameNumber(c.value, value) : c.value == value;
+    });
+    return found == row.choices.end() ? nullptr : &*found;
+}
+
+// Each %N of the translated pattern replaced by values[N - 1].
+std::string filled(std::string_view pattern, const std::vector<std::string> &values)
+{
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const std::size_t n = i + 1 < pattern.size() ? std::size_t(pattern[i + 1] - '1') : values.size();
+        if (pattern[i] == '%' && n < values.size()) {
+            out += values[n];
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+// "a, b or c", as the tools' English lists them.
+std::string listed(const std::vector<std::string_view> &words)
+{
+    std::string out;
+    for (std::size_t i = 0; i < words.size(); ++i)
+        out += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + std::string(words[i]);
+    return out;
+}
+
+} // namespace
+
+std::span<const Setting> settingRows()
+{
+    return rows;
+}
+
+const Setting *findSetting(std::string_view name)
+{
+    const auto *found =
+        std::find_if(std::begin(rows), std::end(rows), [name](const Setting &r) { return r.name == name; });
+    return found == std::end(rows) ? nullptr : found;
+}
+
+std::optional<double> readSettingValue(const Setting &row, std::string_view text)
+{
+    switch (row.kind) {
+    case SettingKind::Choice:
+        for (const SettingChoice &c : row.choices) {
+            if (c.word == text)
+                return c.value;
+        }
+        return std::nullopt;
+    case SettingKind::Whole:
+        return wholeNumber(text, row.low, row.high);
+    case SettingKind::Decimal: {
+        const auto v = decimalNumber(text);
+        return v && *v >= row.low && *v <= row.high ? v : std::nullopt;
+    }
+    case SettingKind::DecimalChoice: {
+        const auto v = decimalNumber(text);
+        const SettingChoice *c = v ? choiceOf(row, *v) : nullptr;
+        return c ? std::optional(c->value) : std::nullopt;
+    }
+    }
+    return std::nullopt;
+}
+
+std::string settingText(const Setting &row, double value)
+{
+    if (row.kind == SettingKind::Choice || row.kind == SettingKind::DecimalChoice) {
+        if (const SettingChoice *c = choiceOf(row, value))
+            return std::string(c->word);
+    }
+    return numberText(value);
+}
+
+std::string settingText(const Setting &row, const FreeSettings &settings)
+{
+    return settingText(row, row.get(settings));
+}
+
+bool acceptsValue(const Setting &row, double value)
+{
+    switch (row.kind) {
+    case SettingKind::Choice:
+    case SettingKind::DecimalChoice:
+        return choiceOf(row, value) != nullptr;
+    case SettingKind::Whole:
+        return std::floor(value) == value && value >= row.low && value <= row.high;
+    case SettingKind::Decimal:
+        // Written so that a NaN fails too.
+        return value >= row.low && value <= row.high;
+    }
+    return false;
+}
+
+std::string settingRule(const Setting &row, const Language &language)
+{
+    std::vector<std::string> values;
+    if (row.kind == SettingKind::Whole || row.kind == SettingKind::Decimal)
+        values = {numberText(row.low), numberText(row.high)};
+    for (const SettingChoice &c : row.choices)
+        values.emplace_back(c.word);
+    return filled(language.tr(row.rule), values);
+}
+
+std::string settingRefusal(const Setting &row, std::string_view given, const Language &language)
+{
+    return language.format("%1 : %2", {language.format(row.refused, {given}), settingRule(row, language)});
+}
+
+std::optional<std::string> readSetting(std::string_view name, std::string_view text, FreeSettings &settings,
+                                       const Language &language)
+{
+    const Setting *row = findSetting(name);
+    if (!row)
+        return language.format("le champ « %1 » est inconnu.", {name});
+    const auto v = readSettingValue(*row, text);
+    if (!v)
+        return settingRefusal(*row, text, language);
+    row->put(settings, *v);
+    return std::nullopt;
+}
+
+std::optional<std::string> settingsError(const FreeSettings &settings, const Language &language)
+{
+    for (const Setting &row : rows) {
+        const double v = row.get(settings);
+        if (!acceptsValue(row, v))
+            return settingRefusal(row, settingText(row, v), language);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> setCommandError(std::string_view name, std::string_view text,
+                                           FreeSettings &settings, const Language &language)
+{
+    const Setting *row = findSetting(name);
+    if (!row) {
+        std::vector<std::string_view> names;
+        for (const Setting &r : rows)
+            names.push_back(r.name);
+        return "unknown setting '" + std::string(name) + "' for 'set' (expected " + listed(names) + ")";
+    }
+    const auto v = readSettingValue(*row, text);
+    if (!v) {
+        std::string expected;
+        if (row->kind == SettingKind::Choice) {
+            std::vector<std::string_view> words;
+            for (const SettingChoice &c : row->choices)
+                words.push_back(c.word);
+            expected = " (expected " + listed(words) + ")";
+        }
+        return "bad value '" + std::string(text) + "' for 'set " + std::string(name) + "'" + expected + ": " +
+               settingRefusal(*row, text, language);
+    }
+    row->put(settings, *v);
+    return std::nullopt;
+}
+
+double gainAtSliderPosition(int position)
+{
+    const double decades = double(std::clamp(position, 0, gainSliderPositions)) / gainSliderPositions *
+                           std::log10(maxGain / minGain);
+    return std::round(100.0 * minGain * std::pow(10.0, decades)) / 100.0;
+}
+
+int sliderPositionOfGain(double gain)
+{
+    const double decades = std::log10(std::clamp(gain, minGain, maxGain) / minGain);
+    return int(std::lround(decades / std::log10(maxGain / minGain) * gainSliderPositions));
+}
+
+} // namespace lodrix

@@ -1,0 +1,192 @@
+// The table of the free-setting lesson's settings: every row's text reads
+// back what it wrote, every refusal names its own setting in both languages,
+// and the shells' strips hold what the rows say.
+
+#include "app/tvitesse.h"
+#include "settings/settings.h"
+#include "surfaces.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTest>
+
+#include <set>
+#include <vector>
+
+using namespace lodrix;
+
+namespace {
+
+const Language english = *Language::named("en");
+
+// Values of a row worth a round trip: every choice, the ends and between.
+std::vector<double> valuesOf(const Setting &row)
+{
+    std::vector<double> values;
+    for (const SettingChoice &c : row.choices)
+        values.push_back(c.value);
+    if (row.kind == SettingKind::Whole)
+        values.insert(values.end(), {row.low, row.high, std::floor((row.low + row.high) / 2)});
+    if (row.kind == SettingKind::Decimal)
+        values.insert(values.end(), {row.low, row.high, 6.8, 23.92, 0.55, 12.25});
+    return values;
+}
+
+// A value just outside the row, as a script would write it.
+std::string outside(const Setting &row)
+{
+    switch (row.kind) {
+    case SettingKind::Choice:
+        return "Q";
+    case SettingKind::DecimalChoice:
+        return "0.3";
+    case SettingKind::Whole:
+    case SettingKind::Decimal:
+        break;
+    }
+    return std::to_string(int(row.high) + 1);
+}
+
+QString sourceFile(const char *path)
+{
+    QFile f(qEnvironmentVariable("LODRIX_SOURCE_DIR") + "/" + path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Text to value to text, and value to text to value, for every row, and
+    // the value reaches its member of the settings and comes back.
+    void roundTrip()
+    {
+        for (const Setting &row : settingRows()) {
+            for (const double v : valuesOf(row)) {
+                const std::string text = settingText(row, v);
+                const auto back = readSettingValue(row, text);
+                QVERIFY2(back && *back == v, (std::string(row.name) + "=" + text).c_str());
+                QCOMPARE(settingText(row, *back), text);
+                FreeSettings s;
+                row.put(s, v);
+                QCOMPARE(row.get(s), v);
+                QCOMPARE(settingsError(s).value_or(""), std::string());
+                FreeSettings read;
+                QCOMPARE(readSetting(row.name, text, read, Language()).value_or(""), std::string());
+                QVERIFY(read == s);
+            }
+        }
+    }
+
+    // A bad value of each row is refused naming it, in either language, by
+    // the text readers and by the check of the whole alike, and no two rows
+    // refuse alike; a row's texts are all in the catalogue.
+    void refusals()
+    {
+        std::set<std::string> headings;
+        for (const Setting &row : settingRows()) {
+            const std::string bad = outside(row);
+            QVERIFY2(!readSettingValue(row, bad), bad.c_str());
+            for (const Language &language : {Language(), english}) {
+                FreeSettings s;
+                const FreeSettings before = s;
+                const auto refused = readSetting(row.name, bad, s, language);
+                QVERIFY(refused && s == before);
+                const std::string heading = language.format(row.refused, {bad});
+                QVERIFY2(refused->starts_with(heading) && refused->ends_with(settingRule(row, language)),
+                         refused->c_str());
+                QVERIFY(headings.insert(heading).second);
+                const auto command = setCommandError(row.name, bad, s, language);
+                QVERIFY(command && command->find("'" + bad + "' for 'set " + std::string(row.name) + "'") !=
+                                       std::string::npos);
+                QVERIFY(command->ends_with(*refused));
+            }
+            for (const char *french : {row.refused, row.rule, row.help})
+                QVERIFY2(english.translates(french), french);
+        }
+        // The check of the whole names the value a program put there.
+        FreeSettings s;
+        s.corrector = Corrector(7);
+        QCOMPARE(settingsError(s).value_or(""), settingRefusal(*findSetting("corrector"), "7", Language()));
+        s = FreeSettings{};
+        s.gain = 150;
+        QCOMPARE(settingsError(s, english).value_or(""),
+                 std::string("Gain G=150 refused: the gain is a number from 0.1 to 100."));
+    }
+
+    // The desktop's strip lists the rows' choices and spans their ranges.
+    void desktopStrip()
+    {
+        Tvitesse w;
+        const std::pair<const char *, QWidget *> controls[] = {
+            {"corrector", w.SettingCorrector}, {"gain", w.SettingGain},   {"period", w.SettingPeriod},
+            {"step", w.SettingStep},           {"input", w.SettingInput}, {"load", w.SettingLoad},
+            {"loadfrom", w.SettingLoadFrom}};
+        QCOMPARE(std::size(controls), settingRows().size());
+        for (const auto &[name, control] : controls) {
+            const Setting &row = *findSetting(name);
+            if (auto *list = qobject_cast<QComboBox *>(control)) {
+                QCOMPARE(std::size_t(list->count()), row.choices.size());
+                for (std::size_t i = 0; i < row.choices.size(); ++i)
+                    QCOMPARE(list->itemText(int(i)), w.say(row.choices[i].label));
+            } else if (auto *whole = qobject_cast<QSpinBox *>(control)) {
+                QCOMPARE(whole->minimum(), int(row.low));
+                QCOMPARE(whole->maximum(), int(row.high));
+            } else {
+                auto *decimal = qobject_cast<QDoubleSpinBox *>(control);
+                QVERIFY(decimal && decimal->minimum() == row.low && decimal->maximum() == row.high);
+            }
+        }
+    }
+
+    // The page's strip: a control for each row, named by it, its options
+    // the row's words, its range the row's.
+    void pageStrip()
+    {
+        const QString page = sourceFile("web/page.html");
+        QVERIFY(!page.isEmpty());
+        const QRegularExpression control(QStringLiteral("<(select|input)[^>]*data-setting=\"([a-z]+)\"[^>]*>("
+                                                        ".*?)(?=<label|</fieldset|<select|<input)"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+        std::vector<std::string> named;
+        for (const QRegularExpressionMatch &m : control.globalMatch(page)) {
+            const std::string name = m.captured(2).toStdString();
+            named.push_back(name);
+            const Setting *row = findSetting(name);
+            QVERIFY2(row, name.c_str());
+            if (m.captured(1) == QLatin1String("select")) {
+                QStringList values;
+                for (const QRegularExpressionMatch &o :
+                     QRegularExpression(QStringLiteral("<option value=\"([^\"]*)\""))
+                         .globalMatch(m.captured(3)))
+                    values << o.captured(1);
+                QStringList words;
+                for (const SettingChoice &c : row->choices)
+                    words << QString::fromUtf8(c.word.data(), qsizetype(c.word.size()));
+                QCOMPARE(values, words);
+            } else {
+                const QString tag = m.captured(0);
+                const auto attribute = [&tag](const char *name) {
+                    return QRegularExpression(QStringLiteral(" %1=\"([^\"]*)\"").arg(QLatin1String(name)))
+                        .match(tag)
+                        .captured(1)
+                        .toDouble();
+                };
+                QCOMPARE(attribute("min"), row->low);
+                QCOMPARE(attribute("max"), row->high);
+            }
+        }
+        std::vector<std::string> rows;
+        for (const Setting &row : settingRows())
+            rows.emplace_back(row.name);
+        QCOMPARE(named, rows);
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"
