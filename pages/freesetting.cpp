@@ -12,6 +12,7 @@
 #include "render/loopdiagram.h"
 #include "render/plots.h"
 #include "render/textraster.h"
+#include "render/zplane.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,23 +67,9 @@ constexpr Color setPointColor = clNavy;
 constexpr int setPointLabelDx = 3;
 constexpr int setPointLabelDy = -7;
 
-// ---- The z-plane, right of the plots: the unit circle, the loci of the
-// closed-loop poles as G runs from 0.1 to 100, the poles of the settings and
-// the gains where a branch crosses the circle.
-constexpr int zLeft = 650;
-constexpr int zTop = 250;
-constexpr int zSize = 150;
-constexpr int zCentreX = zLeft + zSize / 2;
-constexpr int zCentreY = zTop + zSize / 2;
-constexpr int unitCirclePx = 50;
-constexpr int crossHalfPx = 3;
-constexpr int zeroRadiusPx = 3;
-constexpr Point zTitle{654, 252};
-constexpr int zTextSizePt = 6;
-constexpr int crossingLabelDx = 4;
-constexpr int crossingLabelDy = -11;
-constexpr int crossingLabelWidthPx = 34; // "G=99,9" at 6 points, and a margin
-constexpr Color branchColors[] = {clNavy, clGreen, clPurple};
+// ---- The z-plane, right of the plots.
+constexpr ZPlaneBox zPlane{{650, 250}, 150};
+constexpr int zTextSizePt = 6; // its texts' size, the set-point's name's too
 
 // ---- Texts.
 // Below "Régulateur" in the corrector box, as the lessons write theirs.
@@ -348,110 +335,6 @@ void drawPlots(Canvas &window, const SampledLoop &loop, std::span<const SampledL
     drawResponse(window, loop, f, bands, predictionColors, endTick, false);
     if (n)
         drawResponse(window, loop, f, bands, runColors, *n, true);
-}
-
-// ---- Window: the z-plane.
-
-Point zPixel(Complex z)
-{
-    return {zCentreX + static_cast<int>(std::lround(z.real() * unitCirclePx)),
-            zCentreY - static_cast<int>(std::lround(z.imag() * unitCirclePx))};
-}
-
-bool insideZPlane(Point p, int margin = 1)
-{
-    return p.x >= zLeft + margin && p.x < zLeft + zSize - margin && p.y >= zTop + margin &&
-           p.y < zTop + zSize - margin;
-}
-
-void drawBranch(Canvas &window, std::span<const Complex> branch)
-{
-    bool drawing = false;
-    for (const Complex &z : branch) {
-        const Point p = zPixel(z);
-        if (!insideZPlane(p)) {
-            drawing = false;
-            continue;
-        }
-        if (drawing)
-            window.lineTo(p.x, p.y);
-        else
-            window.moveTo(p.x, p.y);
-        drawing = true;
-    }
-}
-
-void drawCross(Canvas &window, Point p)
-{
-    window.line(p.x - crossHalfPx, p.y - crossHalfPx, p.x + crossHalfPx + 1, p.y + crossHalfPx + 1);
-    window.line(p.x + crossHalfPx, p.y - crossHalfPx, p.x - crossHalfPx - 1, p.y + crossHalfPx + 1);
-}
-
-void drawZPlane(Canvas &window, const SampledLoop &loop, const NumberFormat &f)
-{
-    window.pen = {clBlack, 1, PenStyle::Solid};
-    window.brush = {clWhite, BrushStyle::Solid};
-    window.rectangle(zLeft, zTop, zLeft + zSize, zTop + zSize);
-    window.pen.style = PenStyle::Dot;
-    window.line(zLeft + 1, zCentreY, zLeft + zSize - 1, zCentreY);
-    window.line(zCentreX, zTop + 1, zCentreX, zTop + zSize - 1);
-    window.pen.style = PenStyle::Solid;
-    window.brush.style = BrushStyle::Clear;
-    window.ellipse(zCentreX - unitCirclePx, zCentreY - unitCirclePx, zCentreX + unitCirclePx + 1,
-                   zCentreY + unitCirclePx + 1);
-
-    const RootLocus &locus = loop.locus();
-    for (std::size_t b = 0; b < locus.branches.size(); ++b) {
-        window.pen.color = branchColors[b % std::size(branchColors)];
-        drawBranch(window, locus.branches[b]);
-    }
-    // The plant's zero, where a branch ends as G grows.
-    if (!locus.branches.empty()) {
-        const SampledPlant &p = loop.plant();
-        const Point zero = zPixel(Complex(-p.b0 / p.b1));
-        window.pen.color = clBlack;
-        if (insideZPlane(zero, zeroRadiusPx + 1))
-            window.ellipse(zero.x - zeroRadiusPx, zero.y - zeroRadiusPx, zero.x + zeroRadiusPx + 1,
-                           zero.y + zeroRadiusPx + 1);
-    }
-    window.brush.style = BrushStyle::Solid;
-
-    // Each crossing marked where it leaves or enters the circle, its gain
-    // written once beside the upper point, inside the plane.
-    window.font = Font{.face = FontFace::SansSerif, .size = zTextSizePt, .color = clBlack, .bold = false};
-    for (const LocusCrossing &c : locus.crossings) {
-        window.pen.color = clBlack;
-        window.brush.color = clBlack;
-        const Complex *upper = nullptr;
-        for (const Complex &z : c.points) {
-            const Point p = zPixel(z);
-            window.rectangle(p.x - 1, p.y - 1, p.x + 2, p.y + 2);
-            if (!upper || z.imag() > upper->imag())
-                upper = &z;
-        }
-        if (!upper)
-            continue;
-        Point at = zPixel(*upper);
-        at.x = at.x + crossingLabelDx + crossingLabelWidthPx < zLeft + zSize ? at.x + crossingLabelDx
-                                                                             : at.x - crossingLabelWidthPx;
-        at.y = std::max(at.y + crossingLabelDy, zTop + textCellPx);
-        window.textOut(at.x, at.y, "G=" + rounded(f, c.gain, 1));
-    }
-    window.brush.color = clWhite;
-
-    // A pole beyond the picture is held on its edge, crossed in red like
-    // every pole outside the circle.
-    const int low = zLeft + 1 + crossHalfPx;
-    const int high = zLeft + zSize - 2 - crossHalfPx;
-    for (const Complex &z : loop.poles()) {
-        window.pen.color = std::abs(z) < 1.0 ? clBlue : clRed;
-        const Point p = zPixel(z);
-        drawCross(window, {std::clamp(p.x, low, high),
-                           std::clamp(p.y, zTop + 1 + crossHalfPx, zTop + zSize - 2 - crossHalfPx)});
-    }
-
-    window.font.color = clBlue;
-    window.textOut(zTitle.x, zTitle.y, locus.branches.empty() ? "Pôles en z" : "Lieu des pôles en z");
 }
 
 // ---- What the page writes about these settings, made once per frame. The
@@ -801,7 +684,7 @@ void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const Samp
     window.brush = {clFace, BrushStyle::Solid};
     ClearTextArea(window);
     drawPlots(window, loop, kept, ctx.numbers, n);
-    drawZPlane(window, loop, ctx.numbers);
+    DrawZPlane(window, loop, ctx.numbers, zPlane);
     if (!n) {
         drawHint(window);
         return;

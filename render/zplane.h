@@ -1,0 +1,24 @@
+#pragma once
+// The z-plane box of the free-setting lesson: the unit circle, the loci of
+// the closed-loop poles as G runs over its range, the poles of the settings
+// and the gains where a branch crosses the circle.
+
+#include "canvas.h"
+#include "numberformat.h"
+
+#include "model/sampledloop.h"
+
+namespace lodrix {
+
+// Where the box stands on its canvas: its top-left corner and its side, in
+// pixels. The unit circle's radius is a third of the side.
+struct ZPlaneBox {
+    Point topLeft;
+    int size = 0;
+};
+
+// Draws the box of loop's root locus and poles, its gains written with f.
+// Leaves the pen solid, the brush white and solid, the font at 6 points.
+void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, ZPlaneBox box);
+
+} // namespace lodrix
