@@ -617,8 +617,8 @@ std::vector<std::string> periodExplanation(const SampledLoop &loop, const Number
         language.format(acquisition,
                         {NumberFormat::integer(p.X), NumberFormat::integer(p.E), NumberFormat::integer(p.Ep),
                          commandWords(loop, f, language, period), f.general(during.U1)}),
-        language.format(outcome, {f.general(std::ceil(end.Omega1)), f.general(end.thetaAff),
-                                  NumberFormat::integer(end.X)}),
+        language.format(outcome,
+                        {rounded(f, end.Omega1, 0), rounded(f, end.theta, 2), NumberFormat::integer(end.X)}),
     };
 }
 
@@ -637,8 +637,8 @@ void drawExplanation(Canvas &window, const SampledLoop &loop, const NumberFormat
 
 void drawConclusion(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const Language &language)
 {
-    const std::int32_t x = toCode(loop.atSample(periodCount).position);
-    const std::int32_t e = loop.settings().step;
+    // The end tick's value row: the sample at 8T.
+    const SamplePeriod &last = loop.lastSample();
     const std::optional<double> expected = loop.staticError();
     std::string verdict;
     if (!loop.stable())
@@ -650,9 +650,9 @@ void drawConclusion(Canvas &window, const SampledLoop &loop, const NumberFormat 
                                   {rounded(f, *expected, 1)});
     else
         verdict = language.tr("La boucle est stable : l'écart s'amortit.");
-    const std::string text = language.format(
-        "Après 8 périodes : X=%1 pour E=%2, l'écart vaut %3. %4",
-        {NumberFormat::integer(x), NumberFormat::integer(e), NumberFormat::integer(e - x), verdict});
+    const std::string text = language.format("Après 8 périodes : X=%1 pour E=%2, l'écart vaut %3. %4",
+                                             {NumberFormat::integer(last.X), NumberFormat::integer(last.E),
+                                              NumberFormat::integer(last.Ep), verdict});
     const Words words[] = {{text, conclusionAt.x, conclusionAt.y, {clBlue, 8}}};
     DrawTextBlock(window, {words});
 }

@@ -647,7 +647,8 @@ private slots:
             const int k = row.tick / ticksPerPeriod;
             if (row.tick % ticksPerPeriod == 0 && k < periodCount)
                 QCOMPARE(row.values.X, preview["X"][k].get<int>());
-            QCOMPARE(row.values.Epu, preview["Epu"][armPeriodOf(row.tick) - 1].get<int>());
+            if (row.tick < endTick) // the end shows the sample at 8T, which no period holds
+                QCOMPARE(row.values.Epu, preview["Epu"][periodOf(row.tick) - 1].get<int>());
         }
         QCOMPARE(pale(), 0);
     }
@@ -722,6 +723,74 @@ private slots:
             const double move = angles[std::size_t(n - 1)] - angles[std::size_t(n - 2)];
             QVERIFY2(std::abs(f.theta - l.theta) < 0.5 * move, qPrintable(QString::number(n)));
         }
+    }
+
+    // The texts of a finished run quote its own values, rounded to the
+    // nearest in the language's numbers, and its value row shows one sample:
+    // at the end the one at 8T, whose error the conclusion quotes.
+    void textsQuoteTheRun_data()
+    {
+        addColumns<FreeSettings, QString, QString>({"s", "lang", "quoted"});
+        const FreeSettings lesson = settings(Corrector::Proportional, 2.5, T1);
+        QTest::addRow("P 2.5, French") << lesson << "fr"
+                                       << "46 rad/s et le bras 0,03 rad|59 rad/s et le bras 0,08 rad";
+        QTest::addRow("P 2.5, English") << lesson << "en"
+                                        << "46 rad/s and the arm 0.03 rad|59 rad/s and the arm 0.08 rad";
+        QTest::addRow("P 5") << settings(Corrector::Proportional, 5, T1) << "fr"
+                             << "";
+        QTest::addRow("P 40 at 2T1, unstable") << settings(Corrector::Proportional, 40, 2 * T1) << "fr"
+                                               << "";
+        QTest::addRow("PC 6.8 at T1/2, ramp")
+            << ramp(settings(Corrector::PoleCompensation, 6.8, T1 / 2, 800)) << "en"
+            << "";
+        QTest::addRow("P 8, loaded") << loaded(settings(Corrector::Proportional, 8, T1), 300, 2) << "fr"
+                                     << "";
+        QTest::addRow("two-step at T1/4, saturated") << settings(Corrector::TwoStep, 1, T1 / 4, 2047) << "fr"
+                                                     << "";
+    }
+    void textsQuoteTheRun()
+    {
+        QFETCH(FreeSettings, s);
+        QFETCH(QString, lang);
+        QFETCH(QString, quoted);
+        const bool french = lang == "fr";
+        Screen w(-1, 0, NumberFormat(french ? "," : "."), *Language::named(lang.toStdString()));
+        QVERIFY(!w.c.setFreeSettings(s));
+        w.c.choix(freeSettingEntry);
+        w.c.choixbis(0);
+        w.c.Button1Click();
+        do
+            w.clearLogs();
+        while (w.c.Timer1Timer().tick != endTick);
+        const auto drawn = [&w](const std::string &part) {
+            return findOp(w.window.ops,
+                          [&](const Op &op) { return op.text.find(part) != std::string::npos; });
+        };
+        for (const QString &part : quoted.split('|', Qt::SkipEmptyParts))
+            QVERIFY2(drawn(part.toStdString()), qPrintable(part));
+
+        // Each period's text against the run's record at T and 2T.
+        const NumberFormat f(french ? "," : ".");
+        const auto nearest = [&f](double v, double scale) {
+            return f.general(std::round(v * scale) / scale);
+        };
+        for (const RunRow &row : w.c.run()) {
+            if (row.tick != ticksPerPeriod && row.tick != 2 * ticksPerPeriod)
+                continue;
+            const std::string speed = " " + nearest(row.values.Omega1, 1) + " rad/s";
+            const std::string angle = " " + nearest(row.values.theta, 100) + " rad,";
+            QVERIFY2(drawn(speed) && drawn(angle), (speed + " " + angle).c_str());
+        }
+
+        // The end's row: E, X, Ep and Epu of one sample, the error the text's.
+        const ModelState &m = w.c.run().back().values;
+        QCOMPARE(m.Ep, m.E - m.X);
+        if (s.corrector == Corrector::Proportional)
+            QCOMPARE(m.Epu, std::clamp(std::int32_t(std::lround(s.gain * m.Ep)), -2047, 2047));
+        const std::string said = french ? "l'écart vaut " : "the error is ";
+        QVERIFY2(drawn("X=" + std::to_string(m.X) + (french ? " pour E=" : " for E=") + std::to_string(m.E) +
+                       ", " + said + std::to_string(m.Ep) + "."),
+                 qPrintable(QString::number(m.Ep)));
     }
 
     // K keeps up to three runs, the oldest dropped first and none twice;
