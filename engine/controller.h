@@ -124,7 +124,7 @@ public:
     static constexpr std::size_t keptLimit = keptRunLimit;
     void keepRun();
     void clearKept();
-    const std::vector<SampledLoop> &kept() const { return kept_; }
+    const std::vector<KeptRun> &kept() const { return kept_; }
 
     // The frames drawn since the page last started from its first tick.
     const std::vector<RunRow> &run() const { return run_; }
@@ -174,7 +174,7 @@ private:
     bool paused_ = false;
     std::vector<RunRow> run_;
     SampledLoop freeLoop_{FreeSettings{}};
-    std::vector<SampledLoop> kept_;
+    std::vector<KeptRun> kept_;
     Frame shown_; // the last frame drawn
 };
 

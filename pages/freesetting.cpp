@@ -21,6 +21,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lodrix {
@@ -44,6 +46,7 @@ constexpr int textCellPx = 13; // an 8-point line
 constexpr int sampleMarkHalfPx = 2;
 
 constexpr PeriodMarks marks{{88, 350}, {122, 350}, {428, 350}, {452, 350}};
+constexpr int periodMarkSizePt = 8;
 
 // The prediction is drawn first, pale; the run covers it in the lessons'
 // colours. Each kept run has a colour of its own, in its legend too.
@@ -210,11 +213,11 @@ struct Bands {
     Band speed{traceTopY};
     Band position{traceTopY};
 
-    Bands(const SampledLoop &loop, std::span<const SampledLoop> kept)
+    Bands(const SampledLoop &loop, std::span<const KeptRun> kept)
     {
         holdRun(loop, true);
-        for (const SampledLoop &k : kept)
-            holdRun(k, false);
+        for (const KeptRun &k : kept)
+            holdRun(k.loop, false);
     }
 
 private:
@@ -233,6 +236,31 @@ private:
 
 // ---- Window: the plots. The page draws them whole on every frame: the kept
 // runs, then the prediction, then the run as far as tick n.
+
+// A label in the canvas's font over a ground of the window's colour: no
+// line drawn before it, a kept run's or the set-point's, runs through it.
+void labelOver(Canvas &window, Point at, std::string_view text)
+{
+    const Pen pen = window.pen;
+    const Brush brush = window.brush;
+    window.pen = {clFace, 1, PenStyle::Solid};
+    window.brush = {clFace, BrushStyle::Solid};
+    const int width = textWidth(window.font, window.language().tr(text));
+    window.rectangle(at.x, at.y + 1, at.x + width, at.y + textCellPx);
+    window.pen = pen;
+    window.brush = brush;
+    window.textOut(at.x, at.y, text);
+}
+
+// The "T" and "2T" of the first two graduations, over the kept runs and the
+// set-point.
+void drawPeriodMarks(Canvas &window)
+{
+    window.font = Font{.face = FontFace::SansSerif, .size = periodMarkSizePt, .color = clBlue, .bold = false};
+    for (const auto &[at, text] : {std::pair{marks.leftT, "T"}, std::pair{marks.left2T, "2T"},
+                                   std::pair{marks.rightT, "T"}, std::pair{marks.right2T, "2T"}})
+        labelOver(window, at, text);
+}
 
 // The command staircase up to page tick n, with the level of each period
 // written beside it when `labelled`.
@@ -260,7 +288,7 @@ void drawStaircase(Canvas &window, const SampledLoop &loop, const NumberFormat &
         window.font.face = FontFace::SansSerif;
         window.font.size = stairLabelSizePt;
         window.font.color = color;
-        window.textOut(stepX + stairLabelOffsetX, labelY, rounded(f, commandVolts(loop, k), 1) + "V");
+        labelOver(window, {stepX + stairLabelOffsetX, labelY}, rounded(f, commandVolts(loop, k), 1) + "V");
     }
 }
 
@@ -321,17 +349,19 @@ void drawResponse(Canvas &window, const SampledLoop &loop, const NumberFormat &f
 }
 
 // n: the last page tick the run has drawn; none before a start.
-void drawPlots(Canvas &window, const SampledLoop &loop, std::span<const SampledLoop> kept,
-               const NumberFormat &f, std::optional<int> n)
+void drawPlots(Canvas &window, const SampledLoop &loop, std::span<const KeptRun> kept, const NumberFormat &f,
+               std::optional<int> n)
 {
     const Bands bands(loop, kept);
-    DrawPlotAxes(window, PlotFrameKind::Laboratory, &marks);
+    DrawPlotAxes(window, PlotFrameKind::Laboratory);
     DrawTextBlock(window, {speedAndPositionLegends});
     for (std::size_t i = 0; i < kept.size(); ++i) {
-        drawStaircase(window, kept[i], f, bands.command, keptColors[i], endTick, false);
-        drawTrace(window, kept[i], positionAt, bands.position, keptColors[i], endTick);
+        const Color color = keptColors[kept[i].colour];
+        drawStaircase(window, kept[i].loop, f, bands.command, color, endTick, false);
+        drawTrace(window, kept[i].loop, positionAt, bands.position, color, endTick);
     }
     drawSetPoint(window, loop, bands.position);
+    drawPeriodMarks(window);
     drawResponse(window, loop, f, bands, predictionColors, endTick, false);
     if (n)
         drawResponse(window, loop, f, bands, runColors, *n, true);
@@ -525,7 +555,7 @@ std::string keptSetPointAndLoad(const SampledLoop &loop, const Language &languag
     return text;
 }
 
-void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const SampledLoop> kept,
+void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const KeptRun> kept,
                        const Wording &w, const NumberFormat &f, const Language &language)
 {
     const Style verdictStyle{loop.stable() ? clGreen : clRed, settingsSizePt};
@@ -544,8 +574,8 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const S
     // The legend of the kept runs, each in its colour, after its title on
     // the same line and the next: the corrector's formula comes below.
     std::vector<std::string> names;
-    for (const SampledLoop &k : kept)
-        names.push_back(keptName(k, f) + keptSetPointAndLoad(k, language));
+    for (const KeptRun &k : kept)
+        names.push_back(keptName(k.loop, f) + keptSetPointAndLoad(k.loop, language));
     if (!kept.empty()) {
         constexpr std::string_view title = "Courbes gardées (K) :";
         words.push_back({title, settingsX, keptTopY, plain});
@@ -556,7 +586,7 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const S
             if (at.x + width > keptRightX) {
                 at = {settingsX + keptIndentPx, at.y + keptLinePx};
             }
-            words.push_back({names[i], at.x, at.y, {keptColors[i], settingsSizePt}});
+            words.push_back({names[i], at.x, at.y, {keptColors[kept[i].colour], settingsSizePt}});
             at.x += width + keptGapPx;
         }
     }
@@ -676,7 +706,7 @@ void drawHint(Canvas &window)
 
 // The whole text area, drawn again on every frame: the plots as far as tick
 // n (none before a start), the z-plane and the texts the run has reached.
-void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept,
+void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
                 std::optional<int> n)
 {
     Canvas &window = ctx.surfaces.window;
@@ -698,8 +728,15 @@ void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const Samp
 
 } // namespace
 
-void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept,
-                          int n)
+std::size_t FreeKeptColour(std::span<const KeptRun> kept)
+{
+    for (std::size_t colour = 0; colour < keptRunLimit; ++colour)
+        if (std::none_of(kept.begin(), kept.end(), [&](const KeptRun &k) { return k.colour == colour; }))
+            return colour;
+    return 0;
+}
+
+void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n)
 {
     Canvas &scene = ctx.surfaces.scene;
     const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
@@ -714,7 +751,7 @@ void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<
     drawWindow(ctx, loop, kept, n);
 }
 
-void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept)
+void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept)
 {
     DrawIdlePicture(ctx);
     Canvas &scene = ctx.surfaces.scene;

@@ -17,8 +17,11 @@ struct ZPlaneBox {
     int size = 0;
 };
 
-// Draws the box of loop's root locus and poles, its gains written with f.
-// Leaves the pen solid, the brush white and solid, the font at 6 points.
+// Draws the box of loop's root locus and poles, its gains written with f:
+// the title in a row of its own above the plane, each crossing's gain where
+// it covers no branch, mark or other text, and a pole beyond the plane as an
+// arrow on its edge pointing at it. Leaves the pen black and solid, the brush
+// white and solid, the font at 6 points.
 void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, ZPlaneBox box);
 
 } // namespace lodrix

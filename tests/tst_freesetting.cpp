@@ -6,6 +6,8 @@
 #include "engine/runcsv.h"
 #include "engine/statejson.h"
 #include "model/sampletable.h"
+#include "render/rastercanvas.h"
+#include "render/zplane.h"
 #include "surfaces.h"
 
 #include <QTest>
@@ -791,6 +793,164 @@ private slots:
         QVERIFY2(drawn("X=" + std::to_string(m.X) + (french ? " pour E=" : " for E=") + std::to_string(m.E) +
                        ", " + said + std::to_string(m.Ep) + "."),
                  qPrintable(QString::number(m.Ep)));
+    }
+
+    // The root-locus box, for every corrector and period over the gains: the
+    // title and the gains written in it touch no branch, no mark and no
+    // other text, and each pole beyond the box is an arrow on it pointing
+    // where the pole is.
+    void zPlaneKeepsItsTextsClear()
+    {
+        constexpr ZPlaneBox box{{650, 250}, 150};
+        const auto argb = [](Color c) {
+            return 0xFF000000u | (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
+        };
+        int labels = 0;
+        int arrows = 0;
+        for (Corrector c : {Corrector::Proportional, Corrector::PoleCompensation, Corrector::TwoStep})
+            for (double T : periodChoices)
+                for (double g : {0.1, 1.0, 2.5, 6.8, 10.0, 15.0, 25.0, 40.0, 50.0, 60.0, 75.0, 100.0}) {
+                    if (c == Corrector::TwoStep && g != 1.0)
+                        continue;
+                    const SampledLoop loop(settings(c, g, T));
+                    const QString name = QString("%1 G=%2 T=%3").arg(int(c)).arg(g).arg(T);
+                    RecordingCanvas drawn;
+                    DrawZPlane(drawn, loop, NumberFormat(","), box);
+
+                    // The branches and the marks alone, painted again.
+                    RasterCanvas marks(Surface::Window, 800, 560, clWhite);
+                    Point centre;
+                    int unitPx = 0;
+                    std::vector<Op> tips;
+                    for (const Op &op : drawn.ops) {
+                        marks.pen = op.pen;
+                        marks.brush = op.brush;
+                        const auto &p = op.points;
+                        if (op.kind == Op::Kind::Ellipse && p[1].x - p[0].x > 20) { // the unit circle
+                            centre = {(p[0].x + p[1].x) / 2, (p[0].y + p[1].y) / 2};
+                            unitPx = (p[1].x - p[0].x) / 2;
+                        } else if (op.kind == Op::Kind::Line && op.pen.style == PenStyle::Solid &&
+                                   op.pen.color != clBlack && op.pen.color != clWhite) {
+                            marks.line(p[0].x, p[0].y, p[1].x, p[1].y);
+                        } else if ((op.kind == Op::Kind::Rect && op.brush.color == clBlack) ||
+                                   op.kind == Op::Kind::Ellipse) {
+                            if (op.kind == Op::Kind::Rect)
+                                marks.rectangle(p[0].x, p[0].y, p[1].x, p[1].y);
+                            else
+                                marks.ellipse(p[0].x, p[0].y, p[1].x, p[1].y);
+                        } else if (op.kind == Op::Kind::Polygon) {
+                            marks.polygon(p);
+                            tips.push_back(op);
+                        }
+                    }
+                    QVERIFY2(unitPx > 0, qPrintable(name));
+
+                    // Each text's ink, painted alone.
+                    std::vector<PixelRect> inks;
+                    for (const Op &op : drawn.ops) {
+                        if (op.kind != Op::Kind::Text)
+                            continue;
+                        RasterCanvas ink(Surface::Window, 800, 560, clWhite);
+                        ink.font = op.font;
+                        ink.textOut(op.points[0].x, op.points[0].y, op.text);
+                        PixelRect r{800, 560, 0, 0};
+                        int x2 = 0, y2 = 0;
+                        for (int y = 0; y < 560; ++y)
+                            for (int x = 0; x < 800; ++x)
+                                if (ink.pixels()[y * 800 + x] != argb(clWhite)) {
+                                    r.x = std::min(r.x, x);
+                                    r.y = std::min(r.y, y);
+                                    x2 = std::max(x2, x + 1);
+                                    y2 = std::max(y2, y + 1);
+                                }
+                        r.width = x2 - r.x;
+                        r.height = y2 - r.y;
+                        QVERIFY2(!r.empty(), qPrintable(name + " " + op.text.c_str()));
+                        for (int y = r.y; y < r.y + r.height; ++y)
+                            for (int x = r.x; x < r.x + r.width; ++x)
+                                QVERIFY2(marks.pixels()[y * 800 + x] == argb(clWhite),
+                                         qPrintable(QString("%1: %2 over a mark at %3,%4")
+                                                        .arg(name, op.text.c_str())
+                                                        .arg(x)
+                                                        .arg(y)));
+                        for (const PixelRect &other : inks)
+                            QVERIFY2(r.x >= other.x + other.width || other.x >= r.x + r.width ||
+                                         r.y >= other.y + other.height || other.y >= r.y + r.height,
+                                     qPrintable(name + " " + op.text.c_str()));
+                        inks.push_back(r);
+                    }
+                    labels += int(inks.size()) - 1;
+
+                    // A pole beyond the box: an arrow whose tip, inside the
+                    // box, lies the pole's way from the centre.
+                    for (const Complex &z : loop.poles()) {
+                        const double px = centre.x + z.real() * unitPx;
+                        const double py = centre.y - z.imag() * unitPx;
+                        if (px >= box.topLeft.x && px < box.topLeft.x + box.size && py >= box.topLeft.y &&
+                            py < box.topLeft.y + box.size)
+                            continue;
+                        ++arrows;
+                        const bool shown = std::any_of(tips.begin(), tips.end(), [&](const Op &tip) {
+                            const Point t = tip.points[0];
+                            const double angle = std::arg(Complex(t.x - centre.x, centre.y - t.y) / z);
+                            return std::abs(angle) < 0.1 && t.x > box.topLeft.x &&
+                                   t.x < box.topLeft.x + box.size - 1 && t.y > box.topLeft.y &&
+                                   t.y < box.topLeft.y + box.size - 1;
+                        });
+                        QVERIFY2(
+                            shown,
+                            qPrintable(QString("%1: pole %2 %3i").arg(name).arg(z.real()).arg(z.imag())));
+                    }
+                }
+        // The cases the box was mended for are among those.
+        QVERIFY(labels > 40);
+        QVERIFY(arrows > 10);
+    }
+
+    // A kept run keeps its colour for its life, in the plots and in its
+    // legend: keeping a fourth drops the oldest and gives the newest the
+    // colour it freed. The plots' value labels are written over the kept
+    // runs and the set-point, on a ground of their own.
+    void keptRunsKeepTheirColours()
+    {
+        Screen w(freeSettingEntry);
+        constexpr Color colours[] = {0x0080FF, 0xC000A0, 0x909000};
+        for (double g : {1.0, 2.0, 3.0, 4.0}) {
+            QVERIFY(!w.c.setFreeSettings(ramp(settings(Corrector::Proportional, g, T1, 800))));
+            w.clearLogs();
+            w.c.keepRun();
+        }
+        const auto legend = [&w](const char *name) {
+            const Op *op = findOp(w.scene.ops, [&](const Op &o) { return o.text.starts_with(name); });
+            return op ? op->font.color : Color(1);
+        };
+        QCOMPARE(legend("P, G=2, T=T1"), colours[1]);
+        QCOMPARE(legend("P, G=3, T=T1"), colours[2]);
+        QCOMPARE(legend("P, G=4, T=T1"), colours[0]);
+
+        w.c.Button1Click();
+        do
+            w.clearLogs();
+        while (w.c.Timer1Timer().tick != endTick);
+        const OpLog &ops = w.window.ops;
+        int labels = 0;
+        for (std::size_t i = 1; i < ops.size(); ++i) {
+            const Op &op = ops[i];
+            if (op.kind != Op::Kind::Text || op.points[0].y < 250 || op.points[0].x > 640 ||
+                !(op.text == "T" || op.text == "2T" || op.text.ends_with("V")))
+                continue;
+            ++labels;
+            const Op &ground = ops[i - 1];
+            QVERIFY2(ground.kind == Op::Kind::Rect && ground.brush.color == clFace &&
+                         ground.points[0] == (Point{op.points[0].x, op.points[0].y + 1}),
+                     op.text.c_str());
+            for (std::size_t j = i + 1; j < ops.size() && ops[j].points[0].x < 650; ++j) // up to the z-plane
+                QVERIFY2(std::find(std::begin(colours), std::end(colours), ops[j].pen.color) ==
+                                 std::end(colours) &&
+                             ops[j].pen.style != PenStyle::Dot,
+                         op.text.c_str());
+        }
+        QCOMPARE(labels, 4 + periodCount);
     }
 
     // K keeps up to three runs, the oldest dropped first and none twice;
