@@ -210,11 +210,12 @@ void Controller::keepRun()
     if (anim_.rubrique != freeSettingEntry)
         return;
     const FreeSettings &s = freeLoop_.settings();
-    if (std::any_of(kept_.begin(), kept_.end(), [&](const SampledLoop &k) { return k.settings() == s; }))
+    if (std::any_of(kept_.begin(), kept_.end(), [&](const KeptRun &k) { return k.loop.settings() == s; }))
         return;
     if (kept_.size() == keptLimit)
         kept_.erase(kept_.begin());
-    kept_.push_back(freeLoop_);
+    // The others keep their colours: the new run takes the one left free.
+    kept_.push_back({freeLoop_, FreeKeptColour(kept_)});
     redrawFreeSetting();
 }
 

@@ -125,7 +125,7 @@ public:
     static constexpr std::size_t keptLimit = keptRunLimit;
     void keepRun();
     void clearKept();
-    const std::vector<SampledLoop> &kept() const { return kept_; }
+    const std::vector<KeptRun> &kept() const { return kept_; }
 
     // The frames drawn since the page last started from its first tick.
     const std::vector<RunRow> &run() const { return run_; }
@@ -191,7 +191,7 @@ private:
     bool paused_ = false;
     std::vector<RunRow> run_;
     SampledLoop freeLoop_{FreeSettings{}};
-    std::vector<SampledLoop> kept_;
+    std::vector<KeptRun> kept_;
     Frame shown_; // the frame on screen; none once a handler cleared it
 };
 

@@ -68,7 +68,7 @@ nlohmann::ordered_json settingsJson(const FreeSettings &s)
     return json;
 }
 
-nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<SampledLoop> &kept)
+nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<KeptRun> &kept)
 {
     nlohmann::ordered_json e = settingsJson(loop.settings());
     nlohmann::ordered_json poles = nlohmann::ordered_json::array();
@@ -97,8 +97,8 @@ nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<Sample
         crossings.push_back(c.gain);
     e["locus"] = {{"crossings", crossings}};
     nlohmann::ordered_json keptRuns = nlohmann::ordered_json::array();
-    for (const SampledLoop &k : kept)
-        keptRuns.push_back(settingsJson(k.settings()));
+    for (const KeptRun &k : kept)
+        keptRuns.push_back(settingsJson(k.loop.settings()));
     e["kept"] = keptRuns;
     return e;
 }

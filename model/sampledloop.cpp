@@ -229,8 +229,9 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
     double earlierEp[2] = {0.0, 0.0};
     double earlierU[2] = {0.0, 0.0};
     PlantState s;
-    for (int k = 0; k < periodCount; ++k) {
-        SamplePeriod &period = periods_[std::size_t(k)];
+    // Periods 1 to 8, then the sample at 8T, which starts none.
+    for (int k = 0; k <= periodCount; ++k) {
+        SamplePeriod &period = k < periodCount ? periods_[std::size_t(k)] : lastSample_;
         period.start = s;
         period.E = setPointAt(settings_, k);
         period.X = toCode(s.position);
@@ -244,7 +245,8 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
         earlierEp[0] = period.Ep;
         earlierU[1] = earlierU[0];
         earlierU[0] = period.Epu;
-        s = evolve(s, period.Epu - period.load, settings_.period);
+        if (k < periodCount)
+            s = evolve(s, period.Epu - period.load, settings_.period);
     }
     // Each tick counted from its period's own sample, so that tick 40k lands
     // on sample k whatever the rounding of n T/40.
@@ -300,8 +302,10 @@ PlantState SampledLoop::atTick(int n) const
 
 void freeRunTick(ModelState &m, const SampledLoop &loop, int n)
 {
-    // The end tick still shows the eighth period's command, the plant at 8T.
-    const SamplePeriod &p = loop.periods()[static_cast<std::size_t>(armPeriodOf(n) - 1)];
+    // Every value of the row comes from one sample: the end tick shows the
+    // plant at 8T with what the computer acquires and computes then.
+    const SamplePeriod &p =
+        n >= endTick ? loop.lastSample() : loop.periods()[static_cast<std::size_t>(periodOf(n) - 1)];
     m.E = p.E;
     m.Ep = p.Ep;
     m.Epu = p.Epu;

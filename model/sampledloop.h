@@ -147,6 +147,9 @@ public:
     const FreeSettings &settings() const { return settings_; }
     const SampledPlant &plant() const { return plant_; }
     const std::array<SamplePeriod, periodCount> &periods() const { return periods_; }
+    // The sample at 8T, where the run ends: what the computer acquires then
+    // and the command it computes, held over no period of the run.
+    const SamplePeriod &lastSample() const { return lastSample_; }
 
     // The plant at kT, k = 0 to 8.
     PlantState atSample(int k) const;
@@ -177,6 +180,7 @@ private:
     FreeSettings settings_;
     SampledPlant plant_;
     std::array<SamplePeriod, periodCount> periods_{};
+    SamplePeriod lastSample_;
     std::array<PlantState, endTick + 1> ticks_{};
     std::vector<Complex> poles_;
     bool stable_ = false;
@@ -196,8 +200,8 @@ std::optional<double> criticalGain(Corrector corrector, double period);
 // The value row of page tick n (2 to 320): the period's E, Ep and Epu, the
 // command in volts to 0.1 V, the motor speed, the arm angle and what the
 // sensor and the converter read, and the load D acting. The end tick shows
-// the eighth period's command and the plant at 8T; thetaPrec takes theta as
-// on the other closed-loop pages.
+// the sample at 8T: the plant then, E, X, Ep and the command computed from
+// them; thetaPrec takes theta as on the other closed-loop pages.
 void freeRunTick(ModelState &m, const SampledLoop &loop, int n);
 
 } // namespace lodrix

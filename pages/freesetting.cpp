@@ -12,6 +12,7 @@
 #include "render/arm.h"
 #include "render/loopdiagram.h"
 #include "render/plots.h"
+#include "render/zplane.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -21,6 +22,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lodrix {
@@ -44,6 +47,7 @@ constexpr int textCellPx = 13; // an 8-point line
 constexpr int sampleMarkHalfPx = 2;
 
 constexpr PeriodMarks marks{{88, 350}, {122, 350}, {428, 350}, {452, 350}};
+constexpr int periodMarkSizePt = 8;
 
 // The prediction is drawn first, pale; the run covers it in the lessons'
 // colours. Each kept run has a colour of its own, in its legend too.
@@ -67,23 +71,9 @@ constexpr Color setPointColor = clNavy;
 constexpr int setPointLabelDx = 3;
 constexpr int setPointLabelDy = -7;
 
-// ---- The z-plane, right of the plots: the unit circle, the loci of the
-// closed-loop poles as G runs from 0.1 to 100, the poles of the settings and
-// the gains where a branch crosses the circle.
-constexpr int zLeft = 650;
-constexpr int zTop = 250;
-constexpr int zSize = 150;
-constexpr int zCentreX = zLeft + zSize / 2;
-constexpr int zCentreY = zTop + zSize / 2;
-constexpr int unitCirclePx = 50;
-constexpr int crossHalfPx = 3;
-constexpr int zeroRadiusPx = 3;
-constexpr Point zTitle{654, 252};
-constexpr int zTextSizePt = 6;
-constexpr int crossingLabelDx = 4;
-constexpr int crossingLabelDy = -11;
-constexpr int crossingLabelWidthPx = 34; // "G=99,9" at 6 points, and a margin
-constexpr Color branchColors[] = {clNavy, clGreen, clPurple};
+// ---- The z-plane, right of the plots.
+constexpr ZPlaneBox zPlane{{650, 250}, 150};
+constexpr int zTextSizePt = 6; // its texts' size, the set-point's name's too
 
 // ---- Texts.
 // Below "Régulateur" in the corrector box, as the lessons write theirs.
@@ -224,11 +214,11 @@ struct Bands {
     Band speed{traceTopY};
     Band position{traceTopY};
 
-    Bands(const SampledLoop &loop, std::span<const SampledLoop> kept)
+    Bands(const SampledLoop &loop, std::span<const KeptRun> kept)
     {
         holdRun(loop, true);
-        for (const SampledLoop &k : kept)
-            holdRun(k, false);
+        for (const KeptRun &k : kept)
+            holdRun(k.loop, false);
     }
 
 private:
@@ -247,6 +237,31 @@ private:
 
 // ---- Window: the plots. The page draws them whole on every frame: the kept
 // runs, then the prediction, then the run as far as tick n.
+
+// A label in the canvas's font over a ground of the window's colour: no
+// line drawn before it, a kept run's or the set-point's, runs through it.
+void labelOver(Canvas &window, Point at, std::string_view text)
+{
+    const Pen pen = window.pen;
+    const Brush brush = window.brush;
+    window.pen = {clFace, 1, PenStyle::Solid};
+    window.brush = {clFace, BrushStyle::Solid};
+    const int width = textWidth(window.font, window.language().tr(text));
+    window.rectangle(at.x, at.y + 1, at.x + width, at.y + textCellPx);
+    window.pen = pen;
+    window.brush = brush;
+    window.textOut(at.x, at.y, text);
+}
+
+// The "T" and "2T" of the first two graduations, over the kept runs and the
+// set-point.
+void drawPeriodMarks(Canvas &window)
+{
+    window.font = Font{.face = FontFace::SansSerif, .size = periodMarkSizePt, .color = clBlue, .bold = false};
+    for (const auto &[at, text] : {std::pair{marks.leftT, "T"}, std::pair{marks.left2T, "2T"},
+                                   std::pair{marks.rightT, "T"}, std::pair{marks.right2T, "2T"}})
+        labelOver(window, at, text);
+}
 
 // The command staircase up to page tick n, with the level of each period
 // written beside it when `labelled`.
@@ -274,7 +289,7 @@ void drawStaircase(Canvas &window, const SampledLoop &loop, const NumberFormat &
         window.font.face = FontFace::SansSerif;
         window.font.size = stairLabelSizePt;
         window.font.color = color;
-        window.textOut(stepX + stairLabelOffsetX, labelY, rounded(f, commandVolts(loop, k), 1) + "V");
+        labelOver(window, {stepX + stairLabelOffsetX, labelY}, rounded(f, commandVolts(loop, k), 1) + "V");
     }
 }
 
@@ -335,124 +350,22 @@ void drawResponse(Canvas &window, const SampledLoop &loop, const NumberFormat &f
 }
 
 // n: the last page tick the run has drawn; none before a start.
-void drawPlots(Canvas &window, const SampledLoop &loop, std::span<const SampledLoop> kept,
-               const NumberFormat &f, std::optional<int> n)
+void drawPlots(Canvas &window, const SampledLoop &loop, std::span<const KeptRun> kept, const NumberFormat &f,
+               std::optional<int> n)
 {
     const Bands bands(loop, kept);
-    DrawPlotAxes(window, PlotFrameKind::Laboratory, &marks);
+    DrawPlotAxes(window, PlotFrameKind::Laboratory);
     DrawTextBlock(window, {speedAndPositionLegends});
     for (std::size_t i = 0; i < kept.size(); ++i) {
-        drawStaircase(window, kept[i], f, bands.command, keptColors[i], endTick, false);
-        drawTrace(window, kept[i], positionAt, bands.position, keptColors[i], endTick);
+        const Color color = keptColors[kept[i].colour];
+        drawStaircase(window, kept[i].loop, f, bands.command, color, endTick, false);
+        drawTrace(window, kept[i].loop, positionAt, bands.position, color, endTick);
     }
     drawSetPoint(window, loop, bands.position);
+    drawPeriodMarks(window);
     drawResponse(window, loop, f, bands, predictionColors, endTick, false);
     if (n)
         drawResponse(window, loop, f, bands, runColors, *n, true);
-}
-
-// ---- Window: the z-plane.
-
-Point zPixel(Complex z)
-{
-    return {zCentreX + static_cast<int>(std::lround(z.real() * unitCirclePx)),
-            zCentreY - static_cast<int>(std::lround(z.imag() * unitCirclePx))};
-}
-
-bool insideZPlane(Point p, int margin = 1)
-{
-    return p.x >= zLeft + margin && p.x < zLeft + zSize - margin && p.y >= zTop + margin &&
-           p.y < zTop + zSize - margin;
-}
-
-void drawBranch(Canvas &window, std::span<const Complex> branch)
-{
-    bool drawing = false;
-    for (const Complex &z : branch) {
-        const Point p = zPixel(z);
-        if (!insideZPlane(p)) {
-            drawing = false;
-            continue;
-        }
-        if (drawing)
-            window.lineTo(p.x, p.y);
-        else
-            window.moveTo(p.x, p.y);
-        drawing = true;
-    }
-}
-
-void drawCross(Canvas &window, Point p)
-{
-    window.line(p.x - crossHalfPx, p.y - crossHalfPx, p.x + crossHalfPx + 1, p.y + crossHalfPx + 1);
-    window.line(p.x + crossHalfPx, p.y - crossHalfPx, p.x - crossHalfPx - 1, p.y + crossHalfPx + 1);
-}
-
-void drawZPlane(Canvas &window, const SampledLoop &loop, const NumberFormat &f)
-{
-    window.pen = {clBlack, 1, PenStyle::Solid};
-    window.brush = {clWhite, BrushStyle::Solid};
-    window.rectangle(zLeft, zTop, zLeft + zSize, zTop + zSize);
-    window.pen.style = PenStyle::Dot;
-    window.line(zLeft + 1, zCentreY, zLeft + zSize - 1, zCentreY);
-    window.line(zCentreX, zTop + 1, zCentreX, zTop + zSize - 1);
-    window.pen.style = PenStyle::Solid;
-    window.brush.style = BrushStyle::Clear;
-    window.ellipse(zCentreX - unitCirclePx, zCentreY - unitCirclePx, zCentreX + unitCirclePx + 1,
-                   zCentreY + unitCirclePx + 1);
-
-    const RootLocus &locus = loop.locus();
-    for (std::size_t b = 0; b < locus.branches.size(); ++b) {
-        window.pen.color = branchColors[b % std::size(branchColors)];
-        drawBranch(window, locus.branches[b]);
-    }
-    // The plant's zero, where a branch ends as G grows.
-    if (!locus.branches.empty()) {
-        const SampledPlant &p = loop.plant();
-        const Point zero = zPixel(Complex(-p.b0 / p.b1));
-        window.pen.color = clBlack;
-        if (insideZPlane(zero, zeroRadiusPx + 1))
-            window.ellipse(zero.x - zeroRadiusPx, zero.y - zeroRadiusPx, zero.x + zeroRadiusPx + 1,
-                           zero.y + zeroRadiusPx + 1);
-    }
-    window.brush.style = BrushStyle::Solid;
-
-    // Each crossing marked where it leaves or enters the circle, its gain
-    // written once beside the upper point, inside the plane.
-    window.font = Font{.face = FontFace::SansSerif, .size = zTextSizePt, .color = clBlack, .bold = false};
-    for (const LocusCrossing &c : locus.crossings) {
-        window.pen.color = clBlack;
-        window.brush.color = clBlack;
-        const Complex *upper = nullptr;
-        for (const Complex &z : c.points) {
-            const Point p = zPixel(z);
-            window.rectangle(p.x - 1, p.y - 1, p.x + 2, p.y + 2);
-            if (!upper || z.imag() > upper->imag())
-                upper = &z;
-        }
-        if (!upper)
-            continue;
-        Point at = zPixel(*upper);
-        at.x = at.x + crossingLabelDx + crossingLabelWidthPx < zLeft + zSize ? at.x + crossingLabelDx
-                                                                             : at.x - crossingLabelWidthPx;
-        at.y = std::max(at.y + crossingLabelDy, zTop + textCellPx);
-        window.textOut(at.x, at.y, "G=" + rounded(f, c.gain, 1));
-    }
-    window.brush.color = clWhite;
-
-    // A pole beyond the picture is held on its edge, crossed in red like
-    // every pole outside the circle.
-    const int low = zLeft + 1 + crossHalfPx;
-    const int high = zLeft + zSize - 2 - crossHalfPx;
-    for (const Complex &z : loop.poles()) {
-        window.pen.color = std::abs(z) < 1.0 ? clBlue : clRed;
-        const Point p = zPixel(z);
-        drawCross(window, {std::clamp(p.x, low, high),
-                           std::clamp(p.y, zTop + 1 + crossHalfPx, zTop + zSize - 2 - crossHalfPx)});
-    }
-
-    window.font.color = clBlue;
-    window.textOut(zTitle.x, zTitle.y, locus.branches.empty() ? "Pôles en z" : "Lieu des pôles en z");
 }
 
 // ---- What the page writes about these settings, made once per frame. The
@@ -642,7 +555,7 @@ std::string keptSetPointAndLoad(const SampledLoop &loop, const Language &languag
     return text;
 }
 
-void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const SampledLoop> kept,
+void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const KeptRun> kept,
                        const Wording &w, const NumberFormat &f, const Language &language)
 {
     const Style verdictStyle{loop.stable() ? clGreen : clRed, settingsSizePt};
@@ -661,8 +574,8 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const S
     // The legend of the kept runs, each in its colour, after its title on
     // the same line and the next: the corrector's formula comes below.
     std::vector<std::string> names;
-    for (const SampledLoop &k : kept)
-        names.push_back(keptName(k, f) + keptSetPointAndLoad(k, language));
+    for (const KeptRun &k : kept)
+        names.push_back(keptName(k.loop, f) + keptSetPointAndLoad(k.loop, language));
     if (!kept.empty()) {
         constexpr std::string_view title = "Courbes gardées (K) :";
         words.push_back({title, settingsX, keptTopY, plain});
@@ -673,7 +586,7 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const S
             if (at.x + width > keptRightX) {
                 at = {settingsX + keptIndentPx, at.y + keptLinePx};
             }
-            words.push_back({names[i], at.x, at.y, {keptColors[i], settingsSizePt}});
+            words.push_back({names[i], at.x, at.y, {keptColors[kept[i].colour], settingsSizePt}});
             at.x += width + keptGapPx;
         }
     }
@@ -734,8 +647,8 @@ std::vector<std::string> periodExplanation(const SampledLoop &loop, const Number
         language.format(acquisition,
                         {NumberFormat::integer(p.X), NumberFormat::integer(p.E), NumberFormat::integer(p.Ep),
                          commandWords(loop, f, language, period), f.general(during.U1)}),
-        language.format(outcome, {f.general(std::ceil(end.Omega1)), f.general(end.thetaAff),
-                                  NumberFormat::integer(end.X)}),
+        language.format(outcome,
+                        {rounded(f, end.Omega1, 0), rounded(f, end.theta, 2), NumberFormat::integer(end.X)}),
     };
 }
 
@@ -754,8 +667,8 @@ void drawExplanation(Canvas &window, const SampledLoop &loop, const NumberFormat
 
 void drawConclusion(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const Language &language)
 {
-    const std::int32_t x = toCode(loop.atSample(periodCount).position);
-    const std::int32_t e = loop.settings().step;
+    // The end tick's value row: the sample at 8T.
+    const SamplePeriod &last = loop.lastSample();
     const std::optional<double> expected = loop.staticError();
     std::string verdict;
     if (!loop.stable())
@@ -767,9 +680,9 @@ void drawConclusion(Canvas &window, const SampledLoop &loop, const NumberFormat 
                                   {rounded(f, *expected, 1)});
     else
         verdict = language.tr("La boucle est stable : l'écart s'amortit.");
-    const std::string text = language.format(
-        "Après 8 périodes : X=%1 pour E=%2, l'écart vaut %3. %4",
-        {NumberFormat::integer(x), NumberFormat::integer(e), NumberFormat::integer(e - x), verdict});
+    const std::string text = language.format("Après 8 périodes : X=%1 pour E=%2, l'écart vaut %3. %4",
+                                             {NumberFormat::integer(last.X), NumberFormat::integer(last.E),
+                                              NumberFormat::integer(last.Ep), verdict});
     const Words words[] = {{text, conclusionAt.x, conclusionAt.y, {clBlue, 8}}};
     DrawTextBlock(window, {words});
 }
@@ -793,7 +706,7 @@ void drawHint(Canvas &window)
 
 // The whole text area, drawn again on every frame: the plots as far as tick
 // n (none before a start), the z-plane and the texts the run has reached.
-void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept,
+void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
                 std::optional<int> n)
 {
     Canvas &window = ctx.surfaces.window;
@@ -801,7 +714,7 @@ void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const Samp
     window.brush = {clFace, BrushStyle::Solid};
     ClearTextArea(window);
     drawPlots(window, loop, kept, ctx.numbers, n);
-    drawZPlane(window, loop, ctx.numbers);
+    DrawZPlane(window, loop, ctx.numbers, zPlane);
     if (!n) {
         drawHint(window);
         return;
@@ -815,8 +728,15 @@ void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const Samp
 
 } // namespace
 
-void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept,
-                          int n)
+std::size_t FreeKeptColour(std::span<const KeptRun> kept)
+{
+    for (std::size_t colour = 0; colour < keptRunLimit; ++colour)
+        if (std::none_of(kept.begin(), kept.end(), [&](const KeptRun &k) { return k.colour == colour; }))
+            return colour;
+    return 0;
+}
+
+void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n)
 {
     Canvas &scene = ctx.surfaces.scene;
     const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
@@ -830,7 +750,7 @@ void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<
     drawWindow(ctx, loop, kept, n);
 }
 
-void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const SampledLoop> kept)
+void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept)
 {
     DrawIdlePicture(ctx);
     Canvas &scene = ctx.surfaces.scene;

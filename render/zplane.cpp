@@ -1,0 +1,331 @@
+#include "zplane.h"
+
+#include "raster/textraster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <iterator>
+#include <limits>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace lodrix {
+
+namespace {
+
+constexpr int crossHalfPx = 3;
+constexpr int zeroRadiusPx = 3;
+constexpr int textSizePt = 6;
+constexpr int textCellPx = 13;  // a 6-point line has the 8-point cell
+constexpr int titleBandPx = 14; // the title's own row, above the plane
+constexpr Point titleOffset{4, 1};
+constexpr int labelMarginPx = 1; // between a label and whatever it avoids
+constexpr int arrowLengthPx = 10;
+constexpr int arrowHeadPx = 4;
+constexpr int arrowInsetPx = 2; // the tip, from the plane's edge
+constexpr Color branchColors[] = {clNavy, clGreen, clPurple};
+
+std::string rounded(const NumberFormat &f, double v, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    return f.general(std::round(v * scale) / scale);
+}
+
+// The plane under the title row: z = 0 at its centre, the unit circle a
+// third of the box's side.
+struct Plane {
+    int left;
+    int top;    // the plane's first row, under the title's
+    int right;  // excluded
+    int bottom; // excluded
+    int unitPx;
+
+    double centreX() const { return (left + right) / 2; }
+    double centreY() const { return (top + bottom) / 2; }
+
+    Point pixel(Complex z) const
+    {
+        return {static_cast<int>(centreX()) + static_cast<int>(std::lround(z.real() * unitPx)),
+                static_cast<int>(centreY()) - static_cast<int>(std::lround(z.imag() * unitPx))};
+    }
+
+    // Whether a mark margin pixels wide about p fits in the plane, inside
+    // its border.
+    bool inside(Point p, int margin = 1) const
+    {
+        return p.x >= left + margin && p.x < right - margin && p.y >= top + margin && p.y < bottom - margin;
+    }
+};
+
+// What the labels must keep clear of (branches, marks, labels placed) and,
+// at a lesser cost, what they had better not hide (circle, axes), pixel by
+// pixel over the box, with sums over rectangles.
+class Occupancy {
+public:
+    Occupancy(int left, int top, int width, int height)
+        : left_(left), top_(top), width_(width), height_(height), cells_(std::size_t(width * height), 0)
+    {}
+
+    enum Weight : unsigned char { Free = 0, Furniture = 1, Taken = 2 };
+
+    void mark(int x, int y, Weight w)
+    {
+        x -= left_;
+        y -= top_;
+        if (x < 0 || y < 0 || x >= width_ || y >= height_)
+            return;
+        unsigned char &c = cells_[std::size_t(y * width_ + x)];
+        c = std::max<unsigned char>(c, w);
+    }
+
+    void markRect(int x1, int y1, int x2, int y2, Weight w)
+    {
+        for (int y = y1; y < y2; ++y)
+            for (int x = x1; x < x2; ++x)
+                mark(x, y, w);
+    }
+
+    // Every pixel a line from a to b may touch, both ends included.
+    void markLine(Point a, Point b, Weight w)
+    {
+        const int steps = std::max(std::abs(b.x - a.x), std::abs(b.y - a.y));
+        for (int i = 0; i <= steps; ++i) {
+            const double t = steps == 0 ? 0.0 : double(i) / steps;
+            mark(static_cast<int>(std::lround(a.x + t * (b.x - a.x))),
+                 static_cast<int>(std::lround(a.y + t * (b.y - a.y))), w);
+        }
+    }
+
+    // Sums over the box, so that any rectangle's count is four reads.
+    void sum()
+    {
+        taken_.assign(std::size_t((width_ + 1) * (height_ + 1)), 0);
+        furniture_.assign(taken_.size(), 0);
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x) {
+                const unsigned char c = cells_[std::size_t(y * width_ + x)];
+                const std::size_t i = std::size_t((y + 1) * (width_ + 1) + x + 1);
+                const std::size_t up = i - std::size_t(width_ + 1);
+                taken_[i] = (c == Taken) + taken_[i - 1] + taken_[up] - taken_[up - 1];
+                furniture_[i] = (c == Furniture) + furniture_[i - 1] + furniture_[up] - furniture_[up - 1];
+            }
+    }
+
+    int taken(int x1, int y1, int x2, int y2) const { return count(taken_, x1, y1, x2, y2); }
+    int furniture(int x1, int y1, int x2, int y2) const { return count(furniture_, x1, y1, x2, y2); }
+
+private:
+    int count(const std::vector<int> &s, int x1, int y1, int x2, int y2) const
+    {
+        x1 = std::clamp(x1 - left_, 0, width_);
+        x2 = std::clamp(x2 - left_, 0, width_);
+        y1 = std::clamp(y1 - top_, 0, height_);
+        y2 = std::clamp(y2 - top_, 0, height_);
+        if (x2 <= x1 || y2 <= y1)
+            return 0;
+        const auto at = [&](int x, int y) { return s[std::size_t(y * (width_ + 1) + x)]; };
+        return at(x2, y2) - at(x1, y2) - at(x2, y1) + at(x1, y1);
+    }
+
+    int left_, top_, width_, height_;
+    std::vector<unsigned char> cells_;
+    std::vector<int> taken_, furniture_;
+};
+
+void drawBranch(Canvas &canvas, const Plane &plane, std::span<const Complex> branch, Occupancy &room)
+{
+    bool drawing = false;
+    Point last;
+    for (const Complex &z : branch) {
+        const Point p = plane.pixel(z);
+        if (!plane.inside(p)) {
+            drawing = false;
+            continue;
+        }
+        if (drawing) {
+            canvas.lineTo(p.x, p.y);
+            room.markLine(last, p, Occupancy::Taken);
+        } else {
+            canvas.moveTo(p.x, p.y);
+            room.mark(p.x, p.y, Occupancy::Taken);
+        }
+        last = p;
+        drawing = true;
+    }
+}
+
+void drawCross(Canvas &canvas, Point p)
+{
+    canvas.line(p.x - crossHalfPx, p.y - crossHalfPx, p.x + crossHalfPx + 1, p.y + crossHalfPx + 1);
+    canvas.line(p.x + crossHalfPx, p.y - crossHalfPx, p.x - crossHalfPx - 1, p.y + crossHalfPx + 1);
+}
+
+// A pole beyond the plane: an arrow on its edge, on the line from the
+// centre to the pole and pointing at it.
+void drawArrow(Canvas &canvas, const Plane &plane, Complex z, Occupancy &room)
+{
+    const double dx = z.real();
+    const double dy = -z.imag();
+    const double length = std::hypot(dx, dy);
+    const double ux = dx / length;
+    const double uy = dy / length;
+    // How far along (ux, uy) from the centre the inset edge is.
+    const double cx = plane.centreX();
+    const double cy = plane.centreY();
+    double reach = std::numeric_limits<double>::infinity();
+    if (ux > 0)
+        reach = std::min(reach, (plane.right - 1 - arrowInsetPx - cx) / ux);
+    if (ux < 0)
+        reach = std::min(reach, (plane.left + arrowInsetPx - cx) / ux);
+    if (uy > 0)
+        reach = std::min(reach, (plane.bottom - 1 - arrowInsetPx - cy) / uy);
+    if (uy < 0)
+        reach = std::min(reach, (plane.top + arrowInsetPx - cy) / uy);
+    const auto at = [&](double along, double across) {
+        return Point{static_cast<int>(std::lround(cx + along * ux - across * uy)),
+                     static_cast<int>(std::lround(cy + along * uy + across * ux))};
+    };
+    const Point tip = at(reach, 0);
+    const Point tail = at(reach - arrowLengthPx, 0);
+    const Point head[] = {tip, at(reach - arrowHeadPx - 1, arrowHeadPx),
+                          at(reach - arrowHeadPx - 1, -arrowHeadPx)};
+    canvas.line(tail.x, tail.y, tip.x, tip.y);
+    canvas.polygon(head);
+    for (const Point &p : {tail, tip, head[1], head[2]})
+        room.markRect(std::min({p.x, tip.x, tail.x}) - 1, std::min({p.y, tip.y, tail.y}) - 1,
+                      std::max({p.x, tip.x, tail.x}) + 2, std::max({p.y, tip.y, tail.y}) + 2,
+                      Occupancy::Taken);
+}
+
+// Where a label of width w goes: as near its anchor as can be, clear of
+// every branch, mark and label, hiding as little of the circle and axes as
+// can be. The cell's first and last rows hold no ink.
+Point placeLabel(const Plane &plane, const Occupancy &room, Point anchor, int w)
+{
+    Point best = anchor;
+    double bestCost = std::numeric_limits<double>::infinity();
+    for (int y = plane.top + 1 - 1; y + textCellPx - 1 <= plane.bottom - 1; ++y)
+        for (int x = plane.left + 2; x + w <= plane.right - 2; ++x) {
+            const int x1 = x - labelMarginPx;
+            const int y1 = y + 1 - labelMarginPx;
+            const int x2 = x + w + labelMarginPx;
+            const int y2 = y + textCellPx - 1 + labelMarginPx;
+            const double gapX = std::max({0, x1 - anchor.x, anchor.x - x2});
+            const double gapY = std::max({0, y1 - anchor.y, anchor.y - y2});
+            const double cost = 1000.0 * room.taken(x1, y1, x2, y2) + 2.0 * room.furniture(x1, y1, x2, y2) +
+                                std::hypot(gapX, gapY);
+            if (cost < bestCost) {
+                bestCost = cost;
+                best = {x, y};
+            }
+        }
+    return best;
+}
+
+} // namespace
+
+void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, ZPlaneBox box)
+{
+    const int left = box.topLeft.x;
+    const int top = box.topLeft.y;
+    const int size = box.size;
+    const Plane plane{left, top + titleBandPx, left + size, top + size, size / 3};
+    const int cx = static_cast<int>(plane.centreX());
+    const int cy = static_cast<int>(plane.centreY());
+    Occupancy room(left, top, size, size);
+
+    canvas.pen = {clBlack, 1, PenStyle::Solid};
+    canvas.brush = {clWhite, BrushStyle::Solid};
+    canvas.rectangle(left, top, left + size, top + size);
+    canvas.line(left + 1, plane.top - 1, left + size - 1, plane.top - 1);
+    canvas.pen.style = PenStyle::Dot;
+    canvas.line(left + 1, cy, left + size - 1, cy);
+    canvas.line(cx, plane.top, cx, top + size - 1);
+    room.markLine({left + 1, cy}, {left + size - 2, cy}, Occupancy::Furniture);
+    room.markLine({cx, plane.top}, {cx, top + size - 2}, Occupancy::Furniture);
+    canvas.pen.style = PenStyle::Solid;
+    canvas.brush.style = BrushStyle::Clear;
+    canvas.ellipse(cx - plane.unitPx, cy - plane.unitPx, cx + plane.unitPx + 1, cy + plane.unitPx + 1);
+    for (int a = 0; a < 360; ++a) {
+        const double t = a * 3.14159265358979 / 180;
+        room.mark(cx + static_cast<int>(std::lround(plane.unitPx * std::cos(t))),
+                  cy + static_cast<int>(std::lround(plane.unitPx * std::sin(t))), Occupancy::Furniture);
+    }
+
+    const RootLocus &locus = loop.locus();
+    for (std::size_t b = 0; b < locus.branches.size(); ++b) {
+        canvas.pen.color = branchColors[b % std::size(branchColors)];
+        drawBranch(canvas, plane, locus.branches[b], room);
+    }
+    // The plant's zero, where a branch ends as G grows.
+    if (!locus.branches.empty()) {
+        const SampledPlant &p = loop.plant();
+        const Point zero = plane.pixel(Complex(-p.b0 / p.b1));
+        canvas.pen.color = clBlack;
+        if (plane.inside(zero, zeroRadiusPx + 1)) {
+            canvas.ellipse(zero.x - zeroRadiusPx, zero.y - zeroRadiusPx, zero.x + zeroRadiusPx + 1,
+                           zero.y + zeroRadiusPx + 1);
+            room.markRect(zero.x - zeroRadiusPx, zero.y - zeroRadiusPx, zero.x + zeroRadiusPx + 1,
+                          zero.y + zeroRadiusPx + 1, Occupancy::Taken);
+        }
+    }
+
+    // The poles, crossed in red outside the circle; a pole beyond the plane
+    // is an arrow on its edge.
+    canvas.brush.style = BrushStyle::Solid;
+    for (const Complex &z : loop.poles()) {
+        const Color color = std::abs(z) < 1.0 ? clBlue : clRed;
+        canvas.pen.color = color;
+        canvas.brush.color = color;
+        const Point p = plane.pixel(z);
+        if (plane.inside(p, crossHalfPx + 1)) {
+            drawCross(canvas, p);
+            room.markRect(p.x - crossHalfPx, p.y - crossHalfPx, p.x + crossHalfPx + 2, p.y + crossHalfPx + 2,
+                          Occupancy::Taken);
+        } else {
+            drawArrow(canvas, plane, z, room);
+        }
+    }
+
+    // Each crossing marked where it leaves or enters the circle.
+    canvas.pen.color = clBlack;
+    canvas.brush.color = clBlack;
+    for (const LocusCrossing &c : locus.crossings)
+        for (const Complex &z : c.points) {
+            const Point p = plane.pixel(z);
+            canvas.rectangle(p.x - 1, p.y - 1, p.x + 2, p.y + 2);
+            room.markRect(p.x - 1, p.y - 1, p.x + 2, p.y + 2, Occupancy::Taken);
+        }
+    room.sum();
+
+    // Its gain written once, near the upper point, clear of everything and
+    // over a white ground that hides the circle or an axis under it.
+    const Font labelFont{.face = FontFace::SansSerif, .size = textSizePt, .color = clBlack, .bold = false};
+    canvas.font = labelFont;
+    canvas.pen = {clWhite, 1, PenStyle::Solid};
+    canvas.brush = {clWhite, BrushStyle::Solid};
+    for (const LocusCrossing &c : locus.crossings) {
+        const auto upper =
+            std::max_element(c.points.begin(), c.points.end(),
+                             [](const Complex &a, const Complex &b) { return a.imag() < b.imag(); });
+        if (upper == c.points.end())
+            continue;
+        const std::string text = "G=" + rounded(f, c.gain, 1);
+        const int w = textWidth(labelFont, canvas.language().tr(text));
+        const Point at = placeLabel(plane, room, plane.pixel(*upper), w);
+        canvas.rectangle(at.x, at.y + 1, at.x + w, at.y + textCellPx - 1);
+        canvas.textOut(at.x, at.y, text);
+        room.markRect(at.x, at.y + 1, at.x + w, at.y + textCellPx - 1, Occupancy::Taken);
+        room.sum();
+    }
+
+    canvas.font.color = clBlue;
+    canvas.textOut(left + titleOffset.x, top + titleOffset.y,
+                   locus.branches.empty() ? "Pôles en z" : "Lieu des pôles en z");
+    canvas.pen.color = clBlack;
+    canvas.brush.color = clWhite;
+}
+
+} // namespace lodrix
