@@ -8,6 +8,7 @@
 #include "render/qt/fonts.h"
 #include "render/qt/rasterimage.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -44,6 +45,7 @@ constexpr QSize animSize{360, 140};
 constexpr QSize designClientSize{800, 560}; // every control lies inside it
 constexpr int itemHeightPx = 13;
 constexpr qint64 maxCommentaryBytes = 16 * 1024 * 1024; // a commentary is a page or two
+constexpr int noticeMs = 4000;                          // long enough to read twice
 
 template<class W> W *place(QWidget *parent, int left, int top, int width, int height)
 {
@@ -228,13 +230,40 @@ void Tvitesse::buildControls()
     pauseSign = label(this, {16, 522, 66, 13}, say("En pause"), 11, true, clMaroon);
     pauseSign->hide();
 
+    // Just right of the commentary box's top corner, over nothing it shows.
+    RichEdit2Close = place<QPushButton>(this, 722, 24, 16, 16);
+    RichEdit2Close->setText(QStringLiteral("×"));
+    RichEdit2Close->setFocusPolicy(Qt::StrongFocus);
+    RichEdit2Close->hide();
+    connect(RichEdit2Close, &QPushButton::clicked, this, [this] {
+        controller.closeCommentary();
+        present();
+    });
+    RichEdit2Close->installEventFilter(this);
+
+    // Over the foot of the text area, a few seconds at a time.
+    notice = label(this, {16, 468, 330, 17}, QString(), 11, true, clNavy);
+    notice->setAutoFillBackground(true);
+    notice->setPalette([p = notice->palette()]() mutable {
+        p.setColor(QPalette::Window, toQColor(clYellow));
+        return p;
+    }());
+    notice->setIndent(4);
+    notice->hide();
+    noticeTimer_ = new QTimer(this);
+    noticeTimer_->setSingleShot(true);
+    noticeTimer_->setInterval(noticeMs);
+    connect(noticeTimer_, &QTimer::timeout, notice, &QWidget::hide);
+
     // The design of the form: where each control lies at 1x and the
     // character height of its texts, from which every zoom is laid out.
     const std::pair<QWidget *, std::pair<int, bool>> fonts[] = {
-        {FOND, {0, false}},       {Label1, {13, true}},    {Label2, {11, false}},  {Label3, {11, false}},
-        {Label4, {11, true}},     {ListBox1, {11, false}}, {Label5, {11, false}},  {Button1, {11, false}},
-        {ScrollBar1, {0, false}}, {ListBox2, {11, false}}, {Label6, {11, true}},   {Button2, {0, false}},
-        {RichEdit1, {0, false}},  {RichEdit2, {0, false}}, {pauseSign, {11, true}}};
+        {FOND, {0, false}},           {Label1, {13, true}},    {Label2, {11, false}},
+        {Label3, {11, false}},        {Label4, {11, true}},    {ListBox1, {11, false}},
+        {Label5, {11, false}},        {Button1, {11, false}},  {ScrollBar1, {0, false}},
+        {ListBox2, {11, false}},      {Label6, {11, true}},    {Button2, {0, false}},
+        {RichEdit1, {0, false}},      {RichEdit2, {0, false}}, {pauseSign, {11, true}},
+        {RichEdit2Close, {13, true}}, {notice, {11, true}}};
     for (const auto &[w, font] : fonts)
         designs_.push_back({w, font.first, font.second, w->geometry()});
 
@@ -244,12 +273,23 @@ void Tvitesse::buildControls()
         l->lower();
 
     // The form's names, by which tools and screen readers find the controls.
-    const std::pair<QWidget *, const char *> names[] = {
-        {FOND, "FOND"},           {Label1, "Label1"},       {Label2, "Label2"},
-        {Label3, "Label3"},       {Label4, "Label4"},       {ListBox1, "ListBox1"},
-        {Label5, "Label5"},       {Button1, "Button1"},     {ScrollBar1, "ScrollBar1"},
-        {ListBox2, "ListBox2"},   {Label6, "Label6"},       {Button2, "Button2"},
-        {RichEdit1, "RichEdit1"}, {RichEdit2, "RichEdit2"}, {pauseSign, "pauseSign"}};
+    const std::pair<QWidget *, const char *> names[] = {{FOND, "FOND"},
+                                                        {Label1, "Label1"},
+                                                        {Label2, "Label2"},
+                                                        {Label3, "Label3"},
+                                                        {Label4, "Label4"},
+                                                        {ListBox1, "ListBox1"},
+                                                        {Label5, "Label5"},
+                                                        {Button1, "Button1"},
+                                                        {ScrollBar1, "ScrollBar1"},
+                                                        {ListBox2, "ListBox2"},
+                                                        {Label6, "Label6"},
+                                                        {Button2, "Button2"},
+                                                        {RichEdit1, "RichEdit1"},
+                                                        {RichEdit2, "RichEdit2"},
+                                                        {pauseSign, "pauseSign"},
+                                                        {RichEdit2Close, "RichEdit2Close"},
+                                                        {notice, "notice"}};
     for (const auto &[w, name] : names)
         w->setObjectName(QString::fromLatin1(name));
 
@@ -268,6 +308,7 @@ void Tvitesse::buildControls()
     setTabOrder(SettingLoad, SettingLoadFrom);
     setTabOrder(SettingLoadFrom, RichEdit1);
     setTabOrder(RichEdit1, RichEdit2);
+    setTabOrder(RichEdit2, RichEdit2Close);
 
     // A click runs the handler once; so does a change of selection from the
     // keyboard. A mouse press that changes the selection runs it at the change,
@@ -405,9 +446,46 @@ void Tvitesse::createCommentaryButton()
         present();
     });
     B1->installEventFilter(this);
-    setTabOrder(RichEdit2, B1);
+    setTabOrder(RichEdit2Close, B1);
     describeCommentaryButton();
     applyLayout();
+}
+
+void Tvitesse::tell(const QString &text)
+{
+    notice->setText(text);
+    notice->setAccessibleName(text);
+    notice->raise();
+    notice->show();
+    noticeTimer_->start();
+    // Read out at once, as a status message is, wherever the focus is.
+    QAccessibleEvent event(notice, QAccessible::Alert);
+    QAccessible::updateAccessibility(&event);
+}
+
+std::optional<std::string> Tvitesse::setFreeSettings(const FreeSettings &settings)
+{
+    auto error = controller.setFreeSettings(settings);
+    present();
+    return error;
+}
+
+QRect Tvitesse::formRect(const QString &name) const
+{
+    QRect r;
+    if (name == QLatin1String("FreeSettings")) {
+        for (const QWidget *w : freeSettingControls_)
+            r |= w->geometry();
+    } else if (const auto *w = findChild<const QWidget *>(name)) {
+        r = w->geometry();
+    }
+    if (r.isEmpty())
+        return {};
+    // Back from the window's pixels to the form's.
+    const double z = zoomFactor();
+    const QRectF f(r.translated(-origin_));
+    return QRect(int(std::lround(f.x() / z)), int(std::lround(f.y() / z)), int(std::lround(f.width() / z)),
+                 int(std::lround(f.height() / z)));
 }
 
 // ---- The tick ---------------------------------------------------------------
@@ -431,6 +509,8 @@ void Tvitesse::present()
     describeSurfaces();
     if (controller.freeSettings() != shownSettings_)
         showFreeSettings();
+    if (RichEdit2Close->isHidden() != RichEdit2->isHidden())
+        RichEdit2->isHidden() ? switchOff(RichEdit2Close) : switchOn(RichEdit2Close);
     // Only what was painted: repainting the whole client area would
     // repaint every control over it on every tick, which costs more than
     // drawing the frame. bmpAnim reaches the screen through the scene.
