@@ -129,7 +129,8 @@ def notice(driver):
     """The short message of what an action did, as a screen reader is told it; None when none is shown."""
     return driver.execute_script("""
         const n = document.getElementById('notice');
-        return n.getAttribute('aria-live') === 'polite' && n.checkVisibility() ? n.textContent : null;""")
+        return n.getAttribute('aria-live') === 'polite' && n.checkVisibility({visibilityProperty: true})
+               ? n.textContent : null;""")
 
 
 def key_with_control(driver, letter):
@@ -779,8 +780,6 @@ class Links(unittest.TestCase):
             finally:
                 driver.quit()
         self.assertEqual(pictures[0], pictures[1])
-        finally:
-            driver.quit()
 
 
 class Actions(unittest.TestCase):
