@@ -45,7 +45,8 @@ constexpr QSize animSize{360, 140};
 constexpr QSize designClientSize{800, 560}; // every control lies inside it
 constexpr int itemHeightPx = 13;
 constexpr qint64 maxCommentaryBytes = 16 * 1024 * 1024; // a commentary is a page or two
-constexpr int noticeMs = 4000;                          // long enough to read twice
+constexpr QRect noticeArea{16, 468, 330, 17};
+constexpr int noticeMs = 4000; // long enough to read twice
 
 template<class W> W *place(QWidget *parent, int left, int top, int width, int height)
 {
@@ -234,7 +235,7 @@ void Tvitesse::buildControls()
     RichEdit2Close = place<QPushButton>(this, 722, 24, 16, 16);
     RichEdit2Close->setText(QStringLiteral("×"));
     RichEdit2Close->setFocusPolicy(Qt::StrongFocus);
-    RichEdit2Close->hide();
+    switchOff(RichEdit2Close);
     connect(RichEdit2Close, &QPushButton::clicked, this, [this] {
         controller.closeCommentary();
         present();
@@ -242,7 +243,7 @@ void Tvitesse::buildControls()
     RichEdit2Close->installEventFilter(this);
 
     // Over the foot of the text area, a few seconds at a time.
-    notice = label(this, {16, 468, 330, 17}, QString(), 11, true, clNavy);
+    notice = label(this, noticeArea, QString(), 11, true, clNavy);
     notice->setAutoFillBackground(true);
     notice->setPalette([p = notice->palette()]() mutable {
         p.setColor(QPalette::Window, toQColor(clYellow));
@@ -455,6 +456,8 @@ void Tvitesse::tell(const QString &text)
 {
     notice->setText(text);
     notice->setAccessibleName(text);
+    // As wide as its design, or as its text when that is longer.
+    notice->resize(std::max(onWindow(noticeArea).width(), notice->sizeHint().width()), notice->height());
     notice->raise();
     notice->show();
     noticeTimer_->start();

@@ -414,6 +414,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Arial;}}\\f0 {\\b Compensation} du p\\'f4le\\par}");
         file.close();
+        w->B1->click(); // closes the box shown
         w->B1->click();
         QCOMPARE(w->RichEdit2->toPlainText().trimmed(), QStringLiteral("Compensation du pôle"));
         QVERIFY(w->RichEdit2->isReadOnly());
@@ -430,6 +431,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write("not a commentary");
         file.close();
+        w->B1->click();
         w->B1->click();
         QCOMPARE(w->RichEdit2->toPlainText().trimmed(), QStringLiteral("Compensation du pôle"));
         QCOMPARE(w->findChildren<QMessageBox *>().size(), 2);
