@@ -727,7 +727,7 @@ class Links(unittest.TestCase):
         try:
             message = driver.execute_script(
                 "const m = document.getElementById('message'); return m.checkVisibility() && m.innerText")
-            self.assertIn("Lien refusé : gain=1e400", message)
+            self.assertIn("Link refused: gain=1e400", message, "in the language the link names")
             run(driver, "tick")
             self.assertEqual(state(driver), expected, "the page as on a plain open")
             self.assertEqual(driver.execute_script("return document.documentElement.lang"), "fr")
