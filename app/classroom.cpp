@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextEdit>
 
 #include <algorithm>
@@ -47,6 +48,8 @@ constexpr Accessible button2{"Incrémenter la période", "Joue la période d'éc
 constexpr Accessible richEdit1{"RichEdit1", "Zone de texte inutilisée."};
 constexpr Accessible richEdit2{"Commentaire", "Le commentaire de la leçon, en lecture seule."};
 constexpr Accessible commentaryButton{"Commentaires", "Affiche le commentaire de la leçon terminée."};
+constexpr Accessible closeCommentary{"Fermer le commentaire", "Ferme le commentaire (Échap)."};
+constexpr Accessible noticeLabel{"Message", "Ce que la dernière action a fait."};
 constexpr Accessible pauseLabel{"En pause", "L'animation est en pause : P la reprend, N dessine une image."};
 
 void describe(const Tvitesse &form, QWidget *w, const Accessible &a)
@@ -62,6 +65,8 @@ void Tvitesse::showKeptActions(bool shown)
     for (QAction *a : {keptSeparator, keepAction, clearKeptAction})
         if (a)
             a->setVisible(shown);
+    if (keepElsewhere_)
+        keepElsewhere_->setEnabled(!shown);
 }
 
 QString Tvitesse::keysHelp() const
@@ -129,18 +134,29 @@ void Tvitesse::buildActions()
     });
     fullScreenAction =
         action("Plein écran", {QKeySequence(Qt::Key_F11)}, [this] { setFormFullScreen(!formFullScreen_); });
-    leaveFullScreenAction = action("Quitter le plein écran", {QKeySequence(Qt::Key_Escape)},
-                                   [this] { setFormFullScreen(false); });
+    // Esc closes the commentary first, then leaves full screen.
+    leaveFullScreenAction = action("Quitter le plein écran", {QKeySequence(Qt::Key_Escape)}, [this] {
+        if (!RichEdit2->isHidden()) {
+            controller.closeCommentary();
+            present();
+            return;
+        }
+        setFormFullScreen(false);
+    });
     separator();
     aboutAction = action("À propos de Lodrix", {}, [this] { showAbout(); });
     // Keeping runs belongs to the free-setting entry: shown with its settings.
     keptSeparator = new QAction(this);
     keptSeparator->setSeparator(true);
     addAction(keptSeparator);
-    keepAction = action("Garder cette courbe", {QKeySequence(Qt::Key_K)}, [this] {
-        controller.keepRun();
+    auto keep = [this] {
+        const std::string said = controller.keepRun();
         present();
-    });
+        tell(QString::fromStdString(said));
+    };
+    keepAction = action("Garder cette courbe", {QKeySequence(Qt::Key_K)}, keep);
+    // K on another entry, where the menu has no such item: it says why it keeps nothing.
+    keepElsewhere_ = new QShortcut(QKeySequence(Qt::Key_K), this, keep, Qt::WindowShortcut);
     clearKeptAction = action("Effacer les courbes gardées", {QKeySequence(Qt::SHIFT | Qt::Key_K)}, [this] {
         controller.clearKept();
         present();
@@ -156,6 +172,8 @@ void Tvitesse::buildActions()
     describe(*this, RichEdit1, richEdit1);
     describe(*this, RichEdit2, richEdit2);
     describe(*this, pauseSign, pauseLabel);
+    describe(*this, RichEdit2Close, closeCommentary);
+    describe(*this, notice, noticeLabel);
     // The labels are read as what they say.
     for (QLabel *l : {Label1, Label2, Label3, Label4, Label5, Label6})
         l->setAccessibleName(l->text());

@@ -48,8 +48,10 @@ QString Tvitesse::link() const
 void Tvitesse::buildLinkAction()
 {
     copyLinkAction = new QAction(say("Copier le lien de cette expérience"), this);
-    connect(copyLinkAction, &QAction::triggered, this,
-            [this] { QApplication::clipboard()->setText(link()); });
+    connect(copyLinkAction, &QAction::triggered, this, [this] {
+        QApplication::clipboard()->setText(link());
+        tell(say("Lien copié dans le presse-papiers."));
+    });
     // In the right-click menu with the other actions, before the about box.
     auto *separator = new QAction(this);
     separator->setSeparator(true);

@@ -8,6 +8,7 @@
 #include "pages/pages.h"
 #include "raster/formfit.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -44,6 +45,8 @@ constexpr QSize animSize{360, 140};
 constexpr QSize designClientSize{800, 560}; // every control lies inside it
 constexpr int itemHeightPx = 13;
 constexpr qint64 maxCommentaryBytes = 16 * 1024 * 1024; // a commentary is a page or two
+constexpr QRect noticeArea{16, 468, 330, 17};
+constexpr int noticeMs = 4000; // long enough to read twice
 
 template<class W> W *place(QWidget *parent, int left, int top, int width, int height)
 {
@@ -227,6 +230,31 @@ void Tvitesse::buildControls()
     pauseSign = label(this, {16, 522, 66, 13}, say("En pause"), 11, true, clMaroon);
     pauseSign->hide();
 
+    // Just right of the commentary box's top corner, over nothing it shows.
+    RichEdit2Close = place<QPushButton>(this, 722, 24, 16, 16);
+    RichEdit2Close->setText(QStringLiteral("×"));
+    RichEdit2Close->setFocusPolicy(Qt::StrongFocus);
+    switchOff(RichEdit2Close);
+    connect(RichEdit2Close, &QPushButton::clicked, this, [this] {
+        controller.closeCommentary();
+        present();
+    });
+    RichEdit2Close->installEventFilter(this);
+
+    // Over the foot of the text area, a few seconds at a time.
+    notice = label(this, noticeArea, QString(), 11, true, clNavy);
+    notice->setAutoFillBackground(true);
+    notice->setPalette([p = notice->palette()]() mutable {
+        p.setColor(QPalette::Window, toQColor(clYellow));
+        return p;
+    }());
+    notice->setIndent(4);
+    notice->hide();
+    noticeTimer_ = new QTimer(this);
+    noticeTimer_->setSingleShot(true);
+    noticeTimer_->setInterval(noticeMs);
+    connect(noticeTimer_, &QTimer::timeout, notice, &QWidget::hide);
+
     // The form's controls, once: the name by which tools and screen readers
     // find each, and the character height of its texts (0: the window's
     // font), with which every zoom lays it out from where it lies at 1x.
@@ -250,12 +278,15 @@ void Tvitesse::buildControls()
                                 {Button2, "Button2", 0, false},
                                 {RichEdit1, "RichEdit1", 0, false},
                                 {RichEdit2, "RichEdit2", 0, false},
-                                {pauseSign, "pauseSign", 11, true}};
+                                {pauseSign, "pauseSign", 11, true},
+                                {RichEdit2Close, "RichEdit2Close", 13, true},
+                                {notice, "notice", 11, true}};
     for (const FormControl &c : form) {
         c.widget->setObjectName(QString::fromLatin1(c.name));
         designs_.push_back({c.widget, c.fontPx, c.bold, c.widget->geometry()});
-        // Labels and the image lie beneath every windowed control.
-        if (c.widget == FOND || qobject_cast<QLabel *>(c.widget))
+        // Labels and the image lie beneath every windowed control; the
+        // notice lies over the text area.
+        if (c.widget == FOND || (qobject_cast<QLabel *>(c.widget) && c.widget != notice))
             c.widget->lower();
     }
 
@@ -274,6 +305,7 @@ void Tvitesse::buildControls()
     setTabOrder(SettingLoad, SettingLoadFrom);
     setTabOrder(SettingLoadFrom, RichEdit1);
     setTabOrder(RichEdit1, RichEdit2);
+    setTabOrder(RichEdit2, RichEdit2Close);
 
     // A click runs the handler once; so does a change of selection from the
     // keyboard. A mouse press that changes the selection runs it at the change,
@@ -411,9 +443,48 @@ void Tvitesse::createCommentaryButton()
         present();
     });
     B1->installEventFilter(this);
-    setTabOrder(RichEdit2, B1);
+    setTabOrder(RichEdit2Close, B1);
     describeCommentaryButton();
     applyLayout();
+}
+
+void Tvitesse::tell(const QString &text)
+{
+    notice->setText(text);
+    notice->setAccessibleName(text);
+    // As wide as its design, or as its text when that is longer.
+    notice->resize(std::max(onWindow(noticeArea).width(), notice->sizeHint().width()), notice->height());
+    notice->raise();
+    notice->show();
+    noticeTimer_->start();
+    // Read out at once, as a status message is, wherever the focus is.
+    QAccessibleEvent event(notice, QAccessible::Alert);
+    QAccessible::updateAccessibility(&event);
+}
+
+std::optional<std::string> Tvitesse::setFreeSettings(const FreeSettings &settings)
+{
+    auto error = controller.setFreeSettings(settings);
+    present();
+    return error;
+}
+
+QRect Tvitesse::formRect(const QString &name) const
+{
+    QRect r;
+    if (name == QLatin1String("FreeSettings")) {
+        for (const QWidget *w : freeSettingControls_)
+            r |= w->geometry();
+    } else if (const auto *w = findChild<const QWidget *>(name)) {
+        r = w->geometry();
+    }
+    if (r.isEmpty())
+        return {};
+    // Back from the window's pixels to the form's.
+    const double z = zoomFactor();
+    const QRectF f(r.translated(-origin_));
+    return QRect(int(std::lround(f.x() / z)), int(std::lround(f.y() / z)), int(std::lround(f.width() / z)),
+                 int(std::lround(f.height() / z)));
 }
 
 // ---- The tick ---------------------------------------------------------------
@@ -443,6 +514,8 @@ void Tvitesse::present()
     describeSurfaces();
     if (controller.freeSettings() != shownSettings_)
         showFreeSettings();
+    if (RichEdit2Close->isHidden() != RichEdit2->isHidden())
+        RichEdit2->isHidden() ? switchOff(RichEdit2Close) : switchOn(RichEdit2Close);
     // Only what was painted: repainting the whole client area would
     // repaint every control over it on every tick, which costs more than
     // drawing the frame. bmpAnim reaches the screen through the scene.

@@ -19,6 +19,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -30,6 +32,7 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class QScrollBar;
+class QShortcut;
 class QTextEdit;
 class QTimer;
 
@@ -94,7 +97,12 @@ public:
     QPushButton *Button2;
     QTextEdit *RichEdit1;
     QTextEdit *RichEdit2;
-    QPushButton *B1 = nullptr; // "Commentaires", made at the first end tick
+    QPushButton *B1 = nullptr;   // "Commentaires", made at the first end tick
+    QPushButton *RichEdit2Close; // the commentary box's close control, shown with it
+    // A short message of what an action did, which goes away by itself and
+    // is read by screen readers.
+    QLabel *notice;
+    void tell(const QString &text);
 
     // The settings of « Boucle fermée : réglage libre », in the free strip
     // under the controls, shown for that entry only.
@@ -156,6 +164,14 @@ public:
     void openLink(const Link &link);
     QString link() const;
     QAction *copyLinkAction = nullptr;
+
+    // The free-setting entry's settings as a person sets them: handed to
+    // the controller, its refusal returned, the strip showing them.
+    std::optional<std::string> setFreeSettings(const FreeSettings &settings);
+
+    // Where a control of the state line lies on the form, in form pixels
+    // (the free strip "FreeSettings" as a whole); empty for none.
+    QRect formRect(const QString &name) const;
 
     // Logs every canvas call of the three surfaces into log (nullptr: none).
     void setOpLog(OpLog *log);
@@ -219,6 +235,8 @@ private:
     ScaledPicture scaledWindow_;
     ScaledPicture scaledScene_;
     bool clickChangedSelection_ = false;
+    QTimer *noticeTimer_ = nullptr;
+    QShortcut *keepElsewhere_ = nullptr;
 };
 
 // The selected item of a single-selection list, -1 when none is: the

@@ -176,12 +176,22 @@ void Controller::B1Click()
     // 2, lodrix1.en.rtf in English.
     if (menuRow_ < 2 || menuRow_ > freeSettingEntry)
         return;
+    if (control(Control::RichEdit2).visible) {
+        closeCommentary();
+        return;
+    }
     std::string name = "lodrix" + std::to_string(menuRow_ - 1);
     if (!language_.isSource())
         name += "." + std::string(language_.code());
     name += ".rtf";
     controls_[static_cast<int>(Control::RichEdit2)].visible = true;
     shell_.showCommentary(name.c_str());
+}
+
+void Controller::closeCommentary()
+{
+    if (control(Control::RichEdit2).visible)
+        hideControl(Control::RichEdit2);
 }
 
 std::optional<std::string> Controller::setFreeSettings(const FreeSettings &settings)
@@ -205,18 +215,24 @@ std::optional<std::string> Controller::setFreeSettings(const FreeSettings &setti
     return std::nullopt;
 }
 
-void Controller::keepRun()
+std::string Controller::keepRun()
 {
     if (anim_.rubrique != freeSettingEntry)
-        return;
+        return std::string(
+            language_.tr("Rien à garder : K garde les courbes de « Boucle fermée : réglage libre »."));
     const FreeSettings &s = freeLoop_.settings();
     if (std::any_of(kept_.begin(), kept_.end(), [&](const KeptRun &k) { return k.loop.settings() == s; }))
-        return;
-    if (kept_.size() == keptLimit)
+        return std::string(language_.tr("Rien à garder : cette courbe est déjà gardée."));
+    const bool full = kept_.size() == keptLimit;
+    if (full)
         kept_.erase(kept_.begin());
     // The others keep their colours: the new run takes the one left free.
     kept_.push_back({freeLoop_, FreeKeptColour(kept_)});
     redrawFreeSetting();
+    if (full)
+        return std::string(language_.tr("Courbe gardée ; la plus ancienne est effacée."));
+    return language_.format("Courbe gardée (%1 sur %2).",
+                            {std::to_string(kept_.size()), std::to_string(keptLimit)});
 }
 
 void Controller::clearKept()

@@ -86,7 +86,10 @@ public:
     void choixbis(int row);
     void Button1Click();
     void Button2Click();
+    // "Commentaires": shows the commentary of the entry, or closes it when
+    // it is shown. Esc and the box's close control close it.
     void B1Click();
+    void closeCommentary();
 
     // The scroll bar moved; the next tick takes its position as the interval.
     void setScrollPosition(int ms);
@@ -122,8 +125,11 @@ public:
     // keptLimit of them, the oldest dropped first; a run already kept is not
     // kept twice. Shift+K clears them, and so does choosing another entry.
     // Both redraw the frame on screen at once. Nothing happens elsewhere.
+    // Before any run the prediction is kept: the run is the same simulation.
+    // Returns what K did, or why it kept nothing, in the controller's
+    // language, for the shell to say.
     static constexpr std::size_t keptLimit = keptRunLimit;
-    void keepRun();
+    std::string keepRun();
     void clearKept();
     const std::vector<KeptRun> &kept() const { return kept_; }
 

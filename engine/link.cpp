@@ -216,15 +216,38 @@ std::optional<std::string> readLinkField(std::string_view name, std::string_view
     return std::nullopt;
 }
 
-LinkReading readLink(std::string_view address, const Language &messages)
+namespace {
+
+// The language a link names (its first "lang" field that Lodrix speaks),
+// which its refusal speaks: a teacher who wrote lang=fr reads French.
+std::optional<Language> namedLanguage(std::string_view query)
 {
-    auto refuse = [&messages](std::string why) {
-        return LinkReading{{}, messages.format("Lien refusé : %1", {why})};
-    };
+    while (!query.empty()) {
+        const std::size_t amp = query.find('&');
+        const std::string_view pair = query.substr(0, amp);
+        query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
+        const std::size_t equals = pair.find('=');
+        if (equals == std::string_view::npos || percentDecoded(pair.substr(0, equals)) != "lang")
+            continue;
+        if (const auto value = percentDecoded(pair.substr(equals + 1)))
+            if (const auto language = Language::named(*value))
+                return language;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+LinkReading readLink(std::string_view address, const Language &fallback)
+{
     if (const auto hash = address.find('#'); hash != std::string_view::npos)
         address = address.substr(0, hash);
     if (const auto question = address.find('?'); question != std::string_view::npos)
         address = address.substr(question + 1);
+    const Language messages = namedLanguage(address.substr(0, longestLink)).value_or(fallback);
+    auto refuse = [&messages](std::string why) {
+        return LinkReading{{}, messages.format("Lien refusé : %1", {why})};
+    };
     if (address.size() > longestLink)
         return refuse(
             messages.format("il est trop long (plus de %1 caractères).", {std::to_string(longestLink)}));
@@ -278,6 +301,10 @@ void applyLink(Controller &controller, const Link &link)
         controller.choix(*link.lesson);
     if (!link.start)
         return;
+    // A person presses the button over the idle picture the timer drew (the
+    // speed bar's marks with it): a start by link draws it first, so that it
+    // shows the very frames a press shows.
+    controller.drawFrame({Page::Idle, 0});
     // The button that starts the chosen lesson: « Démarrer Animation », or
     // in step-by-step mode « Incrémenter la période » for the first period.
     if (controller.control(Control::Button1).enabled)

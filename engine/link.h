@@ -52,7 +52,8 @@ struct LinkReading {
 
 // Reads a link: an address with its query ("lodrix.html?lesson=2"), or the
 // query alone, with or without its '?'; a "#..." ending is no part of it.
-LinkReading readLink(std::string_view address, const Language &messages = Language());
+// Its refusal is in the language the link names, else in `fallback`.
+LinkReading readLink(std::string_view address, const Language &fallback = Language());
 
 // One field given by itself (a command-line option): its value read into
 // link, or what the value must be.

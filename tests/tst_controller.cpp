@@ -167,6 +167,32 @@ private slots:
         QVERIFY(shell->commentary.empty());
     }
 
+    // « Commentaires » pressed again closes the commentary, as Esc and the
+    // box's close control do; closed, the next press opens it again.
+    void commentaryCloses()
+    {
+        c->choix(3);
+        c->choixbis(0);
+        c->Button1Click();
+        tick(330);
+        const auto shown = [this] {
+            return shell->controls[Control::RichEdit2].visible && c->control(Control::RichEdit2).visible;
+        };
+        c->closeCommentary(); // nothing shown: nothing to close
+        QVERIFY(!shown());
+        c->B1Click();
+        QVERIFY(shown());
+        c->B1Click();
+        QVERIFY(!shown());
+        shell->commentary.clear();
+        c->B1Click();
+        QVERIFY(shown());
+        QCOMPARE(shell->commentary, std::string("lodrix2.rtf"));
+        c->closeCommentary();
+        QVERIFY(!shown());
+        QVERIFY(shell->on(Control::B1)); // the button stays for the next time
+    }
+
     // "Incrémenter la période" in the middle of period 1 sets the start angle
     // of period 2; outside step mode, where it is hidden but must be safe, it
     // only resets the arm.

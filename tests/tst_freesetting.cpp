@@ -965,10 +965,15 @@ private slots:
                 gains.push_back(k["gain"].get<double>());
             return gains;
         };
+        // What K did, or why it kept nothing, for the shell to say.
+        const char *said[] = {"Courbe gardée (1 sur 3).", "Courbe gardée (2 sur 3).",
+                              "Rien à garder : cette courbe est déjà gardée.", "Courbe gardée (3 sur 3).",
+                              "Courbe gardée ; la plus ancienne est effacée."};
+        int i = 0;
         for (double g : {1.0, 2.0, 2.0, 3.0, 4.0}) {
             QVERIFY(!w.c.setFreeSettings(settings(Corrector::Proportional, g, T1)));
             w.clearLogs();
-            w.c.keepRun();
+            QCOMPARE(w.c.keepRun(), std::string(said[i++]));
         }
         QCOMPARE(keptGains(), (std::vector<double>{2, 3, 4}));
         QVERIFY(findOp(w.scene.ops, [](const Op &op) { return op.text == "P, G=4, T=T1"; }));
@@ -979,8 +984,26 @@ private slots:
         w.c.keepRun();
         w.c.choix(2);
         QVERIFY(keptGains().empty());
-        w.c.keepRun(); // nothing to keep on another entry
+        QCOMPARE(w.c.keepRun(), // nothing to keep on another entry
+                 std::string("Rien à garder : K garde les courbes de « Boucle fermée : réglage libre »."));
         QVERIFY(keptGains().empty());
+    }
+
+    // K before any run keeps the prediction, which is the run by
+    // construction: the run that follows is kept already.
+    void keptBeforeAnyRun()
+    {
+        Screen w;
+        w.c.choix(freeSettingEntry);
+        w.c.Timer1Timer();
+        QCOMPARE(w.c.keepRun(), std::string("Courbe gardée (1 sur 3)."));
+        QCOMPARE(w.c.kept().size(), std::size_t(1));
+        QVERIFY(w.c.kept().front().loop.settings() == w.c.freeSettings());
+        w.c.Button1Click();
+        for (int i = 0; i < 330; ++i)
+            w.c.Timer1Timer();
+        QCOMPARE(w.c.keepRun(), std::string("Rien à garder : cette courbe est déjà gardée."));
+        QCOMPARE(w.c.kept().size(), std::size_t(1));
     }
 };
 

@@ -229,6 +229,97 @@ private slots:
         QVERIFY(w->actions().contains(w->aboutAction));
     }
 
+    // K keeps wherever the focus is, except in a field that takes typed
+    // text, and says what it did, or why it kept nothing, for a moment.
+    void keepWhereverTheFocusIs_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<bool>("keeps");
+        QTest::newRow("the menu") << "ListBox1" << true;
+        QTest::newRow("the start button") << "Button1" << true;
+        QTest::newRow("the speed bar") << "ScrollBar1" << true;
+        QTest::newRow("the corrector's list") << "SettingCorrector" << true;
+        QTest::newRow("the gain slider") << "SettingGainSlider" << true;
+        QTest::newRow("the period's list") << "SettingPeriod" << true;
+        QTest::newRow("typing the gain") << "SettingGain" << false;
+        QTest::newRow("typing the step") << "SettingStep" << false;
+    }
+    void keepWhereverTheFocusIs()
+    {
+        QFETCH(QString, focus);
+        QFETCH(bool, keeps);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        menu(5);
+        tick();
+        auto *target = w->findChild<QWidget *>(focus);
+        target->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_K);
+        QCOMPARE(w->controller.kept().size(), std::size_t(keeps ? 1 : 0));
+        QCOMPARE(w->notice->isHidden(), !keeps);
+        if (keeps)
+            QCOMPARE(w->notice->text(), QStringLiteral("Courbe gardée (1 sur 3)."));
+    }
+
+    void keepSaysWhy()
+    {
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        menu(2);
+        QTest::keyClick(w->ListBox1, Qt::Key_K);
+        QCOMPARE(w->notice->text(),
+                 QStringLiteral("Rien à garder : K garde les courbes de « Boucle fermée : réglage libre »."));
+        QVERIFY(!w->notice->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(w->notice->isHidden(), 6000); // gone by itself
+        menu(5);
+        QTest::keyClick(w->ListBox1, Qt::Key_K);
+        QTest::keyClick(w->ListBox1, Qt::Key_K);
+        QCOMPARE(w->notice->text(), QStringLiteral("Rien à garder : cette courbe est déjà gardée."));
+    }
+
+    // The commentary closes by « Commentaires » again, by Esc, or by the
+    // close control beside it, which shows only with it.
+    void commentaryCloses()
+    {
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        menu(2);
+        w->Button1->click();
+        tick(330);
+        const auto open = [this] {
+            w->B1->click();
+            for (QMessageBox *box : w->findChildren<QMessageBox *>())
+                delete box; // a commentary file missing here says so; the box shows anyway
+            QVERIFY(!w->RichEdit2->isHidden());
+            QVERIFY(on(w->RichEdit2Close));
+        };
+        QVERIFY(off(w->RichEdit2Close));
+        open();
+        w->B1->click();
+        QVERIFY(w->RichEdit2->isHidden());
+        QVERIFY(off(w->RichEdit2Close));
+        open();
+        QTest::keyClick(w->B1, Qt::Key_Escape);
+        QVERIFY(w->RichEdit2->isHidden());
+        QVERIFY(!w->formFullScreen());
+        open();
+        w->RichEdit2Close->click();
+        QVERIFY(w->RichEdit2->isHidden());
+        QVERIFY(off(w->RichEdit2Close));
+        QCOMPARE(w->RichEdit2Close->accessibleName(), QStringLiteral("Fermer le commentaire"));
+    }
+
+    // The state line's rectangles, in form pixels.
+    void formRects()
+    {
+        QCOMPARE(w->formRect(QStringLiteral("Button1")), QRect(488, 512, 105, 25));
+        QCOMPARE(w->formRect(QStringLiteral("FOND")), QRect(8, 16, 785, 225));
+        QCOMPARE(w->formRect(QStringLiteral("FreeSettings")).top(), 539);
+        w->setZoom(200);
+        QCOMPARE(w->formRect(QStringLiteral("Button1")), QRect(488, 512, 105, 25));
+        QVERIFY(w->formRect(QStringLiteral("nothing")).isEmpty());
+    }
+
     // Saving writes what Ctrl+E and Ctrl+S promise, under the default names;
     // a folder that cannot be written says why.
     void exports()
@@ -323,6 +414,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Arial;}}\\f0 {\\b Compensation} du p\\'f4le\\par}");
         file.close();
+        w->B1->click(); // closes the box shown
         w->B1->click();
         QCOMPARE(w->RichEdit2->toPlainText().trimmed(), QStringLiteral("Compensation du pôle"));
         QVERIFY(w->RichEdit2->isReadOnly());
@@ -339,6 +431,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write("not a commentary");
         file.close();
+        w->B1->click();
         w->B1->click();
         QCOMPARE(w->RichEdit2->toPlainText().trimmed(), QStringLiteral("Compensation du pôle"));
         QCOMPARE(w->findChildren<QMessageBox *>().size(), 2);

@@ -5,6 +5,7 @@
 #include "app/tvitesse.h"
 #include "engine/link.h"
 #include "engine/statejson.h"
+#include "settings/settings.h"
 #include "surfaces.h"
 
 #include <QAction>
@@ -12,12 +13,14 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -214,6 +217,82 @@ private slots:
         QVERIFY(link.settings.empty());
     }
 
+    // A refusal speaks the language the link names, whatever the one asked.
+    void messagesInTheLinksLanguage_data()
+    {
+        addColumns<QString, QString, QString>({"query", "asked", "refusal"});
+        QTest::newRow("lang=fr on an English page") << "lang=fr&lesson=9"
+                                                    << "en"
+                                                    << "Lien refusé : lesson=9";
+        QTest::newRow("lang=en last, on a French page") << "lesson=9&lang=en"
+                                                        << "fr"
+                                                        << "Link refused: lesson=9";
+        QTest::newRow("lang=fr given twice") << "lang=fr&lang=fr"
+                                             << "en"
+                                             << "Lien refusé : le champ";
+        QTest::newRow("a language Lodrix does not speak") << "lang=de&lesson=2"
+                                                          << "en"
+                                                          << "Link refused: lang=de";
+        QTest::newRow("escaped") << "l%61ng=%66r&gain=0"
+                                 << "en"
+                                 << "Lien refusé : gain=0";
+    }
+    void messagesInTheLinksLanguage()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, asked);
+        QFETCH(QString, refusal);
+        const LinkReading reading = readLink(query.toStdString(), *Language::named(asked.toStdString()));
+        QVERIFY(reading.error);
+        QVERIFY2(QString::fromStdString(*reading.error).startsWith(refusal), reading.error->c_str());
+    }
+
+    // A start by link (the desktop's --lesson N, a link's start=1) shows the
+    // very frames a press of the start button shows over the idle picture,
+    // the speed bar's « + » and « - » with them.
+    void startedAsByAPress_data()
+    {
+        addColumns<QString, int, int>({"query", "lesson", "mode"});
+        QTest::newRow("proportional, continuous") << "lesson=2&mode=0&start=1" << 2 << 0;
+        QTest::newRow("two-step, step by step") << "lesson=4&mode=1&start=1" << 4 << 1;
+        QTest::newRow("open loop") << "lesson=1&start=1" << 1 << -1;
+        QTest::newRow("free setting") << "lesson=5&mode=0&gain=8&start=1" << 5 << 0;
+    }
+    void startedAsByAPress()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, lesson);
+        QFETCH(int, mode);
+        Screen<RasterCanvas> byLink;
+        const LinkReading reading = readLink(query.toStdString());
+        QVERIFY(!reading.error);
+        applyLink(byLink.c, reading.link);
+        Screen<RasterCanvas> byPress;
+        if (!reading.link.settings.empty()) {
+            FreeSettings settings;
+            for (const auto &[name, text] : reading.link.settings)
+                QVERIFY(!readSetting(name, text, settings, Language()));
+            QVERIFY(!byPress.c.setFreeSettings(settings));
+        }
+        if (mode >= 0)
+            byPress.c.choixbis(mode);
+        byPress.c.choix(lesson);
+        byPress.c.Timer1Timer(); // the idle picture under the hand
+        mode == 1 ? byPress.c.Button2Click() : byPress.c.Button1Click();
+        const auto same = [](const RasterCanvas &a, const RasterCanvas &b) {
+            return std::equal(a.pixels(), a.pixels() + std::size_t(a.width()) * std::size_t(a.height()),
+                              b.pixels());
+        };
+        for (int frame = 0; frame < 60; ++frame) {
+            byLink.c.Timer1Timer();
+            byPress.c.Timer1Timer();
+            QVERIFY2(same(byLink.window, byPress.window),
+                     qPrintable(QStringLiteral("window, frame %1").arg(frame)));
+            QVERIFY2(same(byLink.scene, byPress.scene),
+                     qPrintable(QStringLiteral("scene, frame %1").arg(frame)));
+        }
+    }
+
     // What a link sets, as the controller shows it: the lists' rows, the
     // settings, the speed, the language, and a start when asked.
     void applied_data()
@@ -295,8 +374,14 @@ private slots:
             "lodrix.html?lesson=5&mode=1&corrector=P&gain=4.5&period=0.1&step=200&speed=30&lang=fr");
         QCOMPARE(w.link(), expected);
         QVERIFY(w.actions().contains(w.copyLinkAction));
+        QVERIFY(w.notice->isHidden());
         w.copyLinkAction->trigger();
         QCOMPARE(QApplication::clipboard()->text(), expected);
+        // It says so, for a moment, to a screen reader too.
+        QVERIFY(!w.notice->isHidden());
+        QCOMPARE(w.notice->text(), QStringLiteral("Lien copié dans le presse-papiers."));
+        QCOMPARE(w.notice->accessibleName(), w.notice->text());
+        QTRY_VERIFY_WITH_TIMEOUT(w.notice->isHidden(), 6000);
     }
 
     // Many states, each set as a person sets it, then its link opened on a

@@ -2,6 +2,7 @@
 // on the offscreen platform, and dumps what it shows.
 //
 //   lodrix-replay [--lang fr|en] [--locale NAME] [--scale F] [--zoom PERCENT] COMMAND... | ... -
+//   lodrix-replay --help
 //
 // --lang plays the window in that language (French by default, whatever the
 // machine's locale, so that runs compare across machines), its numbers with
@@ -20,6 +21,8 @@
 // language is the window's when --lang does not say), link (prints the
 // query of the link of what is shown), commentary FILE (the plain text of
 // the commentary shown).
+// A setting is shown in the strip as a person's is; the state line gives
+// each control's rectangle on the form, in form pixels.
 // With "-" the commands are read one per line from standard input. Every
 // command is checked before any runs.
 
@@ -214,16 +217,38 @@ std::vector<Command> parse(const std::vector<std::string> &list, const lodrix::L
 }
 
 // The state line with each control's accessible name, as a screen reader
-// announces it.
+// announces it, and its rectangle on the form, in form pixels.
 std::string stateWithNames(const Tvitesse &w)
 {
     auto state = nlohmann::ordered_json::parse(lodrix::stateJson(w.controller));
     for (auto &[name, control] : state["controls"].items()) {
         if (const auto *widget = w.findChild<const QWidget *>(QString::fromStdString(name)))
             control["accessibleName"] = widget->accessibleName().toStdString();
+        if (const QRect r = w.formRect(QString::fromStdString(name)); !r.isEmpty())
+            control["rect"] = {r.x(), r.y(), r.width(), r.height()};
     }
     return state.dump();
 }
+
+constexpr char usage[] =
+    "Usage: lodrix-replay [--lang fr|en] [--locale NAME] [--scale F] [--zoom PERCENT] COMMAND... | -\n"
+    "Plays user actions and timer ticks on the real Lodrix window, offscreen, and dumps what it shows.\n"
+    "\n"
+    "Commands:\n"
+    "  menu I, mode I, start, next, comment   a click on a list row or a button\n"
+    "  scroll P                               the speed bar at P ms (10 to 100)\n"
+    "  tick [N]                               N timer ticks (1 by default)\n"
+    "  set NAME VALUE                         a setting of the free-setting lesson, as a link writes it\n"
+    "                                         (set corrector PC, set gain 6.8), shown in its strip\n"
+    "  keep, clear                            K and Shift+K\n"
+    "  redraw                                 the frame on screen drawn again, as an expose asks\n"
+    "  key SEQ                                a key pressed on the window (P, N, Shift+K, Ctrl+E...)\n"
+    "  open QUERY                             a link applied as the page applies its address\n"
+    "  link                                   prints the link of what is shown\n"
+    "  state                                  prints the state as one line of JSON\n"
+    "  shot FILE, scene FILE, canvas FILE, save FILE   PNG pictures\n"
+    "  csv FILE, ops FILE, commentary FILE    the run, the canvas calls, the commentary's text\n"
+    "With - the commands are read one per line from standard input; all are checked before any runs.\n";
 
 // A key pressed on the window: the window's action on that key if it has
 // one, as its shortcut would run it, else the key to the focused control.
@@ -338,7 +363,8 @@ int set(Replay &r, const Command &c)
 {
     lodrix::FreeSettings s = r.w.controller.freeSettings();
     lodrix::readSetting(c.setting, c.value, s, r.w.controller.language());
-    if (const auto error = r.w.controller.setFreeSettings(s)) {
+    // As a person sets it: the strip shows the value.
+    if (const auto error = r.w.setFreeSettings(s)) {
         std::fprintf(stderr, "lodrix-replay: %s\n", error->c_str());
         return 2;
     }
@@ -571,6 +597,9 @@ int main(int argc, char **argv)
                 }
                 options.zoom = *zoom;
             }
+        } else if (a == "--help" || a == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
         } else if (a == "-") {
             fromStdin = true;
         } else {

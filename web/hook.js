@@ -160,7 +160,17 @@
             if (name !== null)
                 names[element.id] = name;
         }
-        return core.ccall('lodrix_state', 'string', ['string'], [JSON.stringify(names)]);
+        const box = form.getBoundingClientRect();
+        const scale = box.width / formWidth;
+        const rects = {};
+        for (const id of ['FreeSettings', ...Object.keys(names)]) {
+            const r = $(id)?.getBoundingClientRect();
+            if (r && r.width > 0 && r.height > 0)
+                rects[id] = [(r.left - box.left) / scale, (r.top - box.top) / scale, r.width / scale,
+                             r.height / scale].map(Math.round);
+        }
+        return core.ccall('lodrix_state', 'string', ['string', 'string'],
+                          [JSON.stringify(names), JSON.stringify(rects)]);
     }
 
     function picture(which) {

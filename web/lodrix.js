@@ -5,6 +5,7 @@
 // Nothing a lesson depends on is decided here.
 //
 // For tests and tools (web/hook.js), window.lodrix.run(text) plays lodrix-replay's commands,
+// window.lodrix.state() gives the state line run('state') gives,
 // window.lodrix.picture('window' | 'scene') gives a canvas as a PNG data URL,
 // window.lodrix.csv() the run so far as the export writes it,
 // window.lodrix.link() the page's address with the query of what it shows and
@@ -81,6 +82,8 @@
                 createCommentaryButton();
             else if (verb === 'show')
                 showCommentary(what);
+            if (what === 'RichEdit2')
+                $('RichEdit2Close').hidden = $('RichEdit2').hidden;
             if (what === 'FreeSettings') {
                 showFreeSettings();
                 // Keeping runs belongs to the free-setting entry: its menu items too.
@@ -133,7 +136,7 @@
     // bar's value, the canvases' descriptions) it writes through tr().
     const frenchTexts = new Map(); // a text node, or an element's attribute, to its French
     const translatedAttributes = ['aria-label', 'aria-description', 'title'];
-    const untranslated = '#RichEdit1, #RichEdit2, #fontNotice, #version, #message, #B1';
+    const untranslated = '#RichEdit1, #RichEdit2, #fontNotice, #version, #message, #B1, #notice';
     function translatePage() {
         document.documentElement.lang = core.UTF8ToString(core._lodrix_language());
         const shown = (key, french) => {
@@ -187,6 +190,7 @@
     function showCommentary(name) {
         const box = $('RichEdit2');
         box.hidden = false;
+        $('RichEdit2Close').hidden = false;
         const teachers = teacherCommentaries.get(name.replace(/\..*$/, '')); // lodrix2.en.rtf: lodrix2
         if (teachers) {
             box.replaceChildren(commentaryFragment(teachers));
@@ -222,7 +226,7 @@
         };
         const words = document.createElement('p');
         words.textContent = text;
-        const ok = button('OK');
+        const ok = button(tr('OK'));
         box.replaceChildren(words, ok, ...(other ? [button(other.text, other.act)] : []));
         box.onkeydown = (event) => {
             if (event.key === 'Escape')
@@ -323,6 +327,7 @@
         wireList($('ListBox2'), 'choixbis');
         $('Button1').addEventListener('click', () => call('button1_click'));
         $('Button2').addEventListener('click', () => call('button2_click'));
+        $('RichEdit2Close').addEventListener('click', () => call('close_commentary'));
         $('ScrollBar1').addEventListener('input', (event) => setScroll(Number(event.target.value)));
         // A number applies once typed (Enter, or leaving the field) or stepped, not digit by digit.
         for (const control of settingControls)
@@ -409,7 +414,7 @@
                 document.documentElement.requestFullscreen();
         });
         document.addEventListener('fullscreenchange', () => {
-            button.textContent = tr(document.fullscreenElement ? 'Fenêtre' : 'Plein écran');
+            button.textContent = document.fullscreenElement ? tr('Fenêtre') : tr('Plein écran');
             fit();
         });
         // F11 is the browser's own full screen: the window grows, the form with it.
@@ -565,6 +570,8 @@
             if (refused)
                 return refuse(refused);
             teacherCommentaries.set(`lodrix${row - 1}`, core.UTF8ToString(core._lodrix_commentary_html()));
+            if (!$('RichEdit2').hidden)
+                call('close_commentary'); // « Commentaires » would close it
             call('b1_click'); // the box shows it at once
         };
         reader.readAsArrayBuffer(file);
@@ -606,10 +613,22 @@
             if (!navigator.clipboard?.writeText)
                 throw new Error(tr("ce navigateur n'y donne pas accès"));
             await navigator.clipboard.writeText(address);
+            tell(tr('Lien copié dans le presse-papiers.'));
         } catch (error) {
             report(tr('Le navigateur refuse de copier le lien dans le presse-papiers (%1). Le voici : %2',
                       error.message, address));
         }
+    }
+
+    // A short message of what an action did, read by screen readers (a
+    // polite live region), gone by itself after a few seconds.
+    const noticeMs = 4000;
+    let noticeTimeout = 0;
+    function tell(text) {
+        const notice = $('notice');
+        notice.textContent = text;
+        clearTimeout(noticeTimeout);
+        noticeTimeout = setTimeout(() => { notice.textContent = ''; }, noticeMs);
     }
 
     const actions = {
@@ -617,13 +636,29 @@
         commentary: chooseCommentary,
         pause: () => call('toggle_pause'),
         step: () => call('step_frame'),
-        keep: () => call('keep_run'),
+        keep: () => {
+            const said = core.UTF8ToString(core._lodrix_keep_run());
+            applyRequests();
+            present();
+            showHeld();
+            tell(said);
+        },
         clearKept: () => call('clear_kept'),
         export: exportRun,
         save: savePicture,
         copy: copyPicture,
         about: showAbout,
     };
+
+    // Whether the focus is a field that takes typed text.
+    function typingIn(element) {
+        if (!(element instanceof HTMLElement))
+            return false;
+        if (element.isContentEditable || element.tagName === 'TEXTAREA')
+            return true;
+        return element.tagName === 'INPUT'
+               && !['button', 'checkbox', 'radio', 'range', 'file', 'submit', 'reset'].includes(element.type);
+    }
 
     // The action of a key, bound as on the desktop: P, Pause, N and K alone,
     // K with Shift; E, S and C with Ctrl (or a Mac's Command).
@@ -651,8 +686,16 @@
             openMenu(box.left, box.bottom);
             return;
         }
+        if (event.key === 'Escape' && !$('RichEdit2').hidden) {
+            event.preventDefault();
+            call('close_commentary');
+            return;
+        }
         const action = actionOfKey(event);
         if (!action)
+            return;
+        // A letter typed in a text field is the field's; anywhere else it is the page's key.
+        if (!event.ctrlKey && !event.metaKey && typingIn(event.target))
             return;
         // Selected text (in a commentary) is the browser's to copy.
         if (action === 'copy' && !document.getSelection().isCollapsed)
@@ -783,12 +826,12 @@
         wireActions();
         showHeld();
         wireCommentary();
-        window.lodrix = { run, picture, csv, link, commentaryText, get timerRuns() { return timerRuns; } };
+        window.lodrix = { run, state, picture, csv, link, commentaryText, get timerRuns() { return timerRuns; } };
         if (location.search.length > 1)
             openLink(location.search);
         startTimer();
     }, (error) => {
         form.style.visibility = 'visible';
-        report(`Ce navigateur ne peut pas faire tourner Lodrix : ${error}`);
+        report(tr('Ce navigateur ne peut pas faire tourner Lodrix : %1', error));
     });
 })();

@@ -185,6 +185,12 @@ EMSCRIPTEN_KEEPALIVE void lodrix_b1_click()
     core->controller.B1Click();
 }
 
+// Esc, or the commentary box's close control.
+EMSCRIPTEN_KEEPALIVE void lodrix_close_commentary()
+{
+    core->controller.closeCommentary();
+}
+
 EMSCRIPTEN_KEEPALIVE void lodrix_set_scroll_position(int ms)
 {
     core->controller.setScrollPosition(ms);
@@ -207,14 +213,18 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_requests()
 
 // One line of JSON, as lodrix-replay's "state" prints it: the core's state,
 // each control with the accessible name the page gives it (a JSON object of
-// names by control), as a screen reader announces it.
-EMSCRIPTEN_KEEPALIVE const char *lodrix_state(const char *accessibleNames)
+// names by control), as a screen reader announces it, and its rectangle on
+// the form in form pixels (an object of [x, y, w, h] by control).
+EMSCRIPTEN_KEEPALIVE const char *lodrix_state(const char *accessibleNames, const char *rects)
 {
     auto state = nlohmann::ordered_json::parse(lodrix::stateJson(core->controller));
     const auto names = nlohmann::json::parse(accessibleNames, nullptr, false);
+    const auto boxes = nlohmann::json::parse(rects, nullptr, false);
     for (auto &[name, control] : state["controls"].items()) {
         if (names.is_object() && names.contains(name) && names[name].is_string())
             control["accessibleName"] = names[name];
+        if (boxes.is_object() && boxes.contains(name) && boxes[name].is_array())
+            control["rect"] = boxes[name];
     }
     lodrix::taken = state.dump();
     return lodrix::taken.c_str();
@@ -257,9 +267,10 @@ EMSCRIPTEN_KEEPALIVE void lodrix_step_frame()
 }
 
 // K and Shift+K: keeps the free-setting run as a ghost, clears the ghosts.
-EMSCRIPTEN_KEEPALIVE void lodrix_keep_run()
+// K returns what it did, or why it kept nothing.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_keep_run()
 {
-    core->controller.keepRun();
+    return lodrix::hand(core->controller.keepRun());
 }
 
 EMSCRIPTEN_KEEPALIVE void lodrix_clear_kept()

@@ -148,6 +148,21 @@ def state(driver):
     return json.loads(run(driver, "state"))
 
 
+def without_rects(line):
+    """A state line without its controls' rectangles, which each edition lays out its own way."""
+    for control in line["controls"].values():
+        control.pop("rect", None)
+    return line
+
+
+def notice(driver):
+    """The short message of what an action did, as a screen reader is told it; None when none is shown."""
+    return driver.execute_script("""
+        const n = document.getElementById('notice');
+        return n.getAttribute('aria-live') === 'polite' && n.checkVisibility({visibilityProperty: true})
+               ? n.textContent : null;""")
+
+
 def key_with_control(driver, letter):
     ActionChains(driver).key_down(Keys.CONTROL).send_keys(letter).key_up(Keys.CONTROL).perform()
 
@@ -294,7 +309,7 @@ class Lessons(unittest.TestCase):
                         continue
                     self.act(driver, step)
                     expected = json.loads(next(expected_states))
-                    self.assertEqual(state(driver), expected, f"state after '{step}'")
+                    self.assertEqual(without_rects(state(driver)), without_rects(expected), f"state after '{step}'")
                     controls = expected["controls"]
                     self.assertEqual(self.shown(driver, controls),
                                      {name: [c["visible"], c["enabled"]] for name, c in controls.items()},
@@ -739,7 +754,7 @@ class Links(unittest.TestCase):
                     driver.quit()
                 self.assertEqual(page_query, query, "the page writes the link it was opened with")
                 replay_state, replay_query = self.replay("open", page_query, "tick", "state", "link")
-                self.assertEqual(json.loads(replay_state), page_state)
+                self.assertEqual(without_rects(json.loads(replay_state)), without_rects(page_state))
                 self.assertEqual(replay_query, query)
         # Set by a person's commands in lodrix-replay; its link opens the same state in the page.
         replay_query = self.replay(*" ".join(self.set_by_commands).split(), "link")[-1]
@@ -747,7 +762,7 @@ class Links(unittest.TestCase):
         driver = start_browser("en-US", query="?" + replay_query)
         try:
             run(driver, "tick")
-            self.assertEqual(state(driver), json.loads(replay_state))
+            self.assertEqual(without_rects(state(driver)), without_rects(json.loads(replay_state)))
             # And the same commands in the page give the same link.
             driver.get("file://" + os.path.abspath(ARGS.page) + "?lang=fr")
             WebDriverWait(driver, 10).until(lambda d: d.execute_script("return !!window.lodrix"))
@@ -767,7 +782,7 @@ class Links(unittest.TestCase):
         try:
             message = driver.execute_script(
                 "const m = document.getElementById('message'); return m.checkVisibility() && m.innerText")
-            self.assertIn("Lien refusé : gain=1e400", message)
+            self.assertIn("Link refused: gain=1e400", message, "in the language the link names")
             run(driver, "tick")
             self.assertEqual(state(driver), expected, "the page as on a plain open")
             self.assertEqual(driver.execute_script("return document.documentElement.lang"), "fr")
@@ -787,8 +802,91 @@ class Links(unittest.TestCase):
                 }, 200);""")
             self.assertEqual(copied, driver.execute_script("return window.lodrix.link()"))
             self.assertTrue(copied.endswith("lodrix.html?lesson=2&mode=1&lang=fr"), copied)
+            # It says so, for a moment.
+            self.assertEqual(notice(driver), "Lien copié dans le presse-papiers.")
+            WebDriverWait(driver, 6).until(lambda d: notice(d) is None, "the message stays")
         finally:
             driver.quit()
+
+    def test_refusal_speaks_the_links_language(self):
+        for browser, query, refusal in (("en-US", "?lang=fr&lesson=9", "Lien refusé : lesson=9"),
+                                        ("fr-FR", "?lesson=9&lang=en", "Link refused: lesson=9")):
+            with self.subTest(query):
+                driver = start_browser(browser, query=query)
+                try:
+                    message = driver.execute_script(
+                        "const m = document.getElementById('message'); return m.checkVisibility() && m.innerText")
+                    self.assertIn(refusal, message)
+                finally:
+                    driver.quit()
+
+    def test_start_by_link_as_by_press(self):
+        """A link's start=1 shows the very frames a press of « Démarrer Animation » shows,
+        the speed bar's « + » and « − » with them."""
+        pictures = []
+        for query, commands in (("?lesson=2&mode=0&start=1", "tick 330"),
+                                ("?lang=fr", "menu 2\nmode 0\ntick\nstart\ntick 330")):
+            driver = start_browser("fr-FR", query=query)
+            try:
+                run(driver, commands)
+                pictures.append([driver.execute_script("return window.lodrix.picture(arguments[0])", which)
+                                 for which in ("window", "scene")])
+            finally:
+                driver.quit()
+        self.assertEqual(pictures[0], pictures[1])
+
+
+class Actions(unittest.TestCase):
+    """The commentary closes; K and the other actions say what they did; the hook's state."""
+
+    def setUp(self):
+        self.driver = start_browser("fr-FR")
+
+    def tearDown(self):
+        self.driver.quit()
+
+    def test_commentary_closes(self):
+        driver = self.driver
+        shown = lambda: driver.execute_script(  # noqa: E731
+            "return ['RichEdit2', 'RichEdit2Close'].map((id) => document.getElementById(id).checkVisibility())")
+        run(driver, "menu 2\nmode 0\nstart\ntick 330\ncomment")
+        self.assertEqual(shown(), [True, True])
+        driver.find_element(By.ID, "B1").click()
+        self.assertEqual(shown(), [False, False], "« Commentaires » again")
+        run(driver, "comment")
+        ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+        self.assertEqual(shown(), [False, False], "Esc")
+        run(driver, "comment")
+        driver.find_element(By.ID, "RichEdit2Close").click()
+        self.assertEqual(shown(), [False, False], "the close control")
+        self.assertFalse(state(driver)["controls"]["RichEdit2"]["visible"])
+
+    def test_keep_says_what_it_did(self):
+        driver = self.driver
+        run(driver, "menu 2")
+        ActionChains(driver).send_keys("k").perform()
+        self.assertEqual(notice(driver),
+                         "Rien à garder : K garde les courbes de « Boucle fermée : réglage libre ».")
+        run(driver, "menu 5\ntick")
+        # Wherever the focus is, but not in a field that takes typed text.
+        driver.find_element(By.ID, "SettingStep").click()
+        ActionChains(driver).send_keys("k").perform()
+        self.assertEqual(state(driver)["explore"]["kept"], [], "typed in the step's field")
+        for focus, said in (("SettingGainSlider", "Courbe gardée (1 sur 3)."),
+                            ("ListBox1", "Rien à garder : cette courbe est déjà gardée.")):
+            driver.execute_script("document.getElementById(arguments[0]).focus()", focus)
+            ActionChains(driver).send_keys("k").perform()
+            self.assertEqual(notice(driver), said, focus)
+            self.assertEqual(len(state(driver)["explore"]["kept"]), 1)
+        WebDriverWait(driver, 6).until(lambda d: notice(d) is None, "the message goes away by itself")
+
+    def test_state_and_rects(self):
+        driver = self.driver
+        line = driver.execute_script("return window.lodrix.state()")
+        self.assertEqual(json.loads(line), state(driver))
+        controls = json.loads(line)["controls"]
+        self.assertEqual(controls["Button1"]["rect"], [488, 512, 105, 25])
+        self.assertEqual(controls["FOND"]["rect"], [8, 16, 785, 225])
 
 
 class TeacherCommentary(unittest.TestCase):
@@ -1075,11 +1173,15 @@ class Layout(unittest.TestCase):
                     self.assertEqual(covered, 0, f"of « {text} »'s {ink} dark pixels, so many are covered")
 
     def test_fullscreen_button(self):
-        driver = start_browser(width=400, height=300)
+        driver = start_browser("en-US", width=400, height=300)
         try:
-            ActionChains(driver).move_to_element(driver.find_element(By.ID, "fullscreen")).click().perform()
+            button = driver.find_element(By.ID, "fullscreen")
+            self.assertEqual(button.text, "Full screen")
+            ActionChains(driver).move_to_element(button).click().perform()
             WebDriverWait(driver, 5).until(lambda d: d.execute_script(
                 "return !!document.fullscreenElement && innerWidth === screen.width"))
+            # In the page's language once in full screen too.
+            WebDriverWait(driver, 5).until(lambda d: button.text == "Window", f"the button reads {button.text}")
             # The page lays the form out again when the resize reaches it.
             def fills(d):
                 return d.execute_script("""const r = document.getElementById('Canvas').getBoundingClientRect();
