@@ -236,6 +236,7 @@
     // mouse, and when a person clicks the row already selected. A mouse press
     // that changed the selection ran it already: the click after it must not.
     function wireList(list, handler) {
+        list.addEventListener('scrollend', () => showWholeRows(list));
         let pressed = false;
         let pressChanged = false;
         list.addEventListener('pointerdown', () => {
@@ -247,12 +248,28 @@
                 return;
             pressChanged = pressed;
             call(handler, list.selectedIndex);
+            showWholeRows(list);
         });
         list.addEventListener('click', (event) => {
             if (!pressChanged && event.target instanceof HTMLOptionElement && event.target.selected)
                 call(handler, event.target.index);
             pressed = pressChanged = false;
         });
+    }
+
+    // A list scrolls by whole rows, as the desktop's does: its first row
+    // shown is whole, and so is the chosen row.
+    function showWholeRows(list) {
+        const row = list.options[0]?.offsetHeight;
+        if (!row)
+            return;
+        const room = list.clientHeight - parseFloat(getComputedStyle(list).paddingTop);
+        const shown = Math.max(1, Math.floor(room / row));
+        let first = Math.round(list.scrollTop / row);
+        if (list.selectedIndex >= 0)
+            first = Math.min(list.selectedIndex, Math.max(first, list.selectedIndex - shown + 1));
+        if (list.scrollTop !== first * row)
+            list.scrollTop = first * row;
     }
 
     // Another language: the controller starts the chosen entry afresh in it,
@@ -293,11 +310,11 @@
     function showFreeSettings() {
         const s = freeSettings();
         corrector.selectedIndex = s.corrector;
-        gain.value = String(s.gain);
+        gain.value = fieldText(s.gain);
         // A position that gives this gain stays where the hand left it.
         if (core._lodrix_gain_at_slider(Number(gainSlider.value)) !== s.gain)
             gainSlider.value = String(core._lodrix_slider_of_gain(s.gain));
-        gainSlider.setAttribute('aria-valuetext', `G = ${s.gain}`);
+        gainSlider.setAttribute('aria-valuetext', `G = ${fieldText(s.gain)}`);
         period.selectedIndex = [...period.options].findIndex((o) => Number(o.value) === s.period);
         step.value = String(s.step);
         load.value = String(s.load);
@@ -305,6 +322,27 @@
         input.selectedIndex = s.input;
         gain.disabled = s.corrector === twoStepRow;
         gainSlider.disabled = gain.disabled;
+        // The loop's critical gain marked on the track, under the handle's
+        // centre at the position that gives it; none without one.
+        const critical = core._lodrix_critical_gain_position();
+        const mark = $('SettingGainMark');
+        mark.hidden = critical < 0 || gainSlider.disabled;
+        if (!mark.hidden) {
+            const thumb = parseFloat(getComputedStyle(gainSlider).getPropertyValue('--gain-thumb'));
+            const travel = gainSlider.offsetWidth - thumb;
+            const centre = gainSlider.offsetLeft + thumb / 2 + (travel * critical) / Number(gainSlider.max);
+            mark.style.left = `${centre - mark.offsetWidth / 2}px`;
+        }
+    }
+
+    // A number as the lessons write it (« 2,5 » in French), and what a
+    // person typed, read with either separator: NaN when it is no number.
+    function fieldText(value) {
+        return core.UTF8ToString(core._lodrix_field_text(value));
+    }
+
+    function readField(text) {
+        return core.ccall('lodrix_read_field', 'number', ['string'], [text]);
     }
 
     // Hands the settings to the controller, which stops a run of the entry
@@ -327,7 +365,7 @@
         const number = (input) => (input.value.trim() === '' ? NaN : Number(input.value));
         const refused = setFreeSettings({
             corrector: corrector.selectedIndex,
-            gain: number(gain),
+            gain: readField(gain.value),
             period: Number(period.value),
             step: number(step),
             load: number(load),
@@ -349,9 +387,13 @@
             control.addEventListener('change', applySettingControls);
         // Every move of the slider applies, while it is dragged too.
         gainSlider.addEventListener('input', (event) => {
-            gain.value = String(core._lodrix_gain_at_slider(Number(gainSlider.value)));
+            gain.value = fieldText(core._lodrix_gain_at_slider(Number(gainSlider.value)));
             applySettingControls(event);
         });
+        // The slider's range and its length, from the core: two positions a
+        // form pixel of its handle's travel.
+        gainSlider.max = String(core._lodrix_gain_slider_positions());
+        $('FreeSettings').style.setProperty('--gain-travel', `${core._lodrix_gain_slider_travel()}px`);
     }
 
     // ---- The timer -------------------------------------------------------------
@@ -530,6 +572,7 @@
             translatePage();
         $('ListBox1').selectedIndex = core._lodrix_menu_row();
         $('ListBox2').selectedIndex = core._lodrix_mode_row();
+        showWholeRows($('ListBox1'));
         $('ScrollBar1').value = String(core._lodrix_scroll_position());
         setScroll(core._lodrix_scroll_position());
         showFreeSettings();
@@ -901,6 +944,7 @@
     function choose(name, handler, row) {
         clickable(name).selectedIndex = row;
         call(handler, row);
+        showWholeRows($(name));
     }
 
     // Runs the commands, the ticks drawn as the timer draws them, and returns
