@@ -236,7 +236,6 @@
     // mouse, and when a person clicks the row already selected. A mouse press
     // that changed the selection ran it already: the click after it must not.
     function wireList(list, handler) {
-        list.addEventListener('scrollend', () => showWholeRows(list));
         let pressed = false;
         let pressChanged = false;
         list.addEventListener('pointerdown', () => {

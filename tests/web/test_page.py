@@ -301,7 +301,7 @@ class Lessons(unittest.TestCase):
         """The settings' controls show the controller's settings; « Deux coups » has no gain."""
         shown = driver.execute_script("""
             const $ = (id) => document.getElementById(id);
-            return [$('SettingCorrector').selectedIndex, Number($('SettingGain').value),
+            return [$('SettingCorrector').selectedIndex, Number($('SettingGain').value.replace(',', '.')),
                     Number($('SettingPeriod').value), Number($('SettingStep').value),
                     $('SettingGain').disabled, $('SettingInput').selectedIndex, Number($('SettingLoad').value),
                     Number($('SettingLoadFrom').value)];""")
@@ -427,11 +427,11 @@ class Keyboard(unittest.TestCase):
             keys(Keys.END)
             self.assertEqual(gain(), 100)
             keys(Keys.HOME, Keys.RIGHT)
-            self.assertEqual(gain(), 0.1, "0.1023 shows as the field's 0.10")
+            self.assertEqual(gain(), 0.1023, "four significant digits")
             keys(Keys.RIGHT, Keys.RIGHT)
-            self.assertEqual(gain(), 0.11)
+            self.assertEqual(gain(), 0.1072)
             keys(Keys.HOME, Keys.PAGE_UP)
-            self.assertEqual(gain(), 0.2)
+            self.assertEqual(gain(), 0.1995)
             back(2)
             keys(Keys.DOWN)
             self.assertEqual(state(driver)["explore"]["corrector"], "PC")
