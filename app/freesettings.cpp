@@ -6,15 +6,15 @@
 
 #include "tvitesse.h"
 
+#include "app/stripwidgets.h"
+
 #include "app/canvas/colors.h"
 #include "app/canvas/fonts.h"
 #include "settings/settings.h"
 
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMessageBox>
-#include <QSlider>
 #include <QSpinBox>
 
 #include <algorithm>
@@ -26,9 +26,15 @@ namespace lodrix {
 
 namespace {
 
+// Two rows: the loop's settings under the form's controls, the gain slider
+// among them, and the load's in the free room above « Démarrer Animation »
+// (no lesson draws there). Left to right, each control after the previous
+// one: a longer slider, for a wider range of gains, moves what follows it.
 constexpr int stripTop = 539;
+constexpr int upperTop = 490;
 constexpr int stripHeight = 19;
-constexpr int labelTop = 542;
+constexpr int captionDrop = 3; // a caption's top under its row's
+constexpr int captionGap = 6;  // from a control to the next caption
 
 // Each setting's control, by the setting's name: a list for a choice, a
 // spin box for a number. They show and take the settings' values through
@@ -86,59 +92,69 @@ double valueShown(const QWidget *control, const Setting &row)
 
 void Tvitesse::buildFreeSettings()
 {
-    auto caption = [this](int left, int width, const char *text) {
+    int x = 16;
+    int top = stripTop;
+    auto caption = [&](int width, const char *text) {
         auto *l = new QLabel(say(text), this);
-        l->setGeometry(left, labelTop, width, 13);
+        l->setGeometry(x, top + captionDrop, width, 13);
         l->setFont(uiFont(11, false));
         freeSettingControls_.push_back(l);
         designs_.push_back({l, 11, false, l->geometry()});
+        x += width;
         return l;
     };
-    auto place = [this](QWidget *w, const char *name, QRect r, const char *accessible) {
+    auto place = [&](QWidget *w, const char *name, int width, const char *accessible,
+                     int gapAfter = captionGap) {
+        const QRect r(x, top, width, stripHeight);
         w->setObjectName(QString::fromLatin1(name));
         w->setGeometry(r);
         w->setAccessibleName(say(accessible));
         w->setFocusPolicy(Qt::StrongFocus);
         freeSettingControls_.push_back(w);
         designs_.push_back({w, 11, false, r});
+        x += width + gapAfter;
     };
 
-    caption(16, 62, "Correcteur :")->setBuddy(SettingCorrector = new QComboBox(this));
-    place(SettingCorrector, "SettingCorrector", {80, stripTop, 148, stripHeight}, "Correcteur");
+    caption(62, "Correcteur :")->setBuddy(SettingCorrector = new QComboBox(this));
+    x += 2;
+    place(SettingCorrector, "SettingCorrector", 120, "Correcteur");
 
-    caption(234, 22, "G =")->setBuddy(SettingGain = new QDoubleSpinBox(this));
-    SettingGain->setDecimals(2);
+    caption(22, "G =")->setBuddy(SettingGain = new NumberField(this, controller.numbers()));
+    SettingGain->setDecimals(4); // the slider's gains: 0.1023 to 100
     SettingGain->setSingleStep(0.1);
     SettingGain->setKeyboardTracking(false); // a value applies once typed, not digit by digit
-    place(SettingGain, "SettingGain", {256, stripTop, 56, stripHeight}, "Gain G");
+    place(SettingGain, "SettingGain", 56, "Gain G", 2);
 
-    // Every move applies, while it is dragged too: the views answer under the hand.
-    SettingGainSlider = new QSlider(Qt::Horizontal, this);
+    // Every move applies, while it is dragged too: the views answer under the
+    // hand. Its handle travels a pixel for every two positions.
+    SettingGainSlider = new GainSlider(this);
     SettingGainSlider->setRange(0, gainSliderPositions);
     SettingGainSlider->setSingleStep(1);
     SettingGainSlider->setPageStep(gainSliderPage);
-    place(SettingGainSlider, "SettingGainSlider", {314, stripTop, 66, stripHeight},
+    place(SettingGainSlider, "SettingGainSlider", gainSliderTravel + SettingGainSlider->handleLength(),
           "Gain G, échelle logarithmique de 0,1 à 100");
 
-    caption(386, 22, "T =")->setBuddy(SettingPeriod = new QComboBox(this));
-    place(SettingPeriod, "SettingPeriod", {408, stripTop, 94, stripHeight}, "Période d'échantillonnage T");
+    caption(22, "T =")->setBuddy(SettingPeriod = new QComboBox(this));
+    place(SettingPeriod, "SettingPeriod", 104, "Période d'échantillonnage T");
 
-    caption(508, 22, "E =")->setBuddy(SettingStep = new QSpinBox(this));
+    caption(22, "E =")->setBuddy(SettingStep = new QSpinBox(this));
     SettingStep->setKeyboardTracking(false);
-    place(SettingStep, "SettingStep", {530, stripTop, 50, stripHeight}, "Échelon E (codes)");
+    place(SettingStep, "SettingStep", 50, "Échelon E (codes)", 4);
 
-    // The set-point's shape beside its height, then the load and its period.
+    // The set-point's shape beside its height; the load and its period above.
     SettingInput = new QComboBox(this);
-    place(SettingInput, "SettingInput", {584, stripTop, 70, stripHeight}, "Consigne");
+    place(SettingInput, "SettingInput", 70, "Consigne");
 
-    caption(658, 40, "Charge :")->setBuddy(SettingLoad = new QSpinBox(this));
+    x = 470;
+    top = upperTop;
+    caption(40, "Charge :")->setBuddy(SettingLoad = new QSpinBox(this));
+    x += 2;
     SettingLoad->setKeyboardTracking(false);
-    place(SettingLoad, "SettingLoad", {700, stripTop, 50, stripHeight}, "Charge D (codes)");
+    place(SettingLoad, "SettingLoad", 56, "Charge D (codes)");
 
-    caption(753, 18, "k =")->setBuddy(SettingLoadFrom = new QSpinBox(this));
+    caption(18, "k =")->setBuddy(SettingLoadFrom = new QSpinBox(this));
     SettingLoadFrom->setKeyboardTracking(false);
-    place(SettingLoadFrom, "SettingLoadFrom", {771, stripTop, 27, stripHeight},
-          "Période k du début de la charge");
+    place(SettingLoadFrom, "SettingLoadFrom", 36, "Période k du début de la charge");
 
     for (const auto &[name, control] : stripControls(*this))
         fitToRow(*this, control, *findSetting(name));
@@ -164,6 +180,7 @@ void Tvitesse::showFreeSettings()
 {
     const FreeSettings &s = controller.freeSettings();
     shownSettings_ = s;
+    SettingGain->setNumbers(controller.numbers());
     std::vector<QSignalBlocker> blocked;
     blocked.emplace_back(SettingGainSlider);
     for (const auto &[name, control] : stripControls(*this)) {
@@ -177,6 +194,11 @@ void Tvitesse::showFreeSettings()
     // The two-step corrector is computed from the period: it has no gain.
     SettingGain->setEnabled(SettingCorrector->isEnabled() && s.corrector != Corrector::TwoStep);
     SettingGainSlider->setEnabled(SettingGain->isEnabled());
+    // The loop's critical gain marked on the track, where the slider gives it.
+    const std::optional<double> critical = controller.freeLoop().criticalGain();
+    SettingGainSlider->setMark(critical && *critical >= minGain && *critical <= maxGain
+                                   ? std::optional<int>(sliderPositionOfGain(*critical))
+                                   : std::nullopt);
 }
 
 void Tvitesse::applyFreeSettings()

@@ -12,6 +12,7 @@
 //   [ ] nothing of a lesson is decided here: that is the controller's
 
 #include "app/scaledpicture.h"
+#include "app/stripwidgets.h"
 #include "engine/controller.h"
 #include "engine/link.h"
 #include "raster/rastercanvas.h"
@@ -24,9 +25,7 @@
 #include <vector>
 
 class QAction;
-class QSlider;
 class QComboBox;
-class QDoubleSpinBox;
 class QSpinBox;
 class QLabel;
 class QListWidget;
@@ -107,8 +106,8 @@ public:
     // The settings of « Boucle fermée : réglage libre », in the free strip
     // under the controls, shown for that entry only.
     QComboBox *SettingCorrector;
-    QDoubleSpinBox *SettingGain;
-    QSlider *SettingGainSlider;
+    NumberField *SettingGain;
+    GainSlider *SettingGainSlider;
     QComboBox *SettingPeriod;
     QSpinBox *SettingStep;
     QComboBox *SettingInput;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <locale>
+#include <sstream>
 #include <string_view>
 
 namespace lodrix {
@@ -25,6 +27,40 @@ void trimFraction(std::string &mantissa)
 }
 
 } // namespace
+
+std::optional<double> NumberFormat::read(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+    std::string number;
+    std::size_t digits = 0;
+    bool separator = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            ++digits;
+            number += c;
+        } else if ((c == ',' || c == '.') && !separator) {
+            separator = true;
+            number += '.';
+        } else if ((c == '-' || c == '+') && i == 0) {
+            number += c;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    // Only digits, one point and a sign are left, read in the classic locale
+    // whatever the process's (a French LC_NUMERIC would want a comma).
+    std::istringstream in(number);
+    in.imbue(std::locale::classic());
+    double value = 0.0;
+    in >> value;
+    return value;
+}
 
 std::string NumberFormat::general(double value) const
 {

@@ -365,7 +365,11 @@ double gainAtSliderPosition(int position)
 {
     const double decades = double(std::clamp(position, 0, gainSliderPositions)) / gainSliderPositions *
                            std::log10(maxGain / minGain);
-    return std::round(100.0 * minGain * std::pow(10.0, decades)) / 100.0;
+    // Four significant digits: finer roundings would be noise, coarser ones
+    // would make a step of the slider more than the scale's ×1.023 near 0.1.
+    const double gain = minGain * std::pow(10.0, decades);
+    const double scale = std::pow(10.0, 3 - std::floor(std::log10(gain)));
+    return std::round(gain * scale) / scale;
 }
 
 int sliderPositionOfGain(double gain)

@@ -93,9 +93,13 @@ std::optional<std::string> setCommandError(std::string_view name, std::string_vi
 
 // The gain slider: positions 0 to 300, a hundred a decade from minGain, so
 // that a step multiplies G by 1.023 and a page of 30 steps doubles it. The
-// gain a position gives is rounded to the hundredth the number field shows.
+// gain a position gives is rounded to four significant digits.
 constexpr int gainSliderPositions = 300;
 constexpr int gainSliderPage = 30;
+// How far the slider's handle travels on the form, in form pixels: two
+// positions a pixel, so that a pixel of drag multiplies G by 1.047 at most.
+// The slider is this long and its handle's length.
+constexpr int gainSliderTravel = gainSliderPositions / 2;
 double gainAtSliderPosition(int position);
 int sliderPositionOfGain(double gain);
 

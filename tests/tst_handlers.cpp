@@ -4,6 +4,7 @@
 #include "app/canvas/colors.h"
 #include "app/canvas/fonts.h"
 #include "app/tvitesse.h"
+#include "settings/settings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -22,6 +24,8 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -29,7 +33,10 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 using namespace lodrix;
 
@@ -180,7 +187,7 @@ private slots:
         QCOMPARE(w->SettingGain->value(), 1.0);
         w->SettingGainSlider->setFocus();
         QTest::keyClick(w->SettingGainSlider, Qt::Key_PageUp);
-        QCOMPARE(w->controller.freeSettings().gain, 2.0);
+        QCOMPARE(w->controller.freeSettings().gain, 1.995);
         QTest::keyClick(w->SettingGainSlider, Qt::Key_End);
         QCOMPARE(w->controller.freeSettings().gain, 100.0);
         w->SettingGain->setValue(23.92);
@@ -314,7 +321,7 @@ private slots:
     {
         QCOMPARE(w->formRect(QStringLiteral("Button1")), QRect(488, 512, 105, 25));
         QCOMPARE(w->formRect(QStringLiteral("FOND")), QRect(8, 16, 785, 225));
-        QCOMPARE(w->formRect(QStringLiteral("FreeSettings")).top(), 539);
+        QCOMPARE(w->formRect(QStringLiteral("FreeSettings")).top(), 490); // the load's row, above the strip's
         w->setZoom(200);
         QCOMPARE(w->formRect(QStringLiteral("Button1")), QRect(488, 512, 105, 25));
         QVERIFY(w->formRect(QStringLiteral("nothing")).isEmpty());
@@ -377,6 +384,185 @@ private slots:
         QCOMPARE(w->controller.animation().rubrique, 1);
         QTest::keyClick(w->Button1, Qt::Key_Return);
         QCOMPARE(w->controller.animation().compteur, 1);
+    }
+
+    // A drag of the gain slider, a pixel at a time from its left end to its
+    // right end, as the mouse makes it: no pixel multiplies G by more than
+    // 1.05, and the drag sweeps the whole range.
+    void gainSliderSweepsSlowly()
+    {
+        menu(5);
+        GainSlider *slider = w->SettingGainSlider;
+        QVERIFY(slider->width() >= 145);
+        const auto mouse = [slider](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+            const QPointF at(x, slider->height() / 2);
+            QMouseEvent event(type, at, slider->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+            QApplication::sendEvent(slider, &event);
+        };
+        slider->setValue(0);
+        int x = slider->handleLength() / 2;
+        mouse(QEvent::MouseButtonPress, x, Qt::LeftButton);
+        std::vector<double> gains{w->controller.freeSettings().gain};
+        for (++x; x < slider->width() + 5; ++x) {
+            mouse(QEvent::MouseMove, x, Qt::LeftButton);
+            gains.push_back(w->controller.freeSettings().gain);
+        }
+        mouse(QEvent::MouseButtonRelease, x, Qt::NoButton);
+        QCOMPARE(gains.front(), minGain);
+        QCOMPARE(gains.back(), maxGain);
+        double steepest = 1.0;
+        for (std::size_t i = 1; i < gains.size(); ++i)
+            steepest = std::max(steepest, gains[i] / gains[i - 1]);
+        QVERIFY2(steepest <= 1.05, qPrintable(QStringLiteral("one pixel multiplies G by %1").arg(steepest)));
+    }
+
+    // The loop's critical gain is a mark on the slider's track, under the
+    // handle's centre where the slider gives that gain; none for the
+    // two-step corrector, which has no gain.
+    void criticalGainMarked_data()
+    {
+        QTest::addColumn<int>("corrector");
+        QTest::addColumn<int>("period");
+        QTest::addRow("P at T1") << 0 << 2;
+        QTest::addRow("P at T1/4") << 0 << 0;
+        QTest::addRow("PC at 2 T1") << 1 << 3;
+        QTest::addRow("two-step") << 2 << 2;
+    }
+    void criticalGainMarked()
+    {
+        QFETCH(int, corrector);
+        QFETCH(int, period);
+        menu(5);
+        w->SettingCorrector->setCurrentIndex(corrector);
+        w->SettingPeriod->setCurrentIndex(period);
+        GainSlider *slider = w->SettingGainSlider;
+        const QImage picture = slider->grab().toImage();
+        std::vector<int> marked; // the columns of the mark's red, above the groove
+        for (int x = 0; x < picture.width(); ++x) {
+            if (picture.pixel(x, 1) == qRgb(0xc0, 0, 0))
+                marked.push_back(x);
+        }
+        const std::optional<double> critical = w->controller.freeLoop().criticalGain();
+        if (!critical) {
+            QVERIFY(marked.empty());
+            return;
+        }
+        QVERIFY(!marked.empty());
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = Qt::Horizontal;
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = sliderPositionOfGain(*critical);
+        const QRect handle =
+            slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+        QVERIFY2(std::abs(marked.front() - handle.center().x()) <= 1,
+                 qPrintable(QStringLiteral("mark at %1, G = %2 at %3")
+                                .arg(marked.front())
+                                .arg(*critical)
+                                .arg(handle.center().x())));
+    }
+
+    // Disabled (« Deux coups »), the slider shows none of the enabled one's
+    // highlight.
+    void disabledSliderLooksDisabled()
+    {
+        menu(5);
+        const auto highlighted = [this] { // dark blue pixels, the highlight's
+            const QImage picture = w->SettingGainSlider->grab().toImage();
+            int count = 0;
+            for (int y = 0; y < picture.height(); ++y) {
+                for (int x = 0; x < picture.width(); ++x) {
+                    const QRgb c = picture.pixel(x, y);
+                    count += qBlue(c) > qRed(c) + 60 && qGreen(c) < 100;
+                }
+            }
+            return count;
+        };
+        QVERIFY(highlighted() > 0);
+        w->SettingCorrector->setCurrentIndex(2);
+        QVERIFY(!w->SettingGainSlider->isEnabled());
+        QCOMPARE(highlighted(), 0);
+    }
+
+    // Every text of the strip fits its control, in both languages: a list's
+    // choices beside its arrow, a field's extreme values beside its
+    // buttons, a caption in its label; and no control of the strip covers
+    // another control of the form or leaves the form.
+    void stripTextsFit_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addRow("French") << "fr";
+        QTest::addRow("English") << "en";
+    }
+    void stripTextsFit()
+    {
+        QFETCH(QString, language);
+        w = std::make_unique<Tvitesse>(NumberFormat(","), *Language::named(language.toStdString()));
+        w->Timer1->stop();
+        w->show();
+        menu(5);
+        const QRect form(0, 0, 800, 560);
+        const QList<QWidget *> strip{w->SettingCorrector, w->SettingGain,    w->SettingGainSlider,
+                                     w->SettingPeriod,    w->SettingStep,    w->SettingInput,
+                                     w->SettingLoad,      w->SettingLoadFrom};
+        for (QComboBox *box : {w->SettingCorrector, w->SettingPeriod, w->SettingInput}) {
+            QStyleOptionComboBox option;
+            option.initFrom(box);
+            const QRect field =
+                box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+            for (int i = 0; i < box->count(); ++i)
+                QVERIFY2(box->fontMetrics().horizontalAdvance(box->itemText(i)) + 4 <= field.width(),
+                         qPrintable(box->itemText(i)));
+        }
+        for (QAbstractSpinBox *spin : std::initializer_list<QAbstractSpinBox *>{
+                 w->SettingGain, w->SettingStep, w->SettingLoad, w->SettingLoadFrom}) {
+            auto *edit = spin->findChild<QLineEdit *>();
+            QVERIFY(edit);
+            QStringList texts;
+            if (auto *whole = qobject_cast<QSpinBox *>(spin))
+                texts = {QString::number(whole->minimum()), QString::number(whole->maximum())};
+            else
+                texts = {w->SettingGain->textFromValue(23.92), w->SettingGain->textFromValue(100)};
+            for (const QString &text : texts) // the line edit keeps 2 pixels each side
+                QVERIFY2(spin->fontMetrics().horizontalAdvance(text) + 4 <= edit->width(),
+                         qPrintable(spin->objectName() + QLatin1Char(' ') + text));
+        }
+        for (QLabel *caption : w->findChildren<QLabel *>()) {
+            if (caption->buddy() && strip.contains(caption->buddy()))
+                QVERIFY2(caption->fontMetrics().horizontalAdvance(caption->text()) <= caption->width(),
+                         qPrintable(caption->text()));
+        }
+        for (QWidget *control : strip) {
+            QVERIFY(form.contains(control->geometry()));
+            for (QWidget *other : w->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+                if (other != control && !other->isHidden() && other != w->FOND)
+                    QVERIFY2(
+                        !control->geometry().intersects(other->geometry()),
+                        qPrintable(control->objectName() + QLatin1String(" covers ") + other->objectName()));
+            }
+        }
+    }
+
+    // The gain field writes the scene's decimal separator and reads either.
+    void gainFieldSpeaksTheLanguage()
+    {
+        menu(5);
+        NumberField *field = w->SettingGain;
+        QCOMPARE(field->text(), QStringLiteral("2,5"));
+        for (const auto &[typed, gain] : {std::pair{"3.5", 3.5}, std::pair{"4,25", 4.25}}) {
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClicks(field, QString::fromLatin1(typed));
+            QTest::keyClick(field, Qt::Key_Return);
+            QCOMPARE(w->controller.freeSettings().gain, gain);
+        }
+        QCOMPARE(field->text(), QStringLiteral("4,25"));
+        w = std::make_unique<Tvitesse>(NumberFormat("."), *Language::named("en"));
+        w->Timer1->stop();
+        w->show();
+        menu(5);
+        QCOMPARE(w->SettingGain->text(), QStringLiteral("2.5"));
     }
 
     void commentary()

@@ -177,6 +177,10 @@ private slots:
                         .captured(1)
                         .toDouble();
                 };
+                // A text field (the gain, in the language's number form)
+                // leaves its range to the core, which refuses what is out.
+                if (tag.contains(QLatin1String("type=\"text\"")))
+                    continue;
                 QCOMPARE(attribute("min"), row->low);
                 QCOMPARE(attribute("max"), row->high);
             }

@@ -97,6 +97,7 @@
     function choose(name, handler, row) {
         clickable(name).selectedIndex = row;
         call(handler, row);
+        showWholeRows($(name));
     }
 
     // Runs the commands, the ticks drawn as the timer draws them, and returns

@@ -251,12 +251,28 @@
                 return;
             pressChanged = pressed;
             call(handler, list.selectedIndex);
+            showWholeRows(list);
         });
         list.addEventListener('click', (event) => {
             if (!pressChanged && event.target instanceof HTMLOptionElement && event.target.selected)
                 call(handler, event.target.index);
             pressed = pressChanged = false;
         });
+    }
+
+    // A list scrolls by whole rows, as the desktop's does: its first row
+    // shown is whole, and so is the chosen row.
+    function showWholeRows(list) {
+        const row = list.options[0]?.offsetHeight;
+        if (!row)
+            return;
+        const room = list.clientHeight - parseFloat(getComputedStyle(list).paddingTop);
+        const shown = Math.max(1, Math.floor(room / row));
+        let first = Math.round(list.scrollTop / row);
+        if (list.selectedIndex >= 0)
+            first = Math.min(list.selectedIndex, Math.max(first, list.selectedIndex - shown + 1));
+        if (list.scrollTop !== first * row)
+            list.scrollTop = first * row;
     }
 
     // Another language: the controller starts the chosen entry afresh in it,
@@ -294,13 +310,34 @@
     function showFreeSettings() {
         const s = freeSettings();
         for (const control of settingControls)
-            control.value = s[control.dataset.setting];
+            control.value = control === gain ? fieldText(Number(s.gain)) : s[control.dataset.setting];
         // A position that gives this gain stays where the hand left it.
         if (core._lodrix_gain_at_slider(Number(gainSlider.value)) !== Number(s.gain))
             gainSlider.value = String(core._lodrix_slider_of_gain(Number(s.gain)));
-        gainSlider.setAttribute('aria-valuetext', `G = ${s.gain}`);
+        gainSlider.setAttribute('aria-valuetext', `G = ${fieldText(Number(s.gain))}`);
         gain.disabled = s.corrector === 'DB'; // the two-step corrector has no gain
         gainSlider.disabled = gain.disabled;
+        // The loop's critical gain marked on the track, under the handle's
+        // centre at the position that gives it; none without one.
+        const critical = core._lodrix_critical_gain_position();
+        const mark = $('SettingGainMark');
+        mark.hidden = critical < 0 || gainSlider.disabled;
+        if (!mark.hidden) {
+            const thumb = parseFloat(getComputedStyle(gainSlider).getPropertyValue('--gain-thumb'));
+            const travel = gainSlider.offsetWidth - thumb;
+            const centre = gainSlider.offsetLeft + thumb / 2 + (travel * critical) / Number(gainSlider.max);
+            mark.style.left = `${centre - mark.offsetWidth / 2}px`;
+        }
+    }
+
+    // A number as the lessons write it (« 2,5 » in French), and what a
+    // person typed, read with either separator: NaN when it is no number.
+    function fieldText(value) {
+        return core.UTF8ToString(core._lodrix_field_text(value));
+    }
+
+    function readField(text) {
+        return core.ccall('lodrix_read_field', 'number', ['string'], [text]);
     }
 
     // Hands one setting, by its name and its text, to the controller, which
@@ -315,9 +352,15 @@
         return refused;
     }
 
-    // What a person chose or typed, as the control holds it.
+    // What a person chose or typed, as the control holds it; the gain field
+    // takes either decimal separator, and what is no number goes as typed,
+    // for the controller to refuse with its message.
     function applySettingControl(event) {
-        const refused = setSetting(event.target.dataset.setting, event.target.value.trim());
+        const control = event.target;
+        let text = control.value.trim();
+        if (control === gain && !Number.isNaN(readField(text)))
+            text = String(readField(text));
+        const refused = setSetting(control.dataset.setting, text);
         if (refused)
             report(refused, null, event.target); // to mend what was typed
     }
@@ -334,9 +377,13 @@
             control.addEventListener('change', applySettingControl);
         // Every move of the slider applies, while it is dragged too.
         gainSlider.addEventListener('input', () => {
-            gain.value = String(core._lodrix_gain_at_slider(Number(gainSlider.value)));
+            gain.value = fieldText(core._lodrix_gain_at_slider(Number(gainSlider.value)));
             applySettingControl({ target: gain });
         });
+        // The slider's range and its length, from the core: two positions a
+        // form pixel of its handle's travel.
+        gainSlider.max = String(core._lodrix_gain_slider_positions());
+        $('FreeSettings').style.setProperty('--gain-travel', `${core._lodrix_gain_slider_travel()}px`);
     }
 
     // ---- The timer -------------------------------------------------------------
@@ -515,6 +562,7 @@
             translatePage();
         $('ListBox1').selectedIndex = core._lodrix_menu_row();
         $('ListBox2').selectedIndex = core._lodrix_mode_row();
+        showWholeRows($('ListBox1'));
         $('ScrollBar1').value = String(core._lodrix_scroll_position());
         setScroll(core._lodrix_scroll_position());
         showFreeSettings();

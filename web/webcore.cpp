@@ -24,6 +24,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <iterator>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -293,6 +296,39 @@ EMSCRIPTEN_KEEPALIVE double lodrix_gain_at_slider(int position)
 EMSCRIPTEN_KEEPALIVE int lodrix_slider_of_gain(double gain)
 {
     return lodrix::sliderPositionOfGain(gain);
+}
+
+// Its last position, and how far its handle travels, in form pixels.
+EMSCRIPTEN_KEEPALIVE int lodrix_gain_slider_positions()
+{
+    return lodrix::gainSliderPositions;
+}
+
+EMSCRIPTEN_KEEPALIVE int lodrix_gain_slider_travel()
+{
+    return lodrix::gainSliderTravel;
+}
+
+// The slider's position of the free loop's critical gain, marked on its
+// track; -1 when the loop has none within the slider's range.
+EMSCRIPTEN_KEEPALIVE int lodrix_critical_gain_position()
+{
+    const std::optional<double> critical = core->controller.freeLoop().criticalGain();
+    if (!critical || *critical < lodrix::minGain || *critical > lodrix::maxGain)
+        return -1;
+    return lodrix::sliderPositionOfGain(*critical);
+}
+
+// A field's number as the lessons write it (« 2,5 » in French), and what a
+// person typed read with either separator: NaN when it is no number.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_field_text(double value)
+{
+    return lodrix::hand(core->controller.numbers().general(value));
+}
+
+EMSCRIPTEN_KEEPALIVE double lodrix_read_field(const char *text)
+{
+    return lodrix::NumberFormat::read(text).value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
 EMSCRIPTEN_KEEPALIVE int lodrix_paused()

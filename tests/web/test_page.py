@@ -349,7 +349,7 @@ class Lessons(unittest.TestCase):
         """The settings' controls show the controller's settings; « Deux coups » has no gain."""
         shown = driver.execute_script("""
             const $ = (id) => document.getElementById(id);
-            return [$('SettingCorrector').selectedIndex, Number($('SettingGain').value),
+            return [$('SettingCorrector').selectedIndex, Number($('SettingGain').value.replace(',', '.')),
                     Number($('SettingPeriod').value), Number($('SettingStep').value),
                     $('SettingGain').disabled, $('SettingInput').selectedIndex, Number($('SettingLoad').value),
                     Number($('SettingLoadFrom').value)];""")
@@ -476,11 +476,11 @@ class Keyboard(unittest.TestCase):
             keys(Keys.END)
             self.assertEqual(gain(), 100)
             keys(Keys.HOME, Keys.RIGHT)
-            self.assertEqual(gain(), 0.1, "0.1023 shows as the field's 0.10")
+            self.assertEqual(gain(), 0.1023, "four significant digits")
             keys(Keys.RIGHT, Keys.RIGHT)
-            self.assertEqual(gain(), 0.11)
+            self.assertEqual(gain(), 0.1072)
             keys(Keys.HOME, Keys.PAGE_UP)
-            self.assertEqual(gain(), 0.2)
+            self.assertEqual(gain(), 0.1995)
             back(2)
             keys(Keys.DOWN)
             self.assertEqual(state(driver)["explore"]["corrector"], "PC")
@@ -1274,9 +1274,9 @@ class Laboratory(unittest.TestCase):
             moves = slider_moves(driver, 20)
             self.assertTrue(all(changed for _, changed in moves), "every move redrew the plots and the locus")
             explore = state(driver)["explore"]
-            self.assertEqual(explore["gain"], 3.72, "position 157 gives G = 3.72")
+            self.assertEqual(explore["gain"], 3.715, "position 157 gives G = 3.715")
             gain_field = driver.execute_script("return document.getElementById('SettingGain').value")
-            self.assertEqual(float(gain_field), 3.72, "the number field follows the slider")
+            self.assertEqual(gain_field, "3,715", "the number field follows the slider, in French")
             run(driver, "set gain 23.92")
             position = driver.execute_script("return document.getElementById('SettingGainSlider').value")
             self.assertEqual(position, "238", "the slider follows the number field")
@@ -1300,6 +1300,127 @@ class Laboratory(unittest.TestCase):
             self.assertNotIn("keep", visible_items())
         finally:
             driver.quit()
+
+
+class Strip(unittest.TestCase):
+    """The free-setting strip: a gain slider fine enough to sweep, the critical gain
+    marked on it, fields in the page's language whose texts fit, the menu's rows whole."""
+
+    def gain(self, driver):
+        return state(driver)["explore"]["gain"]
+
+    def test_gain_slider_sweeps_slowly(self):
+        # At 840 x 600 the form is drawn at 1x: a CSS pixel is a form pixel.
+        driver = start_browser("fr-FR", 840, 600)
+        try:
+            run(driver, "menu 5\nset gain 0.1")
+            slider = driver.find_element(By.ID, "SettingGainSlider")
+            width = driver.execute_script("return arguments[0].getBoundingClientRect().width", slider)
+            self.assertGreaterEqual(width, 145)
+            # Held on the thumb's centre at the left end, then moved a pixel at a time.
+            actions = ActionChains(driver).move_to_element_with_offset(slider, -width / 2 + 7.5, 0).click_and_hold()
+            actions.perform()
+            gains = [self.gain(driver)]
+            for _ in range(round(width) + 3):
+                ActionChains(driver).move_by_offset(1, 0).perform()
+                gains.append(self.gain(driver))
+            ActionChains(driver).release().perform()
+            self.assertEqual((gains[0], gains[-1]), (0.1, 100))
+            steepest = max(b / a for a, b in zip(gains, gains[1:]))
+            self.assertLessEqual(steepest, 1.05, f"one pixel multiplies G by {steepest:.3f}")
+        finally:
+            driver.quit()
+
+    def test_critical_gain_marked(self):
+        """A click on the mark gives the critical gain, within a pixel's ×1.05;
+        the mark moves with the period and the corrector, and is gone without one."""
+        driver = start_browser("fr-FR", 840, 600)
+        try:
+            places = []
+            for setting in ("set corrector P\nset period 0.1", "set period 0.025", "set corrector PC\nset period 0.2",
+                            "set corrector DB"):
+                run(driver, "menu 5\n" + setting)
+                mark = driver.find_element(By.ID, "SettingGainMark")
+                critical = state(driver)["explore"]["criticalGain"]
+                if critical is None:
+                    self.assertFalse(mark.is_displayed())
+                    continue
+                places.append(mark.rect["x"])
+                ActionChains(driver).move_to_element(mark).click().perform()
+                gain = self.gain(driver)
+                self.assertLessEqual(max(gain / critical, critical / gain), 1.05, (setting, gain, critical))
+            self.assertEqual(len(set(places)), 3, "the mark moved with the period and the corrector")
+        finally:
+            driver.quit()
+
+    def test_fields_speak_the_language(self):
+        for language, shown in (("fr-FR", "2,5"), ("en-US", "2.5")):
+            driver = start_browser(language)
+            try:
+                run(driver, "menu 5")
+                field = driver.find_element(By.ID, "SettingGain")
+                self.assertEqual(field.get_attribute("value"), shown)
+                for typed, gain in (("3.5", 3.5), ("4,25", 4.25)):
+                    ActionChains(driver).click(field).key_down(Keys.CONTROL).send_keys("a").key_up(Keys.CONTROL) \
+                        .send_keys(typed, Keys.TAB).perform()
+                    self.assertEqual(self.gain(driver), gain, typed)
+                self.assertEqual(field.get_attribute("value"), shown.replace("2", "4").replace("5", "25"))
+            finally:
+                driver.quit()
+
+    def test_strip_texts_fit_and_rows_whole(self):
+        for language in ("fr-FR", "en-US"):
+            driver = start_browser(language, 840, 600)
+            try:
+                ActionChains(driver).move_to_element(driver.find_elements(By.CSS_SELECTOR, "#ListBox1 option")[2]) \
+                    .click().perform()
+                rows = driver.find_elements(By.CSS_SELECTOR, "#ListBox1 option")
+                driver.execute_script("arguments[0].scrollIntoView({block: 'nearest'})", rows[5])
+                ActionChains(driver).move_to_element(rows[5]).click().perform()
+                time.sleep(0.3)
+                facts = driver.execute_script("""
+                    const $ = (id) => document.getElementById(id);
+                    const list = $('ListBox1'), row = list.options[0].offsetHeight;
+                    const chosen = list.options[list.selectedIndex];
+                    const measure = document.createElement('canvas').getContext('2d');
+                    const room = (e, arrow) => { const s = getComputedStyle(e);
+                        return e.clientWidth - parseFloat(s.paddingLeft) - parseFloat(s.paddingRight) - arrow; };
+                    const width = (e, text) => { const s = getComputedStyle(e);
+                        measure.font = `${s.fontWeight} ${s.fontSize} ${s.fontFamily}`;
+                        return measure.measureText(text).width; };
+                    const wide = [];
+                    for (const select of $('FreeSettings').querySelectorAll('select'))
+                        for (const o of select.options)  // the arrow takes 16 pixels
+                            if (width(select, o.text) > room(select, 16)) wide.push(o.text);
+                    const extremes = {SettingGain: ['23,92', '100'], SettingStep: ['2047'],
+                                      SettingLoad: ['-2047'], SettingLoadFrom: ['7']};
+                    for (const [id, texts] of Object.entries(extremes)) {
+                        const spin = $(id).type === 'number' ? 14 : 0; // a number field's spin buttons
+                        for (const text of texts)
+                            if (width($(id), text) > room($(id), spin)) wide.push(`${id} ${text}`);
+                    }
+                    for (const label of $('FreeSettings').querySelectorAll('label'))
+                        if (width(label, label.textContent) > label.clientWidth) wide.push(label.textContent);
+                    const covered = [];
+                    const others = [...document.querySelectorAll('#form > *')].filter((e) =>
+                        e.checkVisibility() && !['Canvas', 'FOND', 'FreeSettings'].includes(e.id));
+                    for (const control of $('FreeSettings').children) {
+                        const a = control.getBoundingClientRect();
+                        for (const other of others) {
+                            const b = other.getBoundingClientRect();
+                            if (a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
+                                covered.push(`${control.id || control.textContent} ${other.id}`);
+                        }
+                    }
+                    return {wide, covered, whole: list.scrollTop % row === 0,
+                            chosenShown: chosen.offsetTop >= list.scrollTop
+                                         && chosen.offsetTop + row <= list.scrollTop + list.clientHeight};""")
+                self.assertEqual(facts["wide"], [], "texts wider than their fields")
+                self.assertEqual(facts["covered"], [], "strip controls over the form's")
+                self.assertTrue(facts["whole"], "the menu's first row shown is whole")
+                self.assertTrue(facts["chosenShown"], "the chosen row is whole")
+            finally:
+                driver.quit()
 
 
 class Budgets(unittest.TestCase):
