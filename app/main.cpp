@@ -29,7 +29,8 @@ constexpr int lessonCount = 6; // the menu's entries, the free-setting one last
 
 struct Options {
     lodrix::Language language;
-    lodrix::Link link; // the lesson, its settings and whether it starts
+    lodrix::Link link;        // the lesson, its settings and whether it starts
+    lodrix::PageAddress page; // the page the copied links open
     int zoom = 100;
     bool fullScreen = false;
 };
@@ -111,6 +112,13 @@ std::optional<Options> parse(const QStringList &arguments, const lodrix::Languag
         say(language, "Ouvre l'expérience d'un lien : « lodrix.html?lesson=2&mode=1 » (voir le README)."),
         QStringLiteral("LINK"));
     parser.addOption(link);
+    const QCommandLineOption pageUrl(
+        QStringLiteral("page-url"),
+        say(language,
+            "L'adresse de la page de la classe, que les liens copiés ouvrent (http, https ou file ; "
+            "par défaut LODRIX_PAGE_URL, sinon la page installée)."),
+        QStringLiteral("URL"));
+    parser.addOption(pageUrl);
     // The fields of a link, as options of their own; each says otherwise
     // than --link.
     const std::pair<const char *, QCommandLineOption> fields[] = {
@@ -211,6 +219,15 @@ std::optional<Options> parse(const QStringList &arguments, const lodrix::Languag
         options.zoom = *n;
     }
     options.fullScreen = parser.isSet(fullScreen);
+    QString why;
+    const auto page = lodrix::choosePage(
+        parser.isSet(pageUrl) ? std::optional(parser.value(pageUrl)) : std::nullopt, language, &why);
+    if (!page) {
+        std::fprintf(stderr, "lodrix: %s\n", qPrintable(why));
+        status = 2;
+        return std::nullopt;
+    }
+    options.page = *page;
     return options;
 }
 
@@ -273,6 +290,7 @@ int main(int argc, char *argv[])
             if (fullScreen)
                 vitesse.setFormFullScreen(true);
         });
+        vitesse.setPage(options->page);
         vitesse.openLink(options->link);
         return app.exec();
     } catch (const std::exception &e) {

@@ -283,6 +283,7 @@ private slots:
     {
         Tvitesse w;
         w.Timer1->stop();
+        w.setPage({}); // no page: its name alone (tst_package has the others)
         w.openLink(readLink("lodrix.html?lesson=5&mode=1&gain=4.5&speed=30").link);
         QCOMPARE(selectedRow(w.ListBox1), 5);
         QCOMPARE(selectedRow(w.ListBox2), 1);

@@ -1,13 +1,15 @@
 // lodrix-replay: plays user actions and timer ticks on the real Lodrix window,
 // on the offscreen platform, and dumps what it shows.
 //
-//   lodrix-replay [--lang fr|en] [--locale NAME] [--scale F] [--zoom PERCENT] COMMAND... | ... -
+//   lodrix-replay [--lang fr|en] [--locale NAME] [--scale F] [--zoom PERCENT] [--page-url URL]
+//                 COMMAND... | ... -
 //
 // --lang plays the window in that language (French by default, whatever the
 // machine's locale, so that runs compare across machines), its numbers with
 // the language's decimal separator unless --locale names a locale for them;
 // --scale renders as under Qt's scale factor F (shots in device pixels),
-// --zoom as the form zoomed by Ctrl++.
+// --zoom as the form zoomed by Ctrl++; --page-url (else LODRIX_PAGE_URL) names
+// the page links open, as lodrix's does.
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
 // set corrector P|PC|DB, set gain G, set period T (s), set step E, set load D
@@ -16,7 +18,7 @@
 // shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE,
 // open QUERY (a link applied as the page applies its address at load; its
 // language is the window's when --lang does not say), link (prints the
-// query of the link of what is shown), commentary FILE (the plain text of
+// link of what is shown, as the desktop copies it), commentary FILE (the plain text of
 // the commentary shown).
 // With "-" the commands are read one per line from standard input. Every
 // command is checked before any runs.
@@ -274,6 +276,7 @@ struct Options {
     std::optional<std::string> locale;
     std::optional<std::string> scale; // Qt's scale factor, as QT_SCALE_FACTOR takes it
     int zoom = 100;
+    std::optional<QString> page; // --page-url
 };
 
 int run(const std::vector<Command> &commands, const Options &options, int argc, char **argv)
@@ -292,6 +295,13 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
         separator = std::string(language.decimalSeparator());
     Tvitesse w(lodrix::NumberFormat(separator), language);
     w.Timer1->stop(); // ticks come from the commands only
+    QString why;
+    const auto page = lodrix::choosePage(options.page, language, &why);
+    if (!page) {
+        std::fprintf(stderr, "lodrix-replay: %s\n", qPrintable(why));
+        return 2;
+    }
+    w.setPage(*page);
     w.showMaximized();
     w.setZoom(options.zoom);
     QApplication::processEvents();
@@ -351,7 +361,7 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
             if (c.name == "state") {
                 std::cout << stateWithNames(w) << std::endl;
             } else if (c.name == "link") {
-                std::cout << lodrix::linkQuery(w.controller) << std::endl;
+                std::cout << w.link().toStdString() << std::endl;
             } else if (c.name == "commentary") {
                 // What the box shows, empty when it is hidden.
                 std::ofstream out(c.file, std::ios::trunc);
@@ -418,7 +428,7 @@ int main(int argc, char **argv)
     bool fromStdin = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--lang" || a == "--locale" || a == "--scale" || a == "--zoom") {
+        if (a == "--lang" || a == "--locale" || a == "--scale" || a == "--zoom" || a == "--page-url") {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "lodrix-replay: '%s' needs a value\n", a.c_str());
                 return 2;
@@ -433,6 +443,8 @@ int main(int argc, char **argv)
                 }
             } else if (a == "--locale") {
                 options.locale = value;
+            } else if (a == "--page-url") {
+                options.page = QString::fromStdString(value);
             } else if (a == "--scale") {
                 char *end = nullptr;
                 const double f = std::strtod(value.c_str(), &end);
