@@ -33,7 +33,8 @@ constexpr int lessonCount = 6; // the menu's entries, the free-setting one last
 
 struct Options {
     lodrix::Language language;
-    lodrix::Link link; // the lesson, its settings and whether it starts
+    lodrix::Link link;        // the lesson, its settings and whether it starts
+    lodrix::PageAddress page; // the page the copied links open
     int zoom = 100;
     bool fullScreen = false;
 };
@@ -90,6 +91,7 @@ struct CommandLine {
     const QCommandLineOption fullScreen;
     const QCommandLineOption lang;
     const QCommandLineOption link;
+    const QCommandLineOption pageUrl;
     // The fields of a link, as options of their own, each by its field's
     // name: the mode, the free-setting lesson's settings, the speed. Each
     // says otherwise than --link.
@@ -113,11 +115,15 @@ CommandLine::CommandLine(const lodrix::Language &language)
            QStringLiteral("LANG")),
       link(QStringLiteral("link"),
            say(language, "Ouvre l'expérience d'un lien : « lodrix.html?lesson=2&mode=1 » (voir le README)."),
-           QStringLiteral("LINK"))
+           QStringLiteral("LINK")),
+      pageUrl(QStringLiteral("page-url"),
+              say(language, "L'adresse de la page de la classe, que les liens copiés ouvrent (http, https ou "
+                            "file ; par défaut LODRIX_PAGE_URL, sinon la page installée)."),
+              QStringLiteral("URL"))
 {
     parser.setApplicationDescription(
         say(language, "Animation pédagogique : asservissement de position à correction numérique."));
-    for (const QCommandLineOption *option : {&help, &version, &lesson, &zoom, &fullScreen, &lang, &link})
+    for (const QCommandLineOption *option : {&help, &version, &lesson, &zoom, &fullScreen, &lang, &link, &pageUrl})
         parser.addOption(*option);
     auto field = [this](std::string_view name, const QString &text, const char *valueName) {
         const QString option = QString::fromLatin1(name.data(), qsizetype(name.size()));
@@ -205,6 +211,13 @@ Refusal readValues(const CommandLine &line, const lodrix::Language &language, Op
     if (auto why = readZoom(line, options))
         return why;
     options.fullScreen = line.parser.isSet(line.fullScreen);
+    QString why;
+    const auto page = lodrix::choosePage(
+        line.parser.isSet(line.pageUrl) ? std::optional(line.parser.value(line.pageUrl)) : std::nullopt, language,
+        &why);
+    if (!page)
+        return why.toStdString();
+    options.page = *page;
     return std::nullopt;
 }
 
@@ -299,6 +312,7 @@ int main(int argc, char *argv[])
             if (fullScreen)
                 vitesse.setFormFullScreen(true);
         });
+        vitesse.setPage(options->page);
         vitesse.openLink(options->link);
         return app.exec();
     } catch (const std::exception &e) {

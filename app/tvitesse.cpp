@@ -452,8 +452,13 @@ void Tvitesse::tell(const QString &text)
 {
     notice->setText(text);
     notice->setAccessibleName(text);
-    // As wide as its design, or as its text when that is longer.
-    notice->resize(std::max(onWindow(noticeArea).width(), notice->sizeHint().width()), notice->height());
+    // As wide as its design, or as its text when that is longer (within the
+    // window), and as tall as its lines, growing upwards from the design's foot.
+    const QRect area = onWindow(noticeArea);
+    const QSize hint = notice->sizeHint();
+    const int height = std::max(area.height(), hint.height());
+    notice->setGeometry(area.left(), area.bottom() + 1 - height,
+                        std::min(std::max(area.width(), hint.width()), width() - area.left()), height);
     notice->raise();
     notice->show();
     noticeTimer_->start();

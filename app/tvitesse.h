@@ -18,6 +18,7 @@
 #include "raster/rastercanvas.h"
 
 #include <QImage>
+#include <QUrl>
 #include <QWidget>
 
 #include <optional>
@@ -52,6 +53,25 @@ private:
     const RasterCanvas &canvas_;
     const ScaledPicture *scaled_ = nullptr;
 };
+
+// The page the desktop's links open: a whole address, to which a link adds
+// its query.
+struct PageAddress {
+    QUrl url;      // empty: no page on this machine, and none named
+    QString named; // "--page-url" or "LODRIX_PAGE_URL" when the teacher named it
+};
+
+// The page on this machine: the one installed with the program
+// (share/lodrix/lodrix.html beside its bin/), else the build's own
+// (web/lodrix.html beside bin/ in the build tree); empty where there is none.
+QUrl localPage();
+
+// The page links open: `option` (--page-url) when given, else
+// LODRIX_PAGE_URL when set, else localPage(). A named address that is not a
+// whole http, https or file address without a query or fragment is refused:
+// nothing, and *why says so in `language`.
+std::optional<PageAddress> choosePage(const std::optional<QString> &option, const Language &language,
+                                      QString *why);
 
 // The zoom steps of the form, in percent: Ctrl++ and Ctrl+- go from one to
 // the next.
@@ -158,11 +178,16 @@ public:
 
     // Links that open an experiment (engine/link.h). A link read without
     // error applied as the page applies one at load, the lists and the
-    // scroll bar showing what it chose; the link of what is on screen,
-    // "lodrix.html?" and its query, which the action puts in the clipboard.
+    // scroll bar showing what it chose; the link of what is on screen, the
+    // page's address and its query, which the action puts in the clipboard
+    // (copyLink(), which returns the message that confirms it).
     void openLink(const Link &link);
     QString link() const;
+    QString copyLink();
     QAction *copyLinkAction = nullptr;
+    // The page links open; localPage() until set.
+    void setPage(PageAddress page) { page_ = std::move(page); }
+    const PageAddress &page() const { return page_; }
 
     // The free-setting entry's settings as a person sets them: handed to
     // the controller, its refusal returned, the strip showing them.
@@ -236,6 +261,7 @@ private:
     bool clickChangedSelection_ = false;
     QTimer *noticeTimer_ = nullptr;
     QShortcut *keepElsewhere_ = nullptr;
+    PageAddress page_{localPage(), {}};
 };
 
 // The selected item of a single-selection list, -1 when none is: the

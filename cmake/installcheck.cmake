@@ -1,6 +1,6 @@
 # Installs the build into a fresh prefix and checks that every file is where
 # the desktop and the program look for it.
-#   cmake -DBUILD_DIR=... -DPREFIX=... -P installcheck.cmake
+#   cmake -DBUILD_DIR=... -DPREFIX=... [-DPAGE=ON] -P installcheck.cmake
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
                 RESULT_VARIABLE failed OUTPUT_QUIET)
@@ -41,6 +41,10 @@ expect(share/icons/hicolor/scalable/apps/${icon_name}.svg)
 expect(share/metainfo/org.lodrix.Lodrix.metainfo.xml)
 expect(share/doc/lodrix/fonts-wine-copyright)
 expect(share/doc/lodrix/LICENSE)
+# The browser page, where this build made it.
+if(PAGE)
+  expect(share/lodrix/lodrix.html)
+endif()
 
 find_program(APPSTREAMCLI appstreamcli)
 if(APPSTREAMCLI)

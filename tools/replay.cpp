@@ -1,14 +1,16 @@
 // lodrix-replay: plays user actions and timer ticks on the real Lodrix window,
 // on the offscreen platform, and dumps what it shows.
 //
-//   lodrix-replay [--lang fr|en] [--locale NAME] [--scale F] [--zoom PERCENT] COMMAND... | ... -
+//   lodrix-replay [--lang fr|en] [--locale NAME] [--scale F] [--zoom PERCENT] [--page-url URL]
+//                 COMMAND... | ... -
 //   lodrix-replay --help
 //
 // --lang plays the window in that language (French by default, whatever the
 // machine's locale, so that runs compare across machines), its numbers with
 // the language's decimal separator unless --locale names a locale for them;
 // --scale renders as under Qt's scale factor F (shots in device pixels),
-// --zoom as the form zoomed by Ctrl++.
+// --zoom as the form zoomed by Ctrl++; --page-url (else LODRIX_PAGE_URL) names
+// the page links open, as lodrix's does.
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
 // set NAME VALUE (a setting of the free-setting entry, named and written as a
@@ -19,7 +21,7 @@
 // shot FILE, scene FILE, canvas FILE, save FILE, csv FILE, state, ops FILE,
 // open QUERY (a link applied as the page applies its address at load; its
 // language is the window's when --lang does not say), link (prints the
-// query of the link of what is shown), commentary FILE (the plain text of
+// link of what is shown, as the desktop copies it), commentary FILE (the plain text of
 // the commentary shown).
 // A setting is shown in the strip as a person's is; the state line gives
 // each control's rectangle on the form, in form pixels.
@@ -231,7 +233,8 @@ std::string stateWithNames(const Tvitesse &w)
 }
 
 constexpr char usage[] =
-    "Usage: lodrix-replay [--lang fr|en] [--locale NAME] [--scale F] [--zoom PERCENT] COMMAND... | -\n"
+    "Usage: lodrix-replay [--lang fr|en] [--locale NAME] [--scale F] [--zoom PERCENT] [--page-url URL]\n"
+    "                     COMMAND... | -\n"
     "Plays user actions and timer ticks on the real Lodrix window, offscreen, and dumps what it shows.\n"
     "\n"
     "Commands:\n"
@@ -298,6 +301,7 @@ struct Options {
     std::optional<lodrix::Language> language;
     std::optional<std::string> locale;
     std::optional<std::string> scale; // Qt's scale factor, as QT_SCALE_FACTOR takes it
+    std::optional<QString> page;      // --page-url
     int zoom = 100;
 };
 
@@ -416,7 +420,7 @@ int state(Replay &r, const Command &)
 
 int link(Replay &r, const Command &)
 {
-    std::cout << lodrix::linkQuery(r.w.controller) << std::endl;
+    std::cout << r.w.link().toStdString() << std::endl;
     return 0;
 }
 
@@ -532,6 +536,13 @@ int run(const std::vector<Command> &commands, const Options &options, int argc, 
     const lodrix::Language language = options.language.value_or(lodrix::Language());
     Tvitesse w(lodrix::NumberFormat(decimalSeparator(options, language)), language);
     w.Timer1->stop(); // ticks come from the commands only
+    QString why;
+    const auto page = lodrix::choosePage(options.page, language, &why);
+    if (!page) {
+        std::fprintf(stderr, "lodrix-replay: %s\n", qPrintable(why));
+        return 2;
+    }
+    w.setPage(*page);
     w.showMaximized();
     w.setZoom(options.zoom);
     QApplication::processEvents();
@@ -564,7 +575,7 @@ int main(int argc, char **argv)
     bool fromStdin = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--lang" || a == "--locale" || a == "--scale" || a == "--zoom") {
+        if (a == "--lang" || a == "--locale" || a == "--scale" || a == "--zoom" || a == "--page-url") {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "lodrix-replay: '%s' needs a value\n", a.c_str());
                 return 2;
@@ -579,6 +590,8 @@ int main(int argc, char **argv)
                 }
             } else if (a == "--locale") {
                 options.locale = value;
+            } else if (a == "--page-url") {
+                options.page = QString::fromStdString(value);
             } else if (a == "--scale") {
                 char *end = nullptr;
                 const double f = std::strtod(value.c_str(), &end);

@@ -753,11 +753,11 @@ class Links(unittest.TestCase):
                 finally:
                     driver.quit()
                 self.assertEqual(page_query, query, "the page writes the link it was opened with")
-                replay_state, replay_query = self.replay("open", page_query, "tick", "state", "link")
+                replay_state, replay_link = self.replay("open", page_query, "tick", "state", "link")
                 self.assertEqual(without_rects(json.loads(replay_state)), without_rects(page_state))
-                self.assertEqual(replay_query, query)
+                self.assertEqual(replay_link.split("?", 1)[1], query)
         # Set by a person's commands in lodrix-replay; its link opens the same state in the page.
-        replay_query = self.replay(*" ".join(self.set_by_commands).split(), "link")[-1]
+        replay_query = self.replay(*" ".join(self.set_by_commands).split(), "link")[-1].split("?", 1)[1]
         replay_state = self.replay("open", replay_query, "tick", "state")[-1]
         driver = start_browser("en-US", query="?" + replay_query)
         try:
@@ -887,6 +887,35 @@ class Actions(unittest.TestCase):
         controls = json.loads(line)["controls"]
         self.assertEqual(controls["Button1"]["rect"], [488, 512, 105, 25])
         self.assertEqual(controls["FOND"]["rect"], [8, 16, 785, 225])
+
+
+class PageOfTheLinks(unittest.TestCase):
+    """The link lodrix-replay writes, as the desktop copies it, opens this page on the same experiment."""
+
+    query = "lesson=5&corrector=PC&gain=6.8&period=0.05&step=300&input=ramp&load=300&loadfrom=2&speed=20&lang=en"
+
+    def test_copied_link_opens_the_page(self):
+        if not ARGS.replay:
+            self.skipTest("no lodrix-replay given (-DLODRIX_REPLAY=...)")
+        page = "file://" + urllib.request.pathname2url(os.path.abspath(ARGS.page))
+        environment = dict(os.environ)
+        # A packaged lodrix-replay finds the page installed beside it; any
+        # other is given this page's address as a teacher names the class's.
+        environment["LODRIX_PAGE_URL"] = "" if ARGS.packaged else page
+        result = subprocess.run([ARGS.replay, "open", self.query, "tick", "state", "link"], env=environment,
+                                capture_output=True, text=True, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        replay_state, link = result.stdout.splitlines()
+        self.assertEqual(link, page + "?" + self.query)
+        driver = start_browser("fr-FR")
+        try:
+            driver.get(link)
+            WebDriverWait(driver, 10).until(lambda d: d.execute_script("return !!window.lodrix"))
+            run(driver, "tick")
+            self.assertEqual(without_rects(state(driver)), without_rects(json.loads(replay_state)))
+            self.assertEqual(driver.execute_script("return window.lodrix.link()"), link)
+        finally:
+            driver.quit()
 
 
 class TeacherCommentary(unittest.TestCase):
@@ -1446,6 +1475,8 @@ def main():
                         help="the browser the page is tested in")
     parser.add_argument("--axe", default="", help="axe-core's axe.min.js, for the accessibility checks")
     parser.add_argument("--figures", action="store_true", help="print the budget figures and stop")
+    parser.add_argument("--packaged", action="store_true",
+                        help="the page and lodrix-replay of a package's staged install, the page found by itself")
     ARGS, rest = parser.parse_known_args()
     if ARGS.figures:
         print(json.dumps(figures()))
