@@ -123,7 +123,8 @@ CommandLine::CommandLine(const lodrix::Language &language)
 {
     parser.setApplicationDescription(
         say(language, "Animation pédagogique : asservissement de position à correction numérique."));
-    for (const QCommandLineOption *option : {&help, &version, &lesson, &zoom, &fullScreen, &lang, &link, &pageUrl})
+    for (const QCommandLineOption *option :
+         {&help, &version, &lesson, &zoom, &fullScreen, &lang, &link, &pageUrl})
         parser.addOption(*option);
     auto field = [this](std::string_view name, const QString &text, const char *valueName) {
         const QString option = QString::fromLatin1(name.data(), qsizetype(name.size()));
@@ -213,8 +214,8 @@ Refusal readValues(const CommandLine &line, const lodrix::Language &language, Op
     options.fullScreen = line.parser.isSet(line.fullScreen);
     QString why;
     const auto page = lodrix::choosePage(
-        line.parser.isSet(line.pageUrl) ? std::optional(line.parser.value(line.pageUrl)) : std::nullopt, language,
-        &why);
+        line.parser.isSet(line.pageUrl) ? std::optional(line.parser.value(line.pageUrl)) : std::nullopt,
+        language, &why);
     if (!page)
         return why.toStdString();
     options.page = *page;

@@ -3,8 +3,8 @@
 // the closed-loop poles as G runs over its range, the poles of the settings
 // and the gains where a branch crosses the circle.
 
-#include "raster/canvas.h"
 #include "numberformat.h"
+#include "raster/canvas.h"
 
 #include "model/sampledloop.h"
 

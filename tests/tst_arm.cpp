@@ -2,8 +2,8 @@
 // painted pixels show, the arm over the overlay. The angles each page
 // gives are checked on the pages.
 
-#include "render/arm.h"
 #include "raster/rastercanvas.h"
+#include "render/arm.h"
 #include "surfaces.h"
 
 #include <QTest>

@@ -1,8 +1,8 @@
 // The block diagram, the value row and the formula callout, seen through the
 // calls they make on a recording canvas and the pixels they paint.
 
-#include "render/loopdiagram.h"
 #include "raster/rastercanvas.h"
+#include "render/loopdiagram.h"
 #include "surfaces.h"
 
 #include <QTest>
