@@ -12,7 +12,8 @@
 // --zoom as the form zoomed by Ctrl++; --page-url (else LODRIX_PAGE_URL) names
 // the page links open, as lodrix's does.
 //
-// Commands: menu I, mode I, start, next, comment, scroll P, tick [N],
+// Commands: menu I, mode I, start, next, comment, scroll P, tick [N], wait MS
+// (real time, for a short message to go away),
 // set NAME VALUE (a setting of the free-setting entry, named and written as a
 // link gives it: set corrector PC, set gain 6.8, set period 0.05; the rows
 // of settings/settings.h), keep,
@@ -40,6 +41,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -104,13 +106,28 @@ struct Grammar {
 };
 
 constexpr Grammar grammar[] = {
-    {"menu", Takes::Number, 0, 5}, {"mode", Takes::Number, 0, 1}, {"scroll", Takes::Number, 10, 100},
-    {"tick", Takes::Count},        {"set", Takes::Setting},       {"open", Takes::Link},
-    {"key", Takes::Key},           {"start", Takes::Nothing},     {"next", Takes::Nothing},
-    {"comment", Takes::Nothing},   {"state", Takes::Nothing},     {"link", Takes::Nothing},
-    {"keep", Takes::Nothing},      {"clear", Takes::Nothing},     {"redraw", Takes::Nothing},
-    {"shot", Takes::File},         {"scene", Takes::File},        {"canvas", Takes::File},
-    {"ops", Takes::File},          {"csv", Takes::File},          {"save", Takes::File},
+    {"menu", Takes::Number, 0, 5},
+    {"mode", Takes::Number, 0, 1},
+    {"scroll", Takes::Number, 10, 100},
+    {"wait", Takes::Number, 0, 10000},
+    {"tick", Takes::Count},
+    {"set", Takes::Setting},
+    {"open", Takes::Link},
+    {"key", Takes::Key},
+    {"start", Takes::Nothing},
+    {"next", Takes::Nothing},
+    {"comment", Takes::Nothing},
+    {"state", Takes::Nothing},
+    {"link", Takes::Nothing},
+    {"keep", Takes::Nothing},
+    {"clear", Takes::Nothing},
+    {"redraw", Takes::Nothing},
+    {"shot", Takes::File},
+    {"scene", Takes::File},
+    {"canvas", Takes::File},
+    {"ops", Takes::File},
+    {"csv", Takes::File},
+    {"save", Takes::File},
     {"commentary", Takes::File},
 };
 
@@ -241,6 +258,7 @@ constexpr char usage[] =
     "  menu I, mode I, start, next, comment   a click on a list row or a button\n"
     "  scroll P                               the speed bar at P ms (10 to 100)\n"
     "  tick [N]                               N timer ticks (1 by default)\n"
+    "  wait MS                                MS milliseconds of real time (a message goes away)\n"
     "  set NAME VALUE                         a setting of the free-setting lesson, as a link writes it\n"
     "                                         (set corrector PC, set gain 6.8), shown in its strip\n"
     "  keep, clear                            K and Shift+K\n"
@@ -412,6 +430,16 @@ int tick(Replay &r, const Command &c)
     return 0;
 }
 
+// Real time passes with the window's events (a short message goes away),
+// the lesson's timer stopped as ever.
+int wait(Replay &, const Command &c)
+{
+    QEventLoop loop;
+    QTimer::singleShot(c.number, &loop, &QEventLoop::quit);
+    loop.exec();
+    return 0;
+}
+
 int state(Replay &r, const Command &)
 {
     std::cout << stateWithNames(r.w) << std::endl;
@@ -492,17 +520,29 @@ struct Verb {
 };
 
 constexpr Verb verbs[] = {
-    {"menu", menu, true},       {"mode", mode, true},
-    {"start", start, true},     {"next", next, true},
-    {"comment", comment, true}, {"scroll", scroll, true},
-    {"set", set, true},         {"keep", keep, true},
-    {"clear", clear, true},     {"redraw", redraw, true},
-    {"open", open, true},       {"key", key, true},
-    {"tick", tick, true},       {"state", state, false},
-    {"link", link, false},      {"commentary", commentary, false},
-    {"shot", shot, false},      {"scene", scene, false},
-    {"csv", csv, false},        {"save", save, false},
-    {"canvas", canvas, false},  {"ops", ops, false},
+    {"menu", menu, true},
+    {"mode", mode, true},
+    {"start", start, true},
+    {"next", next, true},
+    {"comment", comment, true},
+    {"scroll", scroll, true},
+    {"set", set, true},
+    {"keep", keep, true},
+    {"clear", clear, true},
+    {"redraw", redraw, true},
+    {"wait", wait, true},
+    {"open", open, true},
+    {"key", key, true},
+    {"tick", tick, true},
+    {"state", state, false},
+    {"link", link, false},
+    {"commentary", commentary, false},
+    {"shot", shot, false},
+    {"scene", scene, false},
+    {"csv", csv, false},
+    {"save", save, false},
+    {"canvas", canvas, false},
+    {"ops", ops, false},
 };
 
 // An error box would wait for a person: say what it says, and close it.
