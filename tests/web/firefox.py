@@ -320,6 +320,12 @@ class Firefox:
         if command == Command.W3C_CLEAR_ACTIONS:
             self.bidi("input.releaseActions", {"context": self.context})
             return {"value": None}
+        if command == Command.GET_ELEMENT_RECT:
+            rect = self.execute_script(
+                "const r = arguments[0].getBoundingClientRect();"
+                "return {x: r.left + scrollX, y: r.top + scrollY, width: r.width, height: r.height};",
+                Element(self, params["id"]))
+            return {"value": rect}
         raise BiDiError(f"{command} is not a call the Firefox driver makes")
 
     # ---- what each engine does its own way ----
