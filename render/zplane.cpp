@@ -224,6 +224,25 @@ Point placeLabel(const Plane &plane, const Occupancy &room, Point anchor, int w)
     return best;
 }
 
+// Where the gains were written, for the settings, place, separator and
+// language they were placed for. A run draws the same box at every tick:
+// its labels are placed once, on the first frame of new settings.
+struct PlacedLabels {
+    FreeSettings settings;
+    Point topLeft;
+    int size = 0;
+    std::string separator;
+    Language language;
+    std::vector<Point> at; // one a crossing, in the locus's order
+};
+
+bool placedFor(const PlacedLabels &p, const SampledLoop &loop, const NumberFormat &f, ZPlaneBox box,
+               const Language &language)
+{
+    return p.size == box.size && p.topLeft.x == box.topLeft.x && p.topLeft.y == box.topLeft.y &&
+           p.settings == loop.settings() && p.separator == f.decimalSeparator() && p.language == language;
+}
+
 } // namespace
 
 void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, ZPlaneBox box)
@@ -298,7 +317,12 @@ void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, 
             canvas.rectangle(p.x - 1, p.y - 1, p.x + 2, p.y + 2);
             room.markRect(p.x - 1, p.y - 1, p.x + 2, p.y + 2, Occupancy::Taken);
         }
-    room.sum();
+    thread_local PlacedLabels placed;
+    const bool known = placedFor(placed, loop, f, box, canvas.language());
+    if (!known) {
+        placed = {loop.settings(), box.topLeft, box.size, f.decimalSeparator(), canvas.language(), {}};
+        room.sum();
+    }
 
     // Its gain written once, near the upper point, clear of everything and
     // over a white ground that hides the circle or an axis under it.
@@ -306,7 +330,8 @@ void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, 
     canvas.font = labelFont;
     canvas.pen = {clWhite, 1, PenStyle::Solid};
     canvas.brush = {clWhite, BrushStyle::Solid};
-    for (const LocusCrossing &c : locus.crossings) {
+    for (std::size_t i = 0; i < locus.crossings.size(); ++i) {
+        const LocusCrossing &c = locus.crossings[i];
         const auto upper =
             std::max_element(c.points.begin(), c.points.end(),
                              [](const Complex &a, const Complex &b) { return a.imag() < b.imag(); });
@@ -314,11 +339,16 @@ void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, 
             continue;
         const std::string text = "G=" + rounded(f, c.gain, 1);
         const int w = textWidth(labelFont, canvas.language().tr(text));
-        const Point at = placeLabel(plane, room, plane.pixel(*upper), w);
+        if (!known) {
+            placed.at.resize(i + 1, plane.pixel(*upper));
+            placed.at[i] = placeLabel(plane, room, plane.pixel(*upper), w);
+            room.markRect(placed.at[i].x, placed.at[i].y + 1, placed.at[i].x + w,
+                          placed.at[i].y + textCellPx - 1, Occupancy::Taken);
+            room.sum();
+        }
+        const Point at = placed.at[i];
         canvas.rectangle(at.x, at.y + 1, at.x + w, at.y + textCellPx - 1);
         canvas.textOut(at.x, at.y, text);
-        room.markRect(at.x, at.y + 1, at.x + w, at.y + textCellPx - 1, Occupancy::Taken);
-        room.sum();
     }
 
     canvas.font.color = clBlue;
