@@ -61,6 +61,57 @@ void monicCubicRoots(double p, double q, double r, std::vector<Complex> &roots)
     monicQuadraticRoots(b, q + z * b, roots);
 }
 
+// Degree four and up (monic, c[0] = 1): Aberth's iteration moves every
+// root at once from points on a circle around them; then each root that
+// ends a hair off the real axis is put on it and the others made exact
+// conjugates, as the coefficients are real.
+void monicRootsAberth(std::span<const double> c, std::vector<Complex> &roots)
+{
+    const std::size_t n = c.size() - 1;
+    double bound = 0.0;
+    for (std::size_t i = 1; i < c.size(); ++i)
+        bound = std::max(bound, std::abs(c[i]));
+    const double radius = 0.5 * (1.0 + bound);
+    const auto value = [&](Complex z, Complex &slope) {
+        Complex f = 1.0;
+        slope = 0.0;
+        for (std::size_t i = 1; i < c.size(); ++i) {
+            slope = slope * z + f;
+            f = f * z + c[i];
+        }
+        return f;
+    };
+    std::vector<Complex> z(n);
+    for (std::size_t i = 0; i < n; ++i)
+        z[i] = std::polar(radius, 0.4 + 2.0 * 3.14159265358979323846 * double(i) / double(n));
+    for (int iteration = 0; iteration < 500; ++iteration) {
+        double largest = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            Complex slope;
+            const Complex f = value(z[i], slope);
+            if (f == 0.0)
+                continue;
+            const Complex w = f / slope;
+            Complex repulsion = 0.0;
+            for (std::size_t j = 0; j < n; ++j)
+                if (j != i && z[i] != z[j])
+                    repulsion += 1.0 / (z[i] - z[j]);
+            const Complex step = w / (1.0 - w * repulsion);
+            if (!std::isfinite(step.real()) || !std::isfinite(step.imag()))
+                continue;
+            z[i] -= step;
+            largest = std::max(largest, std::abs(step) / (1.0 + std::abs(z[i])));
+        }
+        if (largest < 1e-15)
+            break;
+    }
+    for (Complex &r : z) {
+        if (std::abs(r.imag()) < 1e-9 * (1.0 + std::abs(r)))
+            r = r.real();
+        roots.push_back(r);
+    }
+}
+
 } // namespace
 
 std::vector<Complex> polynomialRoots(std::span<const double> coefficients)
@@ -83,8 +134,13 @@ std::vector<Complex> polynomialRoots(std::span<const double> coefficients)
     case 3:
         monicCubicRoots(c[1] / lead, c[2] / lead, c[3] / lead, roots);
         break;
-    default:
-        break; // a sampled loop of this program never goes beyond the third degree
+    default: {
+        std::vector<double> monic(c.begin(), c.end());
+        for (double &x : monic)
+            x /= lead;
+        monicRootsAberth(monic, roots);
+        break;
+    }
     }
     return roots;
 }

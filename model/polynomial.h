@@ -1,6 +1,7 @@
 #pragma once
 // Roots of the small real polynomials a sampled loop's characteristic
-// equation gives: degree 1 to 3, coefficients highest power first.
+// equation gives, coefficients highest power first: up to the third degree
+// in closed form, beyond by iteration.
 
 #include <complex>
 #include <span>
@@ -11,8 +12,7 @@ namespace lodrix {
 using Complex = std::complex<double>;
 
 // Every root, with its multiplicity, in no particular order. Leading zero
-// coefficients lower the degree; an empty list or a constant has no root,
-// and neither has a polynomial above the third degree: none is asked for.
+// coefficients lower the degree; an empty list or a constant has no root.
 std::vector<Complex> polynomialRoots(std::span<const double> coefficients);
 
 // The coefficients of the product of two polynomials, highest power first.

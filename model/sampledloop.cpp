@@ -24,33 +24,21 @@ bool samePeriod(double a, double b)
     return std::abs(a - b) <= 1e-9 * std::max(std::abs(a), std::abs(b));
 }
 
-// Epu(kT), unrounded, from the error now and those and the commands of the
-// two periods before, the latest first.
-double correctorOutput(const FreeSettings &s, const SampledPlant &p, std::int32_t ep,
-                       const double (&earlierEp)[2], const double (&earlierU)[2])
+std::vector<Complex> polesAt(const FreeSettings &s, double g)
 {
-    switch (s.corrector) {
-    case Corrector::Proportional:
-        return s.gain * ep;
-    case Corrector::PoleCompensation:
-        return s.gain * (ep - p.a * earlierEp[0]);
-    case Corrector::TwoStep: {
-        const double r = p.b0 / p.b1;
-        return -(0.5 + r) * earlierU[0] - 0.5 * r * earlierU[1] +
-               (ep + (1.0 - p.a) * earlierEp[0] - p.a * earlierEp[1]) / (2.0 * p.b1);
-    }
-    }
-    return 0.0;
+    return polynomialRoots(characteristicPolynomial(s, g));
 }
 
-std::vector<Complex> polesAt(Corrector corrector, const SampledPlant &plant, double g)
+bool unstable(const FreeSettings &s, double g)
 {
-    return polynomialRoots(characteristicPolynomial(corrector, plant, g));
+    return spectralRadius(polesAt(s, g)) >= 1.0;
 }
 
-bool unstable(Corrector corrector, const SampledPlant &plant, double g)
+// A polynomial in z^-1, b0 + b1 z^-1 + b2 z^-2, at z.
+Complex inversePowers(const std::array<double, 3> &c, Complex z)
 {
-    return spectralRadius(polesAt(corrector, plant, g)) >= 1.0;
+    const Complex w = 1.0 / z;
+    return c[0] + w * (c[1] + w * c[2]);
 }
 
 int polesOutside(std::span<const Complex> poles)
@@ -132,46 +120,89 @@ std::int32_t toCode(double value)
     return static_cast<std::int32_t>(std::lround(std::clamp(value, -limit, limit)));
 }
 
-std::vector<double> characteristicPolynomial(Corrector corrector, const SampledPlant &p, double g)
+bool hasGain(Corrector corrector)
 {
-    switch (corrector) {
+    return corrector != Corrector::TwoStep;
+}
+
+DifferenceEquation correctorEquation(const FreeSettings &s)
+{
+    const double g = s.gain;
+    switch (s.corrector) {
     case Corrector::Proportional:
-        // (z - 1)(z - a) + G (b1 z + b0)
-        return {1.0, g * p.b1 - 1.0 - p.a, p.a + g * p.b0};
-    case Corrector::PoleCompensation: {
-        // The compensated pole stays a pole of the loop, hidden from E to X.
-        const double rest[] = {1.0, g * p.b1 - 1.0, g * p.b0};
-        const double compensated[] = {1.0, -p.a};
-        return multiplied(compensated, rest);
+        return {{g, 0.0, 0.0}};
+    case Corrector::PoleCompensation:
+        // Its zero cancels the plant's pole at a.
+        return {{g, -g * sampledPlant(s.period).a, 0.0}};
+    case Corrector::TwoStep: {
+        // (z + 1)(z - a) / (b1 (2z + 1)(z + b0/b1)), divided through by 2 b1 z^2.
+        const SampledPlant p = sampledPlant(s.period);
+        const double r = p.b0 / p.b1;
+        const double k = 1.0 / (2.0 * p.b1);
+        return {{k, k * (1.0 - p.a), -k * p.a}, {1.0, 0.5 + r, 0.5 * r}};
     }
-    case Corrector::TwoStep:
-        break;
     }
     return {};
 }
 
-std::vector<Complex> closedLoopPoles(const FreeSettings &s)
+Complex correctorResponse(const FreeSettings &s, Complex z)
+{
+    const DifferenceEquation c = correctorEquation(s);
+    return inversePowers(c.b, z) / inversePowers(c.a, z);
+}
+
+Complex openLoopResponse(const FreeSettings &s, Complex z)
 {
     const SampledPlant p = sampledPlant(s.period);
+    return correctorResponse(s, z) * (p.b1 * z + p.b0) / ((z - 1.0) * (z - p.a));
+}
+
+std::vector<double> characteristicPolynomial(const FreeSettings &s, double g)
+{
+    FreeSettings at = s;
+    at.gain = g;
+    const DifferenceEquation c = correctorEquation(at);
+    // In powers of z, B = b0 z^2 + b1 z + b2 over A = z^2 + a1 z + a2, less
+    // the powers of z both have.
+    std::vector<double> b(c.b.begin(), c.b.end());
+    std::vector<double> a(c.a.begin(), c.a.end());
+    while (a.size() > 1 && a.back() == 0.0 && b.back() == 0.0) {
+        a.pop_back();
+        b.pop_back();
+    }
+    const SampledPlant p = sampledPlant(s.period);
+    const double plantDenominator[] = {1.0, -1.0 - p.a, p.a};
+    const double plantNumerator[] = {p.b1, p.b0};
+    std::vector<double> poly = multiplied(a, plantDenominator);
+    const std::vector<double> forward = multiplied(b, plantNumerator);
+    // Added by their lowest powers: the forward path is a degree lower.
+    for (std::size_t i = 0; i < forward.size(); ++i)
+        poly[poly.size() - forward.size() + i] += forward[i];
+    return poly;
+}
+
+std::vector<Complex> closedLoopPoles(const FreeSettings &s)
+{
     if (s.corrector == Corrector::TwoStep) {
         // The loop's own (z + 1)/(2 z^2) gives the double pole at 0; the
         // corrector cancels the plant's pole at a and its zero at -b0/b1,
         // which stay as poles of the command: the ringing between samples.
+        // Written exactly rather than found as the roots of a quartic.
+        const SampledPlant p = sampledPlant(s.period);
         return {Complex(0.0), Complex(0.0), Complex(p.a), Complex(-p.b0 / p.b1)};
     }
-    return polynomialRoots(characteristicPolynomial(s.corrector, p, s.gain));
+    return polesAt(s, s.gain);
 }
 
-std::optional<double> criticalGain(Corrector corrector, double period)
+std::optional<double> criticalGain(const FreeSettings &s)
 {
-    if (corrector == Corrector::TwoStep)
+    if (!hasGain(s.corrector))
         return std::nullopt;
-    const SampledPlant p = sampledPlant(period);
     // Small gains are stable and the unstable gains run on from the critical
     // one: each stability condition on these polynomials is a bound on G.
     double lo = 0.0;
     double hi = 1.0;
-    while (!unstable(corrector, p, hi)) {
+    while (!unstable(s, hi)) {
         lo = hi;
         hi *= 2.0;
         if (hi > criticalGainCeiling)
@@ -179,22 +210,21 @@ std::optional<double> criticalGain(Corrector corrector, double period)
     }
     while (hi - lo > criticalGainTolerance * hi) {
         const double mid = 0.5 * (lo + hi);
-        (unstable(corrector, p, mid) ? hi : lo) = mid;
+        (unstable(s, mid) ? hi : lo) = mid;
     }
     return 0.5 * (lo + hi);
 }
 
-RootLocus rootLocus(Corrector corrector, double period)
+RootLocus rootLocus(const FreeSettings &s)
 {
     RootLocus locus;
-    if (corrector == Corrector::TwoStep)
+    if (!hasGain(s.corrector))
         return locus;
-    const SampledPlant p = sampledPlant(period);
     const int steps = int(std::lround(std::log10(maxGain / minGain) * locusGainsPerDecade));
     std::vector<Complex> previous;
     for (int i = 0; i <= steps; ++i) {
         const double g = minGain * std::pow(10.0, double(i) / locusGainsPerDecade);
-        const std::vector<Complex> poles = following(previous, polesAt(corrector, p, g));
+        const std::vector<Complex> poles = following(previous, polesAt(s, g));
         locus.branches.resize(poles.size());
         for (std::size_t b = 0; b < poles.size(); ++b)
             locus.branches[b].push_back(poles[b]);
@@ -205,10 +235,10 @@ RootLocus rootLocus(Corrector corrector, double period)
             const int before = polesOutside(previous);
             while (hi - lo > criticalGainTolerance * hi) {
                 const double mid = 0.5 * (lo + hi);
-                (polesOutside(polesAt(corrector, p, mid)) == before ? lo : hi) = mid;
+                (polesOutside(polesAt(s, mid)) == before ? lo : hi) = mid;
             }
             LocusCrossing crossing{0.5 * (lo + hi), {}};
-            for (const Complex &z : polesAt(corrector, p, crossing.gain))
+            for (const Complex &z : polesAt(s, crossing.gain))
                 if (std::abs(std::abs(z) - 1.0) < onCircleTolerance)
                     crossing.points.push_back(z);
             locus.crossings.push_back(crossing);
@@ -221,10 +251,10 @@ RootLocus rootLocus(Corrector corrector, double period)
 
 SampledLoop::SampledLoop(const FreeSettings &settings)
     : settings_(settings), plant_(sampledPlant(settings.period)), poles_(closedLoopPoles(settings)),
-      stable_(spectralRadius(poles_) < 1.0),
-      criticalGain_(lodrix::criticalGain(settings.corrector, settings.period)),
-      locus_(rootLocus(settings.corrector, settings.period))
+      stable_(spectralRadius(poles_) < 1.0), criticalGain_(lodrix::criticalGain(settings)),
+      locus_(rootLocus(settings))
 {
+    const DifferenceEquation c = correctorEquation(settings_);
     // Before the step every sample was 0.
     double earlierEp[2] = {0.0, 0.0};
     double earlierU[2] = {0.0, 0.0};
@@ -237,7 +267,8 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
         period.X = toCode(s.position);
         period.load = loadAt(settings_, k);
         period.Ep = period.E - period.X;
-        period.wanted = correctorOutput(settings_, plant_, period.Ep, earlierEp, earlierU);
+        period.wanted = c.b[0] * period.Ep + c.b[1] * earlierEp[0] + c.b[2] * earlierEp[1] -
+                        c.a[1] * earlierU[0] - c.a[2] * earlierU[1];
         period.Epu = toCode(period.wanted);
         period.saturated = std::abs(period.wanted) >= converterCodeLimit + 0.5;
         // The computer remembers the command it sent, not the one it wanted.
@@ -264,15 +295,8 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
 
 double SampledLoop::dcGain() const
 {
-    switch (settings_.corrector) {
-    case Corrector::Proportional:
-        return settings_.gain;
-    case Corrector::PoleCompensation:
-        return settings_.gain * (1.0 - plant_.a);
-    case Corrector::TwoStep:
-        break;
-    }
-    return 2.0 / (3.0 * settings_.period);
+    const DifferenceEquation c = correctorEquation(settings_);
+    return (c.b[0] + c.b[1] + c.b[2]) / (c.a[0] + c.a[1] + c.a[2]);
 }
 
 double SampledLoop::steadyCommand() const

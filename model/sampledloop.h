@@ -14,8 +14,9 @@
 //     b1 = T - T1 (1 - a),   b0 = T1 (1 - a) - a T,
 // coefficients named by the power of z they multiply.
 //
-// Correctors, with Ep = E - X acquired at each kT:
-//  - proportional:     Epu(kT) = G Ep(kT);
+// Every corrector runs as one difference equation (DifferenceEquation),
+// with Ep = E - X acquired at each kT. Those offered:
+//  - proportional:      Epu(kT) = G Ep(kT);
 //  - pole compensation: Epu(kT) = G [Ep(kT) - a Ep((k-1)T)], whose zero
 //    cancels the plant's pole at a;
 //  - two-step: the corrector that makes the loop (z + 1)/(2 z^2), so X
@@ -122,10 +123,27 @@ struct SamplePeriod {
     PlantState start;
 };
 
-// The closed-loop poles of the proportional or the pole-compensation loop
-// as G goes from minGain to maxGain: a branch per pole, each a point per
-// gain of `gains`, and the gains at which a branch crosses the unit circle
-// with the poles on it there. The two-step corrector has no gain: no locus.
+// A corrector as the computer runs it, its gain G included in b:
+//   Epu(k) = b0 Ep(k) + b1 Ep(k-1) + b2 Ep(k-2) - a1 Epu*(k-1) - a2 Epu*(k-2)
+// where Epu* is the command it remembers; a[0] is always 1. In z it is
+//   C(z) = (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2).
+struct DifferenceEquation {
+    std::array<double, 3> b{};
+    std::array<double, 3> a{1.0, 0.0, 0.0};
+};
+// The corrector of these settings, with their gain.
+DifferenceEquation correctorEquation(const FreeSettings &settings);
+// Whether the corrector has a gain G to turn: the two-step one has none.
+bool hasGain(Corrector corrector);
+// C(z), and the open loop C(z) B0P(z) through the plant behind its hold,
+// at any point z of the plane but the poles.
+Complex correctorResponse(const FreeSettings &settings, Complex z);
+Complex openLoopResponse(const FreeSettings &settings, Complex z);
+
+// The closed-loop poles as G goes from minGain to maxGain, the corrector's
+// other coefficients fixed: a branch per pole, each a point per gain of
+// `gains`, and the gains at which a branch crosses the unit circle with the
+// poles on it there. A corrector without a gain has no locus.
 struct LocusCrossing {
     double gain = 0.0;
     std::vector<Complex> points;
@@ -135,7 +153,7 @@ struct RootLocus {
     std::vector<std::vector<Complex>> branches;
     std::vector<LocusCrossing> crossings; // by ascending gain
 };
-RootLocus rootLocus(Corrector corrector, double period);
+RootLocus rootLocus(const FreeSettings &settings);
 
 // The eight periods of a run with its settings, the closed-loop poles and
 // what they say.
@@ -188,14 +206,16 @@ private:
     RootLocus locus_;
 };
 
-// The characteristic polynomial of the proportional or the pole-compensation
-// loop with gain g, highest power first.
-std::vector<double> characteristicPolynomial(Corrector corrector, const SampledPlant &plant, double g);
+// The characteristic polynomial of the loop of these settings with the
+// gain g in place of theirs, highest power first: A(z)(z - 1)(z - a) +
+// B(z)(b1 z + b0) with C = B/A in powers of z, their common powers of z
+// taken out (P has none left, PC keeps one).
+std::vector<double> characteristicPolynomial(const FreeSettings &settings, double g);
 // The closed-loop poles of these settings.
 std::vector<Complex> closedLoopPoles(const FreeSettings &settings);
 // The smallest positive gain that puts a pole on the unit circle, found to
-// a relative 1e-9; none for the two-step corrector.
-std::optional<double> criticalGain(Corrector corrector, double period);
+// a relative 1e-9; none for a corrector without a gain.
+std::optional<double> criticalGain(const FreeSettings &settings);
 
 // The value row of page tick n (2 to 320): the period's E, Ep and Epu, the
 // command in volts to 0.1 V, the motor speed, the arm angle and what the

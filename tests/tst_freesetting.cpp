@@ -136,6 +136,12 @@ private slots:
             << QList<double>{1, -1.3, 0.8, -0.15} << QList<C>{0.3, C(0.5, 0.5), C(0.5, -0.5)};
         QTest::addRow("pole beyond the circle") << QList<double>{1, 1.5, -2.5} << QList<C>{1.0, -2.5};
         QTest::addRow("leading zero lowers the degree") << QList<double>{0, 4, -1} << QList<C>{0.25};
+        // (z - 0.5)(z + 0.7)(z^2 - 1.2 z + 0.61), scaled by 3.
+        QTest::addRow("quartic, pair and reals")
+            << QList<double>{3, -3, 0.06, 1.626, -0.6405} << QList<C>{0.5, -0.7, C(0.6, 0.5), C(0.6, -0.5)};
+        // z^2 (z - 0.6)(z + 0.3): the two-step loop's double pole at 0.
+        QTest::addRow("quartic, double root")
+            << QList<double>{1, -0.3, -0.18, 0, 0} << QList<C>{0.0, 0.0, 0.6, -0.3};
     }
     void polynomialRoots()
     {
@@ -289,7 +295,7 @@ private slots:
         QFETCH(double, period);
         QFETCH(double, expected);
         const auto c = Corrector(corrector);
-        const std::optional<double> gc = lodrix::criticalGain(c, period);
+        const std::optional<double> gc = lodrix::criticalGain(settings(c, 1, period));
         QVERIFY(gc);
         QVERIFY(std::abs(*gc - expected) < 1e-3 * expected);
         QVERIFY(SampledLoop(settings(c, 0.99 * *gc, period)).stable());
@@ -671,7 +677,7 @@ private slots:
         QFETCH(int, corrector);
         QFETCH(double, period);
         const auto c = Corrector(corrector);
-        const RootLocus locus = lodrix::rootLocus(c, period);
+        const RootLocus locus = lodrix::rootLocus(settings(c, 1, period));
         QCOMPARE(locus.gains.front(), minGain);
         QVERIFY(std::abs(locus.gains.back() - maxGain) < 1e-9);
         QCOMPARE(locus.branches.size(), std::size_t(c == Corrector::Proportional ? 2 : 3));
@@ -683,7 +689,7 @@ private slots:
                 QVERIFY(std::abs(characteristic(settings(c, g, period), branch[i])) < 1e-9 * size);
             }
         }
-        const double gc = *lodrix::criticalGain(c, period);
+        const double gc = *lodrix::criticalGain(settings(c, 1, period));
         QCOMPARE(locus.crossings.empty(), gc > maxGain);
         if (!locus.crossings.empty())
             QVERIFY(std::abs(locus.crossings[0].gain - gc) < 1e-6 * gc);
@@ -695,7 +701,7 @@ private slots:
             for (const Complex &z : crossing.points)
                 QVERIFY(std::abs(std::abs(z) - 1) < 1e-6);
         }
-        QVERIFY(lodrix::rootLocus(Corrector::TwoStep, period).branches.empty());
+        QVERIFY(lodrix::rootLocus(settings(Corrector::TwoStep, 1, period)).branches.empty());
     }
 
     // With the proportional lesson's settings, the first period starts from
