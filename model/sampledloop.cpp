@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <numeric>
 #include <span>
 
@@ -160,16 +161,18 @@ Complex openLoopResponse(const FreeSettings &s, Complex z)
 std::vector<double> characteristicPolynomial(const FreeSettings &s, double g)
 {
     FreeSettings at = s;
+    at.gain = 1.0;
+    // In powers of z, B = b0 z^2 + b1 z + b2 over A = z^2 + a1 z + a2, less
+    // the powers of z both have whatever the gain: the degree stays as g
+    // goes to 0.
+    const DifferenceEquation unit = correctorEquation(at);
+    std::size_t terms = 3;
+    while (terms > 1 && unit.a[terms - 1] == 0.0 && unit.b[terms - 1] == 0.0)
+        --terms;
     at.gain = g;
     const DifferenceEquation c = correctorEquation(at);
-    // In powers of z, B = b0 z^2 + b1 z + b2 over A = z^2 + a1 z + a2, less
-    // the powers of z both have.
-    std::vector<double> b(c.b.begin(), c.b.end());
-    std::vector<double> a(c.a.begin(), c.a.end());
-    while (a.size() > 1 && a.back() == 0.0 && b.back() == 0.0) {
-        a.pop_back();
-        b.pop_back();
-    }
+    const std::vector<double> b(c.b.begin(), c.b.begin() + std::ptrdiff_t(terms));
+    const std::vector<double> a(c.a.begin(), c.a.begin() + std::ptrdiff_t(terms));
     const SampledPlant p = sampledPlant(s.period);
     const double plantDenominator[] = {1.0, -1.0 - p.a, p.a};
     const double plantNumerator[] = {p.b1, p.b0};
@@ -213,6 +216,68 @@ std::optional<double> criticalGain(const FreeSettings &s)
         (unstable(s, mid) ? hi : lo) = mid;
     }
     return 0.5 * (lo + hi);
+}
+
+std::vector<GainInterval> stableGains(const FreeSettings &s)
+{
+    std::vector<GainInterval> intervals;
+    if (!hasGain(s.corrector))
+        return intervals;
+    // A pole crosses the circle where the characteristic polynomial
+    // P0(z) + g P1(z) has a root z = e^(j theta): there g = -P0/P1 is real.
+    // Such gains, found by their angle, and the range's ends split it into
+    // pieces each stable or not throughout.
+    const std::vector<double> p0 = characteristicPolynomial(s, 0.0);
+    const std::vector<double> p1full = characteristicPolynomial(s, 1.0);
+    std::vector<double> p1(p1full.size());
+    for (std::size_t i = 0; i < p1.size(); ++i)
+        p1[i] = p1full[i] - p0[i];
+    const auto at = [](const std::vector<double> &c, Complex z) {
+        Complex v = 0.0;
+        for (double x : c)
+            v = v * z + x;
+        return v;
+    };
+    const auto gainAt = [&](double theta) {
+        const Complex z = std::polar(1.0, theta);
+        return -at(p0, z) / at(p1, z);
+    };
+    std::vector<double> cuts{minGain, maxGain};
+    const auto cut = [&](Complex g) {
+        if (std::isfinite(g.real()) && g.real() > minGain && g.real() < maxGain)
+            cuts.push_back(g.real());
+    };
+    cut(gainAt(0.0));
+    cut(gainAt(std::numbers::pi));
+    constexpr int angles = 720;
+    double before = gainAt(0.0).imag();
+    for (int i = 1; i <= angles; ++i) {
+        double lo = std::numbers::pi * (i - 1) / angles;
+        double hi = std::numbers::pi * i / angles;
+        const double now = gainAt(hi).imag();
+        if ((before < 0.0) != (now < 0.0)) {
+            const bool loNegative = before < 0.0;
+            for (int k = 0; k < 60; ++k) {
+                const double mid = 0.5 * (lo + hi);
+                ((gainAt(mid).imag() < 0.0) == loNegative ? lo : hi) = mid;
+            }
+            cut(gainAt(0.5 * (lo + hi)));
+        }
+        before = now;
+    }
+    std::sort(cuts.begin(), cuts.end());
+    for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
+        if (cuts[i + 1] <= cuts[i])
+            continue;
+        if (unstable(s, std::sqrt(cuts[i] * cuts[i + 1])))
+            continue;
+        // A spurious cut (where P1 vanishes) leaves two stable pieces side by side.
+        if (!intervals.empty() && intervals.back().high == cuts[i])
+            intervals.back().high = cuts[i + 1];
+        else
+            intervals.push_back({cuts[i], cuts[i + 1]});
+    }
+    return intervals;
 }
 
 RootLocus rootLocus(const FreeSettings &s)

@@ -213,6 +213,14 @@ private:
 std::vector<double> characteristicPolynomial(const FreeSettings &settings, double g);
 // The closed-loop poles of these settings.
 std::vector<Complex> closedLoopPoles(const FreeSettings &settings);
+// The gains from minGain to maxGain at which the loop is stable, the
+// corrector's other coefficients fixed: the intervals by ascending gain,
+// each [low, high], none when no gain is (nor for a corrector without one).
+struct GainInterval {
+    double low = 0.0;
+    double high = 0.0;
+};
+std::vector<GainInterval> stableGains(const FreeSettings &settings);
 // The smallest positive gain that puts a pole on the unit circle, found to
 // a relative 1e-9; none for a corrector without a gain.
 std::optional<double> criticalGain(const FreeSettings &settings);

@@ -300,6 +300,11 @@ private slots:
         QVERIFY(std::abs(*gc - expected) < 1e-3 * expected);
         QVERIFY(SampledLoop(settings(c, 0.99 * *gc, period)).stable());
         QVERIFY(!SampledLoop(settings(c, 1.01 * *gc, period)).stable());
+        // The stable gains run from the slider's first to the critical one.
+        const std::vector<GainInterval> stable = stableGains(settings(c, 1, period));
+        QCOMPARE(stable.size(), std::size_t(1));
+        QCOMPARE(stable[0].low, minGain);
+        QVERIFY(std::abs(stable[0].high - std::min(*gc, maxGain)) < 1e-6 * stable[0].high);
     }
 
     // The converters hold every code and voltage inside their range however
