@@ -142,7 +142,7 @@ const std::int32_t *exportBox(const RasterCanvas &canvas, PixelRect box)
 
 enum Part { ScenePart, PlotsPart, LocusPart, TextsPart, partCount };
 
-constexpr int textsBottom = 488; // the lists and buttons start below
+constexpr int textsBottom = 488;        // the lists and buttons start below
 constexpr int closedLoopTextsTop = 383; // the lessons' first text row, 385
 constexpr int lowTextsTop = 412;        // the open loop, two-step and free setting: 415
 
@@ -175,7 +175,8 @@ PixelRect unite(PixelRect a, PixelRect b)
         return a;
     const int left = std::min(a.x, b.x);
     const int top = std::min(a.y, b.y);
-    return {left, top, std::max(a.x + a.width, b.x + b.width) - left, std::max(a.y + a.height, b.y + b.height) - top};
+    return {left, top, std::max(a.x + a.width, b.x + b.width) - left,
+            std::max(a.y + a.height, b.y + b.height) - top};
 }
 
 PixelRect intersect(PixelRect a, PixelRect b)
@@ -330,8 +331,8 @@ EMSCRIPTEN_KEEPALIVE const std::int32_t *lodrix_take_painted(int which)
     if (which == 1)
         core->anim.takeDirtyRect();
     lodrix::PixelRect box = canvas->takeDirtyRect();
-    lodrix::painted(which == 1 ? lodrix::PixelRect{box.x + lodrix::sceneLeft, box.y + lodrix::sceneTop, box.width,
-                                                   box.height}
+    lodrix::painted(which == 1 ? lodrix::PixelRect{box.x + lodrix::sceneLeft, box.y + lodrix::sceneTop,
+                                                   box.width, box.height}
                                : box);
     return lodrix::exportBox(*canvas, box);
 }
@@ -403,14 +404,16 @@ EMSCRIPTEN_KEEPALIVE const std::int32_t *lodrix_part_picture(int i, double scale
         const PixelRect scene{lodrix::sceneLeft, lodrix::sceneTop, lodrix::sceneWidth, lodrix::sceneHeight};
         for (int y = rect.y; y < rect.y + rect.height; ++y) {
             for (int x = rect.x; x < rect.x + rect.width; ++x) {
-                const bool inScene = x >= scene.x && x < scene.x + scene.width && y >= scene.y
-                                     && y < scene.y + scene.height;
-                const std::uint32_t p
-                    = inScene ? core->scene.pixels()[std::size_t(y - scene.y) * std::size_t(scene.width)
-                                                     + std::size_t(x - scene.x)]
-                              : core->window.pixels()[std::size_t(y) * std::size_t(lodrix::windowWidth)
-                                                      + std::size_t(x)];
-                lodrix::partPixels[std::size_t(y - rect.y) * std::size_t(rect.width) + std::size_t(x - rect.x)] = p;
+                const bool inScene =
+                    x >= scene.x && x < scene.x + scene.width && y >= scene.y && y < scene.y + scene.height;
+                const std::uint32_t p =
+                    inScene
+                        ? core->scene.pixels()[std::size_t(y - scene.y) * std::size_t(scene.width) +
+                                               std::size_t(x - scene.x)]
+                        : core->window
+                              .pixels()[std::size_t(y) * std::size_t(lodrix::windowWidth) + std::size_t(x)];
+                lodrix::partPixels[std::size_t(y - rect.y) * std::size_t(rect.width) +
+                                   std::size_t(x - rect.x)] = p;
             }
         }
         const PixelRect local{area.x - rect.x, area.y - rect.y, area.width, area.height};
