@@ -1037,7 +1037,7 @@ class Layout(unittest.TestCase):
                 // control (a list row: the list's room less the row's padding).
                 const measure = document.createElement('canvas').getContext('2d');
                 const px = (style, side) => parseFloat(style['padding' + side]);
-                const wide = [...document.querySelectorAll('.label, button, option')].filter((e) => {
+                const wide = [...document.querySelectorAll('#form .label, #form button, #form option')].filter((e) => {
                     const box = e.tagName === 'OPTION' ? e.parentElement : e;
                     // Shown for the measure, with whatever hides it (a menu, a group).
                     const hidden = [];
