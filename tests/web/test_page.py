@@ -1330,6 +1330,55 @@ class Hand(unittest.TestCase):
             return {small, texts, hand: document.body.className,
                     width: [document.documentElement.scrollWidth, innerWidth]};""", self.SMALLEST_CELL)
 
+    def parts_unlike_the_form(self, driver):
+        """The parts drawn at a whole number of screen pixels a form pixel that differ from the form's
+        window with the scene over it: each form pixel must be a block of that many screen pixels.
+        A part follows the frames while it is in view: each is brought into view first."""
+        return driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            const load = (url) => new Promise((resolve) => {
+                const image = new Image();
+                image.onload = () => resolve(image);
+                image.src = url;
+            });
+            const shown = async () => {
+                for (const page of document.querySelectorAll('.part:not([hidden])')) {
+                    page.scrollIntoView({block: 'start', inline: 'start'});
+                    await new Promise((resolve) => setTimeout(resolve, 100));
+                }
+            };
+            const pictures = () => Promise.all(['window', 'scene'].map((w) => load(window.lodrix.picture(w))));
+            shown().then(pictures).then(([win, scene]) => {
+                const form = document.createElement('canvas');
+                form.width = 800;
+                form.height = 560;
+                const c = form.getContext('2d');
+                c.drawImage(win, 0, 0);
+                c.drawImage(scene, 8, 16);
+                const want = c.getImageData(0, 0, 800, 560).data;
+                const unlike = [];
+                for (const [i, part] of window.lodrix.parts().entries()) {
+                    const f = part.scale * devicePixelRatio;
+                    if (!part.shown || Math.abs(f - Math.round(f)) > 1e-9)
+                        continue;
+                    const canvas = document.querySelectorAll('.part canvas')[i];
+                    const got = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+                    const [x0, y0, w, h] = part.rect;
+                    let differ = 0;
+                    for (let y = 0; y < h * f; ++y) {
+                        for (let x = 0; x < w * f; ++x) {
+                            const a = 4 * (y * canvas.width + x);
+                            const b = 4 * ((y0 + Math.floor(y / f)) * 800 + x0 + Math.floor(x / f));
+                            if (got[a] !== want[b] || got[a + 1] !== want[b + 1] || got[a + 2] !== want[b + 2])
+                                ++differ;
+                        }
+                    }
+                    if (differ || canvas.width !== w * f || canvas.height !== h * f)
+                        unlike.push(`part ${i} at ${f}: ${differ} pixels, ${canvas.width} x ${canvas.height}`);
+                }
+                done(unlike);
+            });""")
+
     def test_sizes(self):
         """At each size, with the free-setting strip, the actions' menu, the about box and a message shown."""
         for title, (width, height, ratio, language, hand, side) in self.sizes.items():
@@ -1348,6 +1397,7 @@ class Hand(unittest.TestCase):
                         continue
                     self.assertEqual(m["small"], [], "targets under 44 x 44")
                     self.assertEqual(m["texts"], [], "texts under 12 px")
+                    self.assertEqual(self.parts_unlike_the_form(driver), [], "the parts as the form draws them")
                     tab = driver.execute_script(
                         "return document.querySelector('#handTabs [data-page=\"2\"]').textContent")
                     self.assertEqual(tab, "Plots" if language == "en-US" else "Courbes")
