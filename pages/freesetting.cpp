@@ -72,7 +72,6 @@ constexpr int setPointLabelDx = 3;
 constexpr int setPointLabelDy = -7;
 
 // ---- The z-plane, right of the plots.
-constexpr ZPlaneBox zPlane{{650, 250}, 150};
 constexpr int zTextSizePt = 6; // its texts' size, the set-point's name's too
 
 // ---- Texts.
@@ -714,7 +713,7 @@ void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const Kept
     window.brush = {clFace, BrushStyle::Solid};
     ClearTextArea(window);
     drawPlots(window, loop, kept, ctx.numbers, n);
-    DrawZPlane(window, loop, ctx.numbers, zPlane);
+    DrawZPlane(window, loop, ctx.numbers, freeSettingZPlane);
     if (!n) {
         drawHint(window);
         return;

@@ -6,11 +6,15 @@
 #include "pages.h"
 
 #include "model/sampledloop.h"
+#include "render/zplane.h"
 
 #include <cstddef>
 #include <span>
 
 namespace lodrix {
+
+// The z-plane box, right of the plots on the window canvas.
+constexpr ZPlaneBox freeSettingZPlane{{650, 250}, 150};
 
 // The runs a student keeps to compare with, drawn as ghosts in the plots.
 constexpr std::size_t keptRunLimit = 3;

@@ -180,3 +180,17 @@
             throw new Error(`lodrix.picture: no canvas '${which}' (window or scene)`);
         return canvas.toDataURL('image/png');
     }
+
+    // In the hand, each part of the picture: its rectangle on the form, in
+    // form pixels, the CSS pixels a form pixel takes on screen (its zoom
+    // aside), and whether it is shown. Empty outside the hand.
+    function parts() {
+        if (!inHand())
+            return [];
+        return partPages.map((page, i) => ({
+            rect: partRect(i),
+            scale: page.hidden ? 0 : page.querySelector('canvas').getBoundingClientRect().width / zooms[i]
+                                     / partRect(i)[2],
+            shown: !page.hidden,
+        }));
+    }

@@ -22,7 +22,15 @@
     const sceneLeft = 8; // FOND's place on the form
     const sceneTop = 16;
     const downloadLifetimeMs = 60000; // how long a download's blob URL outlives its click
-    const turnGain = 1.25; // how much larger the form must be, turned, for the note to suggest it
+    // The layout in the hand: on a touch screen where the form would draw its
+    // 10.5-pixel texts under 12 CSS pixels, the picture in parts, none of whose
+    // texts (13-pixel cells at the least) is drawn under 12 CSS pixels either.
+    const handTextPx = 12;
+    const formTextPx = 10.5;
+    const smallestCellPx = 13;
+    const gainStep = 5; // the gain slider's positions a − or + tap moves it
+    const doubleTapMs = 300;
+    const largestZoom = 4;
 
     const $ = (id) => document.getElementById(id);
     const form = $('form');
@@ -35,7 +43,6 @@
     let timeout = 0;
     let timerRuns = false;
     let idlePictureShown = false;
-    let turnNoteClosed = false;
     let described = '';
     const pageTitle = document.title;
 
@@ -55,6 +62,8 @@
         let painted = false;
         for (const surface of [WINDOW, SCENE])
             painted = copyBox(core._lodrix_take_painted(surface), surface) || painted;
+        if (painted && inHand())
+            drawParts();
         return painted;
     }
 
@@ -134,7 +143,8 @@
     // controller's language, the French kept so that the language can change
     // again. What the script writes later (the commentary button, the speed
     // bar's value, the canvases' descriptions) it writes through tr().
-    const frenchTexts = new Map(); // a text node, or an element's attribute, to its French
+    const frenchTexts = new Map(); // a text node to its French
+    const frenchAttributes = new Map(); // an element to its attributes' French, by name
     const translatedAttributes = ['aria-label', 'aria-description', 'title'];
     const untranslated = '#RichEdit1, #RichEdit2, #fontNotice, #version, #message, #B1, #notice';
     function translatePage() {
@@ -144,8 +154,8 @@
                 frenchTexts.set(key, french);
             return frenchTexts.get(key);
         };
-        const note = $('turnNote');
-        for (const root of [form, note]) {
+        const hand = $('hand');
+        for (const root of [form, hand]) {
             const walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
             for (let node = walker.nextNode(); node; node = walker.nextNode()) {
                 if (!node.nodeValue.trim() || node.parentElement.closest(untranslated))
@@ -154,13 +164,19 @@
                 node.nodeValue = french.replace(french.trim(), tr(french.trim().replace(/\s+/g, ' ')));
             }
         }
-        for (const element of [form, ...form.querySelectorAll('*'), note, ...note.querySelectorAll('*')]) {
+        for (const element of new Set([form, ...form.querySelectorAll('*'), hand, ...hand.querySelectorAll('*')])) {
             if (element.closest('#B1'))
                 continue; // written through tr() when it is made
             for (const name of translatedAttributes) {
                 // The canvases' descriptions change with every frame, through tr().
-                if (element.hasAttribute(name) && !(element.tagName === 'CANVAS' && name === 'aria-description'))
-                    element.setAttribute(name, tr(shown(element.id + '@' + name, element.getAttribute(name))));
+                if (!element.hasAttribute(name) || (element.tagName === 'CANVAS' && name === 'aria-description'))
+                    continue;
+                if (!frenchAttributes.has(element))
+                    frenchAttributes.set(element, new Map());
+                const french = frenchAttributes.get(element);
+                if (!french.has(name))
+                    french.set(name, element.getAttribute(name));
+                element.setAttribute(name, tr(french.get(name)));
             }
         }
         const button = $('B1');
@@ -317,6 +333,7 @@
         gainSlider.setAttribute('aria-valuetext', `G = ${fieldText(Number(s.gain))}`);
         gain.disabled = s.corrector === 'DB'; // the two-step corrector has no gain
         gainSlider.disabled = gain.disabled;
+        $('SettingGainDown').disabled = $('SettingGainUp').disabled = gain.disabled;
         // The loop's critical gain marked on the track, under the handle's
         // centre at the position that gives it; none without one.
         const critical = core._lodrix_critical_gain_position();
@@ -327,6 +344,7 @@
             const travel = gainSlider.offsetWidth - thumb;
             const centre = gainSlider.offsetLeft + thumb / 2 + (travel * critical) / Number(gainSlider.max);
             mark.style.left = `${centre - mark.offsetWidth / 2}px`;
+            mark.style.top = `${gainSlider.offsetTop}px`;
         }
     }
 
@@ -376,10 +394,21 @@
         for (const control of settingControls)
             control.addEventListener('change', applySettingControl);
         // Every move of the slider applies, while it is dragged too.
-        gainSlider.addEventListener('input', () => {
+        const moveSlider = () => {
             gain.value = fieldText(core._lodrix_gain_at_slider(Number(gainSlider.value)));
             applySettingControl({ target: gain });
-        });
+        };
+        gainSlider.addEventListener('input', moveSlider);
+        // − and +, in the hand: a few positions of the slider down or up.
+        for (const [id, sign] of [['SettingGainDown', -1], ['SettingGainUp', 1]]) {
+            $(id).addEventListener('click', () => {
+                if (gainSlider.disabled)
+                    return;
+                const to = Math.min(Number(gainSlider.max), Math.max(0, Number(gainSlider.value) + sign * gainStep));
+                gainSlider.value = String(to);
+                moveSlider();
+            });
+        }
         // The slider's range and its length, from the core: two positions a
         // form pixel of its handle's travel.
         gainSlider.max = String(core._lodrix_gain_slider_positions());
@@ -435,20 +464,205 @@
         const width = document.documentElement.clientWidth;
         const height = document.documentElement.clientHeight;
         const screenPixels = core._lodrix_filling_scale(width * ratio, height * ratio);
+        if (matchMedia('(pointer: coarse)').matches && screenPixels / ratio < handTextPx / formTextPx) {
+            enterHand(width > height);
+            return;
+        }
+        leaveHand();
         form.classList.toggle('reduced', screenPixels < 1);
         const scale = screenPixels / ratio;
         const left = Math.round(((width - formWidth * scale) / 2) * ratio) / ratio;
         const top = Math.round(((height - formHeight * scale) / 2) * ratio) / ratio;
         form.style.transform = `translate(${left}px, ${top}px) scale(${scale})`;
         form.style.visibility = 'visible';
-        // A phone held upright shows the form at a fraction of its width:
-        // turned, it would draw it a good deal larger, so the page says so
-        // until the note is closed. Only on a touch screen: a desktop's tall
-        // window is not turned.
-        const turned = core._lodrix_filling_scale(height * ratio, width * ratio);
-        const note = $('turnNote');
-        note.hidden = turnNoteClosed || !matchMedia('(pointer: coarse)').matches
-                      || turned < turnGain * screenPixels;
+    }
+
+    // ---- The layout in the hand ---------------------------------------------------
+
+    const handPages = $('handPages');
+    const partPages = [...handPages.querySelectorAll('.part')];
+    const tabs = [...$('handTabs').querySelectorAll('[role="tab"]')];
+    const shownParts = new Set(); // the parts on screen, which follow every frame
+    const partScales = []; // CSS pixels per form pixel, by part
+    const zooms = partPages.map(() => 1);
+
+    function inHand() {
+        return document.body.classList.contains('hand');
+    }
+
+    // The form's controls go into the panel, the lesson list shows every row.
+    function enterHand(side) {
+        if (!inHand()) {
+            document.body.classList.add('hand');
+            $('hand').hidden = false;
+            $('handPanel').append(form);
+            form.style.transform = '';
+            form.style.visibility = 'visible';
+            form.classList.remove('reduced');
+            $('ListBox1').size = $('ListBox1').options.length;
+            $('SettingGainDown').hidden = $('SettingGainUp').hidden = false;
+        }
+        document.body.classList.toggle('side', side);
+        layoutParts();
+        showFreeSettings();
+    }
+
+    function leaveHand() {
+        if (!inHand())
+            return;
+        document.body.classList.remove('hand', 'side');
+        $('hand').hidden = true;
+        document.body.prepend(form);
+        $('ListBox1').size = 4;
+        $('SettingGainDown').hidden = $('SettingGainUp').hidden = true;
+        showWholeRows($('ListBox1'));
+        showFreeSettings();
+    }
+
+    function partRect(i) {
+        const address = core._lodrix_part_rect(i) >> 2;
+        return [...core.HEAP32.subarray(address, address + 4)];
+    }
+
+    // Each part as large as its page allows: the width, and on its side the
+    // height too, by the full-screen rule; never so small that a text of the
+    // picture is under 12 CSS pixels (then it pans within its page), and
+    // then a whole number of screen pixels a form pixel.
+    function layoutParts() {
+        laidOut = JSON.stringify(partPages.map((page, i) => partRect(i)));
+        const ratio = window.devicePixelRatio || 1;
+        const side = document.body.classList.contains('side');
+        const room = handPages.clientWidth;
+        const roomHeight = side ? handPages.clientHeight : room * 1000;
+        partPages.forEach((page, i) => {
+            const [, , width] = partRect(i);
+            page.hidden = tabs[i + 1].hidden = width === 0;
+            if (page.hidden)
+                return;
+            let screenScale = core._lodrix_part_scale(i, room * ratio, roomHeight * ratio);
+            if (screenScale / ratio < handTextPx / smallestCellPx)
+                screenScale = Math.ceil((handTextPx / smallestCellPx) * ratio - 1e-9);
+            partScales[i] = Math.max(1, screenScale);
+            drawPart(i);
+        });
+        showTab();
+    }
+
+    // What the core painted of a part since its last picture, at its scale.
+    function drawPart(i) {
+        const ratio = window.devicePixelRatio || 1;
+        const address = core._lodrix_part_picture(i, partScales[i]) >> 2;
+        if (!address)
+            return;
+        const [x, y, width, height, pixels, wholeWidth, wholeHeight] = core.HEAP32.subarray(address, address + 7);
+        const canvas = partPages[i].querySelector('canvas');
+        if (canvas.width !== wholeWidth || canvas.height !== wholeHeight) {
+            canvas.width = wholeWidth;
+            canvas.height = wholeHeight;
+            canvas.style.width = `${wholeWidth / ratio}px`;
+            canvas.style.height = `${wholeHeight / ratio}px`;
+        }
+        if (width > 0 && height > 0) {
+            const rgba = new Uint8ClampedArray(core.HEAPU8.buffer, pixels, width * height * 4);
+            canvas.getContext('2d').putImageData(new ImageData(rgba, width, height), x, y);
+        }
+    }
+
+    // A lesson draws its parts where it draws them: another one lays them out again.
+    let laidOut = '';
+    function drawParts() {
+        const rects = JSON.stringify(partPages.map((page, i) => partRect(i)));
+        if (rects !== laidOut)
+            layoutParts();
+        for (const i of shownParts)
+            drawPart(i);
+    }
+
+    // On its side, the tab of the page in view.
+    function showTab() {
+        const at = Math.round(handPages.scrollLeft / Math.max(1, handPages.clientWidth));
+        const shown = [handPages.querySelector('#handPanel'), ...partPages].filter((page) => !page.hidden);
+        tabs.forEach((tab) => tab.setAttribute('aria-selected', String(shown[at] === pageOfTab(tab))));
+    }
+
+    function pageOfTab(tab) {
+        const i = Number(tab.dataset.page);
+        return i === 0 ? $('handPanel') : partPages[i - 1];
+    }
+
+    // A pinch on a part zooms it about the fingers' middle, up to four times;
+    // a double tap brings it back to its fitted size.
+    function wirePinch(page, i) {
+        const canvas = page.querySelector('canvas');
+        let pinch = null;
+        let lastTap = 0;
+        const spread = (touches) => Math.hypot(touches[0].clientX - touches[1].clientX,
+                                               touches[0].clientY - touches[1].clientY);
+        const zoom = (z, originX = 0, originY = 0) => {
+            zooms[i] = z;
+            canvas.style.transformOrigin = `${originX}px ${originY}px`;
+            canvas.style.transform = z === 1 ? '' : `scale(${z})`;
+        };
+        page.addEventListener('touchstart', (event) => {
+            if (event.touches.length !== 2)
+                return;
+            const box = canvas.getBoundingClientRect();
+            const middle = (axis) => (event.touches[0][axis] + event.touches[1][axis]) / 2;
+            pinch = { spread: spread(event.touches), zoom: zooms[i],
+                      x: (middle('clientX') - box.left) / zooms[i], y: (middle('clientY') - box.top) / zooms[i] };
+            lastTap = 0;
+        }, { passive: true });
+        page.addEventListener('touchmove', (event) => {
+            if (!pinch || event.touches.length !== 2)
+                return;
+            event.preventDefault();
+            const z = Math.min(largestZoom, Math.max(1, (pinch.zoom * spread(event.touches)) / pinch.spread));
+            zoom(z, pinch.x, pinch.y);
+        }, { passive: false });
+        page.addEventListener('touchend', (event) => {
+            if (pinch) {
+                if (event.touches.length < 2)
+                    pinch = null;
+                return;
+            }
+            if (event.touches.length > 0 || event.changedTouches.length !== 1)
+                return;
+            const now = performance.now();
+            if (now - lastTap < doubleTapMs) {
+                zoom(1);
+                lastTap = 0;
+            } else {
+                lastTap = now;
+            }
+        });
+    }
+
+    function wireHand() {
+        partPages.forEach(wirePinch);
+        const seen = new IntersectionObserver((entries) => {
+            for (const entry of entries) {
+                const i = partPages.indexOf(entry.target);
+                if (entry.isIntersecting) {
+                    shownParts.add(i);
+                    if (inHand() && partScales[i])
+                        drawPart(i);
+                } else {
+                    shownParts.delete(i);
+                }
+            }
+        });
+        partPages.forEach((page) => seen.observe(page));
+        for (const tab of tabs) {
+            tab.addEventListener('click', () => {
+                handPages.scrollTo({ left: pageOfTab(tab).offsetLeft - handPages.offsetLeft, behavior: 'smooth' });
+            });
+        }
+        handPages.addEventListener('scroll', showTab, { passive: true });
+        $('handActions').addEventListener('click', () => {
+            const box = $('handActions').getBoundingClientRect();
+            openMenu(box.left, box.top);
+        });
+        matchMedia('(pointer: coarse)').addEventListener('change', fit);
     }
 
     function wireScreen() {
@@ -464,12 +678,11 @@
             button.textContent = document.fullscreenElement ? tr('Fenêtre') : tr('Plein écran');
             fit();
         });
-        // F11 is the browser's own full screen: the window grows, the form with it.
+        // F11 is the browser's own full screen: the window grows, the form with it;
+        // a phone turned lays its parts out again.
         window.addEventListener('resize', fit);
-        $('turnNoteClose').addEventListener('click', () => {
-            turnNoteClosed = true;
-            $('turnNote').hidden = true;
-        });
+        screen.orientation?.addEventListener('change', fit);
+        wireHand();
         fit();
     }
 
@@ -769,6 +982,10 @@
     function openMenu(clientX, clientY) {
         focusBeforeMenu = document.activeElement;
         menu.hidden = false;
+        if (inHand()) { // at the foot of the screen
+            menuItems.find((item) => !item.hidden).focus();
+            return;
+        }
         const [x, y] = onForm(clientX, clientY);
         menu.style.left = `${Math.max(0, Math.min(x, formWidth - menu.offsetWidth))}px`;
         menu.style.top = `${Math.max(0, Math.min(y, formHeight - menu.offsetHeight))}px`;
@@ -874,7 +1091,8 @@
         wireActions();
         showHeld();
         wireCommentary();
-        window.lodrix = { run, state, picture, csv, link, commentaryText, get timerRuns() { return timerRuns; } };
+        window.lodrix = { run, state, picture, csv, link, commentaryText, parts,
+                          get timerRuns() { return timerRuns; } };
         if (location.search.length > 1)
             openLink(location.search);
         startTimer();

@@ -12,8 +12,10 @@
 #include "engine/link.h"
 #include "engine/runcsv.h"
 #include "engine/statejson.h"
+#include "pages/freesetting.h"
 #include "raster/formfit.h"
 #include "raster/rastercanvas.h"
+#include "raster/upscale.h"
 #include "render/loopdiagram.h"
 #include "rtf/reader.h"
 #include "rtf/writers.h"
@@ -23,6 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
@@ -42,6 +45,8 @@ constexpr int sceneWidth = 785; // FOND
 constexpr int sceneHeight = 225;
 constexpr int animWidth = 360; // bmpAnim, never shown by itself
 constexpr int animHeight = 140;
+constexpr int sceneLeft = 8; // FOND's place on the window
+constexpr int sceneTop = 16;
 
 // Keeps what the controller asks of the controls, one request a line, in
 // order: "on NAME", "off NAME", "hide NAME", "create B1", "show FILE". The
@@ -79,7 +84,7 @@ struct Core {
 std::unique_ptr<Core> core;
 std::string taken; // the text last handed out
 std::vector<std::uint32_t> rgba;
-std::int32_t picture[5];
+std::int32_t picture[7]; // a box; a part's picture adds the part's size
 
 const char *hand(std::string text)
 {
@@ -100,13 +105,14 @@ RasterCanvas *surface(int which)
 }
 
 // The canvas keeps 0xFFRRGGBB words, whose bytes in little-endian memory are
-// B, G, R, A; a browser's ImageData wants R, G, B, A.
-const std::int32_t *exportBox(const RasterCanvas &canvas, PixelRect box)
+// B, G, R, A; a browser's ImageData wants R, G, B, A. `box` of the buffer
+// `pixels`, rows of `width`.
+const std::int32_t *exportBox(const std::uint32_t *pixels, int width, PixelRect box)
 {
-    rgba.resize(std::size_t(box.width) * std::size_t(box.height));
+    rgba.resize(std::size_t(std::max(box.width, 0)) * std::size_t(std::max(box.height, 0)));
     std::uint32_t *out = rgba.data();
     for (int y = box.y; y < box.y + box.height; ++y) {
-        const std::uint32_t *row = canvas.pixels() + std::size_t(y) * std::size_t(canvas.width());
+        const std::uint32_t *row = pixels + std::size_t(y) * std::size_t(width);
         for (int x = box.x; x < box.x + box.width; ++x) {
             const std::uint32_t p = row[x];
             *out++ = (p & 0xFF00FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16);
@@ -118,6 +124,87 @@ const std::int32_t *exportBox(const RasterCanvas &canvas, PixelRect box)
     picture[3] = box.height;
     picture[4] = std::int32_t(reinterpret_cast<std::uintptr_t>(rgba.data()));
     return picture;
+}
+
+const std::int32_t *exportBox(const RasterCanvas &canvas, PixelRect box)
+{
+    return exportBox(canvas.pixels(), canvas.width(), box);
+}
+
+// ---- The picture in parts, for the page's layout in the hand ----------------------
+//
+// On a small touch screen the page shows the window with the scene over it
+// in parts, each at a scale of its own: the loop diagram with the arm (the
+// scene), the plots, the z-plane box of the free-setting entry and the texts
+// under the plots. Each part is a rectangle of the window, in form pixels,
+// from the lesson's own geometry; the page asks for it whenever it lays the
+// parts out, so that a part follows what the lessons draw.
+
+enum Part { ScenePart, PlotsPart, LocusPart, TextsPart, partCount };
+
+constexpr int textsBottom = 488;        // the lists and buttons start below
+constexpr int closedLoopTextsTop = 383; // the lessons' first text row, 385
+constexpr int lowTextsTop = 412;        // the open loop, two-step and free setting: 415
+
+PixelRect partRect(int part)
+{
+    const int rubrique = core->controller.animation().rubrique;
+    const bool free = rubrique == freeSettingEntry;
+    const int textsTop = rubrique == 1 || rubrique >= 4 ? lowTextsTop : closedLoopTextsTop;
+    const int plotsTop = sceneTop + sceneHeight;
+    const ZPlaneBox &z = freeSettingZPlane;
+    switch (part) {
+    case ScenePart:
+        return {sceneLeft, sceneTop, sceneWidth, sceneHeight};
+    case PlotsPart:
+        return {0, plotsTop, free ? z.topLeft.x : windowWidth, textsTop - plotsTop};
+    case LocusPart:
+        return free ? PixelRect{z.topLeft.x, z.topLeft.y, z.size, z.size} : PixelRect{};
+    case TextsPart:
+        return {0, textsTop, windowWidth, textsBottom - textsTop};
+    default:
+        return {};
+    }
+}
+
+PixelRect unite(PixelRect a, PixelRect b)
+{
+    if (a.empty())
+        return b;
+    if (b.empty())
+        return a;
+    const int left = std::min(a.x, b.x);
+    const int top = std::min(a.y, b.y);
+    return {left, top, std::max(a.x + a.width, b.x + b.width) - left,
+            std::max(a.y + a.height, b.y + b.height) - top};
+}
+
+PixelRect intersect(PixelRect a, PixelRect b)
+{
+    const int left = std::max(a.x, b.x);
+    const int top = std::max(a.y, b.y);
+    const int right = std::min(a.x + a.width, b.x + b.width);
+    const int bottom = std::min(a.y + a.height, b.y + b.height);
+    return right > left && bottom > top ? PixelRect{left, top, right - left, bottom - top} : PixelRect{};
+}
+
+// A part as last drawn at its scale, and what of it was painted since, in
+// window pixels.
+struct PartView {
+    PixelRect rect;
+    double scale = 0;
+    std::vector<std::uint32_t> device;
+    PixelRect pending;
+};
+
+std::array<PartView, partCount> partViews;
+std::vector<std::uint32_t> partPixels; // the part's window pixels, the scene over them
+Upscaler upscaler;
+
+void painted(PixelRect box)
+{
+    for (PartView &view : partViews)
+        view.pending = unite(view.pending, box);
 }
 
 } // namespace
@@ -243,7 +330,11 @@ EMSCRIPTEN_KEEPALIVE const std::int32_t *lodrix_take_painted(int which)
         return nullptr;
     if (which == 1)
         core->anim.takeDirtyRect();
-    return lodrix::exportBox(*canvas, canvas->takeDirtyRect());
+    lodrix::PixelRect box = canvas->takeDirtyRect();
+    lodrix::painted(which == 1 ? lodrix::PixelRect{box.x + lodrix::sceneLeft, box.y + lodrix::sceneTop,
+                                                   box.width, box.height}
+                               : box);
+    return lodrix::exportBox(*canvas, box);
 }
 
 // The whole surface, whatever was painted.
@@ -252,7 +343,88 @@ EMSCRIPTEN_KEEPALIVE const std::int32_t *lodrix_whole(int which)
     lodrix::RasterCanvas *canvas = lodrix::surface(which);
     if (!canvas)
         return nullptr;
+    lodrix::painted({0, 0, lodrix::windowWidth, lodrix::windowHeight});
     return lodrix::exportBox(*canvas, {0, 0, canvas->width(), canvas->height()});
+}
+
+// ---- The picture in parts ------------------------------------------------------
+
+EMSCRIPTEN_KEEPALIVE int lodrix_part_count()
+{
+    return lodrix::partCount;
+}
+
+// Part i's rectangle on the window, in form pixels (four int32: x, y, width,
+// height); empty when the chosen entry draws no such part.
+EMSCRIPTEN_KEEPALIVE const std::int32_t *lodrix_part_rect(int i)
+{
+    static std::int32_t rect[4];
+    const lodrix::PixelRect r = lodrix::partRect(i);
+    rect[0] = r.x;
+    rect[1] = r.y;
+    rect[2] = r.width;
+    rect[3] = r.height;
+    return rect;
+}
+
+// The scale, in screen pixels per form pixel, at which part i fills a room
+// of width x height screen pixels: the full-screen rule, whole blocks when
+// they cost a tenth of the room or less.
+EMSCRIPTEN_KEEPALIVE double lodrix_part_scale(int i, double width, double height)
+{
+    const lodrix::PixelRect r = lodrix::partRect(i);
+    return r.empty() ? 0 : lodrix::fillingScale(width, height, r.width, r.height);
+}
+
+// Part i at `scale` screen pixels per form pixel (1 or more): seven int32,
+// the box of screen pixels painted since its last picture at that scale (x,
+// y, width, height, address of its RGBA pixels, as the other pictures) and
+// the whole part's width and height at that scale. A new scale or a moved
+// part paints it whole; nothing painted gives an empty box.
+EMSCRIPTEN_KEEPALIVE const std::int32_t *lodrix_part_picture(int i, double scale)
+{
+    using lodrix::PixelRect;
+    if (i < 0 || i >= lodrix::partCount || scale < 1)
+        return nullptr;
+    lodrix::PartView &view = lodrix::partViews[std::size_t(i)];
+    const PixelRect rect = lodrix::partRect(i);
+    const PixelRect whole = lodrix::scaledArea({0, 0, rect.width, rect.height}, scale);
+    if (rect != view.rect || scale != view.scale) {
+        view.rect = rect;
+        view.scale = scale;
+        view.device.assign(std::size_t(std::max(whole.width, 0)) * std::size_t(std::max(whole.height, 0)), 0);
+        view.pending = rect;
+    }
+    const PixelRect area = lodrix::intersect(view.pending, rect);
+    view.pending = {};
+    PixelRect box;
+    if (!area.empty()) {
+        // The part's window pixels with the scene over them, in the part's own coordinates.
+        lodrix::partPixels.resize(std::size_t(rect.width) * std::size_t(rect.height));
+        const PixelRect scene{lodrix::sceneLeft, lodrix::sceneTop, lodrix::sceneWidth, lodrix::sceneHeight};
+        for (int y = rect.y; y < rect.y + rect.height; ++y) {
+            for (int x = rect.x; x < rect.x + rect.width; ++x) {
+                const bool inScene =
+                    x >= scene.x && x < scene.x + scene.width && y >= scene.y && y < scene.y + scene.height;
+                const std::uint32_t p =
+                    inScene
+                        ? core->scene.pixels()[std::size_t(y - scene.y) * std::size_t(scene.width) +
+                                               std::size_t(x - scene.x)]
+                        : core->window
+                              .pixels()[std::size_t(y) * std::size_t(lodrix::windowWidth) + std::size_t(x)];
+                lodrix::partPixels[std::size_t(y - rect.y) * std::size_t(rect.width) +
+                                   std::size_t(x - rect.x)] = p;
+            }
+        }
+        const PixelRect local{area.x - rect.x, area.y - rect.y, area.width, area.height};
+        lodrix::upscaler.scale({lodrix::partPixels.data(), rect.width, rect.height}, local, scale,
+                               {view.device.data(), whole.width, whole.height});
+        box = lodrix::intersect(lodrix::scaledArea(local, scale), whole);
+    }
+    lodrix::exportBox(view.device.data(), whole.width, box);
+    lodrix::picture[5] = whole.width;
+    lodrix::picture[6] = whole.height;
+    return lodrix::picture;
 }
 
 // ---- The classroom actions -----------------------------------------------------

@@ -455,6 +455,7 @@ class Keyboard(unittest.TestCase):
             back(1)
             keys(Keys.DOWN, Keys.DOWN, Keys.DOWN)
             self.assertEqual(state(driver)["rubrique"], 5)
+            gain_of = lambda: state(driver)["explore"]["gain"]  # noqa: E731
             order = []
             for _ in range(8):
                 keys(Keys.TAB)
@@ -1036,7 +1037,7 @@ class Layout(unittest.TestCase):
                 // control (a list row: the list's room less the row's padding).
                 const measure = document.createElement('canvas').getContext('2d');
                 const px = (style, side) => parseFloat(style['padding' + side]);
-                const wide = [...document.querySelectorAll('.label, button, option')].filter((e) => {
+                const wide = [...document.querySelectorAll('#form .label, #form button, #form option')].filter((e) => {
                     const box = e.tagName === 'OPTION' ? e.parentElement : e;
                     // Shown for the measure, with whatever hides it (a menu, a group).
                     const hidden = [];
@@ -1054,7 +1055,7 @@ class Layout(unittest.TestCase):
                     return measure.measureText(e.textContent).width > room;
                 }).map((e) => e.id || e.textContent);
                 return {canvas: rect('Canvas').toJSON(), scene: rect('FOND').toJSON(), wide,
-                        note: document.getElementById('turnNote').checkVisibility(),
+                        hand: document.body.classList.contains('hand'),
                         viewport: [innerWidth, innerHeight, devicePixelRatio],
                         rendering: getComputedStyle(document.getElementById('Canvas')).imageRendering};""")
         finally:
@@ -1078,41 +1079,7 @@ class Layout(unittest.TestCase):
                 self.assertAlmostEqual(m["scene"]["left"] - canvas["left"], 8 * scale, delta=0.01)
                 self.assertEqual(m["rendering"], rendering)
                 self.assertEqual(m["wide"], [], "texts wider than their controls")
-                self.assertFalse(m["note"], "no screen to turn")
-
-    def test_turn_note(self):
-        """A phone held upright is told, in the page's language, that turned it draws
-        the form larger; sideways it is not, nor once the note is closed."""
-        only_in(self, "chromium", "WebDriver BiDi emulates no phone, whose coarse pointer shows the note")
-        driver = start_browser("fr-FR", 390, 844, 3, phone=True)
-
-        def note():
-            return driver.execute_script("""
-                const note = document.getElementById('turnNote');
-                return note.checkVisibility() && [note.innerText.replace(/\\s+/g, ' ').trim(),
-                    document.getElementById('turnNoteClose').getAttribute('aria-label'),
-                    note.getBoundingClientRect().bottom <= innerHeight];""")
-
-        def turn(width, height):
-            driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                                   {"width": width, "height": height, "deviceScaleFactor": 3, "mobile": True})
-
-        try:
-            self.assertEqual(note(), ["Tournez l'appareil pour agrandir ×", "Fermer la note", True])
-            run(driver, "lang en")
-            self.assertEqual(note(), ["Turn the device to enlarge ×", "Close the note", True])
-            turn(844, 390)
-            WebDriverWait(driver, 5).until(lambda d: not note(), "the note stays sideways")
-            turn(390, 844)
-            WebDriverWait(driver, 5).until(lambda d: note(), "the note comes back upright")
-            driver.find_element(By.ID, "turnNoteClose").click()
-            self.assertFalse(note())
-            turn(844, 390)
-            turn(390, 844)
-            time.sleep(0.2)
-            self.assertFalse(note(), "closed, the note stays closed")
-        finally:
-            driver.quit()
+                self.assertFalse(m["hand"], "a mouse's screen keeps the form")
 
     def test_strip_shows_whole_values(self):
         """Every field of the free-setting strip shows its whole value, its widest,
@@ -1294,6 +1261,261 @@ def figures():
             "tick_median_ms": round(statistics.median(ticks), 2), "ticks": len(ticks),
             "setting_median_ms": round(statistics.median(moves), 2),
             "pacing_319_ticks_at_10_ms": round(pacing, 1)}
+
+
+def touch(driver, kind, *points):
+    """A touch of the screen by Chromium's input pipeline, as a finger's: its taps make clicks."""
+    driver.execute_cdp_cmd("Input.dispatchTouchEvent",
+                           {"type": kind, "touchPoints": [{"x": x, "y": y} for x, y in points]})
+
+
+def tap(driver, selector, across=0.5):
+    """A finger's tap on the element, in its middle or that far across it, scrolled into view first."""
+    x, y = driver.execute_script("""
+        const e = document.querySelector(arguments[0]);
+        e.scrollIntoView({block: 'center', inline: 'center'});
+        const r = e.getBoundingClientRect();
+        return [r.left + r.width * arguments[1], r.top + r.height / 2];""", selector, across)
+    touch(driver, "touchStart", (x, y))
+    touch(driver, "touchEnd")
+    time.sleep(0.05)
+
+
+class Hand(unittest.TestCase):
+    """On a touch screen too small for the form's texts, the page's layout in the hand:
+    measured under Chromium's phone emulation, used by touch alone."""
+
+    SMALLEST_CELL = 13  # the form's smallest text cell, its 6 and 8 pt texts, in form pixels
+
+    # CSS pixels, device ratio, language; whether the hand layout is chosen, and on its side.
+    sizes = {
+        "phone upright": (390, 844, 3, "fr-FR", True, False),
+        "phone on its side": (844, 390, 3, "en-US", True, True),
+        "small phone on its side": (667, 375, 2, "fr-FR", True, True),
+        "tablet upright": (820, 1180, 2, "en-US", True, False),
+        "tablet on its side": (1180, 820, 2, "fr-FR", False, False),
+    }
+
+    def setUp(self):
+        only_in(self, "chromium", "WebDriver BiDi emulates no phone nor touch input")
+
+    def measure(self, driver):
+        """What is too small or too wide on the page as shown: every visible control under
+        44 x 44 CSS pixels, every text under 12, the picture's texts as their cells times their part's scale."""
+        return driver.execute_script("""
+            const visible = (e) => e.checkVisibility({opacityProperty: true, visibilityProperty: true});
+            const small = [];
+            for (const e of document.querySelectorAll('button, select, input, [role=tab], option')) {
+                const box = e.tagName === 'OPTION' ? e.parentElement : e;
+                if (!visible(box) || (e.tagName === 'OPTION' && box.size <= 1))
+                    continue;
+                const r = e.getBoundingClientRect();
+                if (r.width < 44 - 0.01 || r.height < 44 - 0.01)
+                    small.push(`${e.id || e.textContent.trim()} ${Math.round(r.width)} x ${Math.round(r.height)}`);
+            }
+            const texts = [];
+            const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+            for (let n = walker.nextNode(); n; n = walker.nextNode()) {
+                const e = n.parentElement;
+                if (!n.nodeValue.trim() || e.closest('template, script, style') || !visible(e))
+                    continue;
+                const px = parseFloat(getComputedStyle(e).fontSize);
+                if (px < 12)
+                    texts.push(`${e.id || e.tagName} « ${n.nodeValue.trim().slice(0, 20)} » ${px} px`);
+            }
+            for (const [i, part] of window.lodrix.parts().entries()) {
+                if (part.shown && arguments[0] * part.scale < 12)
+                    texts.push(`part ${i}: ${arguments[0]} x ${part.scale}`);
+            }
+            return {small, texts, hand: document.body.className,
+                    width: [document.documentElement.scrollWidth, innerWidth]};""", self.SMALLEST_CELL)
+
+    def parts_unlike_the_form(self, driver):
+        """The parts drawn at a whole number of screen pixels a form pixel that differ from the form's
+        window with the scene over it: each form pixel must be a block of that many screen pixels.
+        A part follows the frames while it is in view: each is brought into view first."""
+        return driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            const load = (url) => new Promise((resolve) => {
+                const image = new Image();
+                image.onload = () => resolve(image);
+                image.src = url;
+            });
+            const shown = async () => {
+                for (const page of document.querySelectorAll('.part:not([hidden])')) {
+                    page.scrollIntoView({block: 'start', inline: 'start'});
+                    await new Promise((resolve) => setTimeout(resolve, 100));
+                }
+            };
+            const pictures = () => Promise.all(['window', 'scene'].map((w) => load(window.lodrix.picture(w))));
+            shown().then(pictures).then(([win, scene]) => {
+                const form = document.createElement('canvas');
+                form.width = 800;
+                form.height = 560;
+                const c = form.getContext('2d');
+                c.drawImage(win, 0, 0);
+                c.drawImage(scene, 8, 16);
+                const want = c.getImageData(0, 0, 800, 560).data;
+                const unlike = [];
+                for (const [i, part] of window.lodrix.parts().entries()) {
+                    const f = part.scale * devicePixelRatio;
+                    if (!part.shown || Math.abs(f - Math.round(f)) > 1e-9)
+                        continue;
+                    const canvas = document.querySelectorAll('.part canvas')[i];
+                    const got = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+                    const [x0, y0, w, h] = part.rect;
+                    let differ = 0;
+                    for (let y = 0; y < h * f; ++y) {
+                        for (let x = 0; x < w * f; ++x) {
+                            const a = 4 * (y * canvas.width + x);
+                            const b = 4 * ((y0 + Math.floor(y / f)) * 800 + x0 + Math.floor(x / f));
+                            if (got[a] !== want[b] || got[a + 1] !== want[b + 1] || got[a + 2] !== want[b + 2])
+                                ++differ;
+                        }
+                    }
+                    if (differ || canvas.width !== w * f || canvas.height !== h * f)
+                        unlike.push(`part ${i} at ${f}: ${differ} pixels, ${canvas.width} x ${canvas.height}`);
+                }
+                done(unlike);
+            });""")
+
+    def test_sizes(self):
+        """At each size, with the free-setting strip, the actions' menu, the about box and a message shown."""
+        for title, (width, height, ratio, language, hand, side) in self.sizes.items():
+            with self.subTest(title):
+                driver = start_browser(language, width, height, ratio, phone=True)
+                try:
+                    run(driver, "menu 5\nset gain 8\nstart\ntick 320")
+                    m = self.measure(driver)
+                    self.assertEqual(m["hand"], "hand side" if side else "hand" if hand else "")
+                    self.assertEqual(m["width"], [width, width], "no horizontal scroll")
+                    if not hand:
+                        # The form as on a desktop: the picture whole, at 1.15 or more of its size.
+                        canvas = driver.execute_script(
+                            "return document.getElementById('Canvas').getBoundingClientRect().width")
+                        self.assertGreaterEqual(canvas / FORM_WIDTH, 1.15)
+                        continue
+                    self.assertEqual(m["small"], [], "targets under 44 x 44")
+                    self.assertEqual(m["texts"], [], "texts under 12 px")
+                    self.assertEqual(self.parts_unlike_the_form(driver), [], "the parts as the form draws them")
+                    tab = driver.execute_script(
+                        "return document.querySelector('#handTabs [data-page=\"2\"]').textContent")
+                    self.assertEqual(tab, "Plots" if language == "en-US" else "Courbes")
+                    # The actions' menu, the about box and a message: targets and texts in the hand too.
+                    tap(driver, "#handActions")
+                    m = self.measure(driver)
+                    self.assertEqual([m["small"], m["texts"]], [[], []], "the menu of actions")
+                    tap(driver, "#menu [data-action=about]")
+                    m = self.measure(driver)
+                    self.assertEqual([m["small"], m["texts"]], [[], []], "the about box")
+                    tap(driver, "#aboutOk")
+                    driver.execute_script("""
+                        const g = document.getElementById('SettingGain');
+                        g.value = 'abc';
+                        g.dispatchEvent(new Event('change'));""")
+                    m = self.measure(driver)
+                    self.assertEqual([m["small"], m["texts"]], [[], []], "a message")
+                    self.assertEqual(m["width"], [width, width], "no horizontal scroll")
+                finally:
+                    driver.quit()
+
+    def test_by_touch_alone(self):
+        """On a phone held upright: the free-setting lesson chosen, G dragged to 8, the run started, kept
+        and paused, the commentary opened and closed, all by touch; a pinch zooms a part, a double tap
+        brings it back; turned, the page lays out a part a screen."""
+        driver = start_browser("fr-FR", 390, 844, 3, phone=True)
+        try:
+            # The hook's own commands hold the timer: the page is read, never driven, by it here.
+            now = lambda: json.loads(driver.execute_script("return window.lodrix.state()"))  # noqa: E731
+            tap(driver, "#ScrollBar1", 0.02)
+            self.assertEqual(now()["interval"], 10, "the fastest")
+            tap(driver, "#ListBox1 option:nth-child(6)")
+            self.assertEqual(now()["rubrique"], 5)
+            gain_of = lambda: now()["explore"]["gain"]  # noqa: E731
+            # The slider's handle dragged from its middle to the place of G = 8.
+            wanted = 8
+            x0, y, x1 = driver.execute_script("""
+                const s = document.getElementById('SettingGainSlider');
+                s.scrollIntoView({block: 'center'});
+                const r = s.getBoundingClientRect();
+                const thumb = parseFloat(getComputedStyle(s).getPropertyValue('--gain-thumb'));
+                const at = (p) => r.left + thumb / 2 + (r.width - thumb) * p / Number(s.max);
+                return [at(Number(s.value)), r.top + r.height / 2,
+                        at(Number(s.max) * Math.log10(arguments[0] / 0.1) / 3)];""", wanted)
+            self.assertGreaterEqual(driver.find_element(By.ID, "SettingGainSlider").rect["width"], 200)
+            touch(driver, "touchStart", (x0, y))
+            for k in range(1, 11):
+                touch(driver, "touchMove", (x0 + (x1 - x0) * k / 10, y))
+            touch(driver, "touchEnd")
+            gain = float(driver.find_element(By.ID, "SettingGain").get_attribute("value").replace(",", "."))
+            self.assertLessEqual(abs(gain - wanted), 0.05 * wanted, f"G = {gain}")
+            self.assertEqual(gain_of(), gain)
+            tap(driver, "#SettingGainUp")
+            self.assertGreater(gain_of(), gain, "+")
+            tap(driver, "#SettingGainDown")
+            self.assertEqual(gain_of(), gain, "− back")
+            tap(driver, "#Button1")
+            WebDriverWait(driver, 5).until(lambda d: now()["compteur"] > 50, "the run goes on")
+            tap(driver, "#handActions")
+            tap(driver, "#menu [data-action=keep]")
+            self.assertEqual(notice(driver), "Courbe gardée (1 sur 3).")
+            tap(driver, "#handActions")
+            tap(driver, "#menu [data-action=pause]")
+            self.assertTrue(driver.execute_script("return document.getElementById('pauseSign').checkVisibility()"))
+            held = now()["compteur"]
+            time.sleep(0.3)
+            self.assertEqual(now()["compteur"], held, "held")
+            tap(driver, "#handActions")
+            tap(driver, "#menu [data-action=pause]")
+            self.assertFalse(driver.execute_script("return document.getElementById('pauseSign').checkVisibility()"))
+            WebDriverWait(driver, 10).until(
+                lambda d: d.execute_script("return !!document.getElementById('B1')?.checkVisibility()"), "the end")
+            tap(driver, "#B1")
+            sheet = driver.execute_script("""
+                const box = document.getElementById('RichEdit2').getBoundingClientRect();
+                const sizes = [...document.querySelectorAll('#RichEdit2, #RichEdit2 *')].map(
+                    (e) => parseFloat(getComputedStyle(e).fontSize));
+                return [box.width, box.height, Math.min(...sizes),
+                        document.getElementById('RichEdit2Close').getBoundingClientRect().width];""")
+            self.assertEqual(sheet[:2], [390, 844], "over the whole screen")
+            self.assertGreaterEqual(sheet[2], 16)
+            self.assertGreaterEqual(sheet[3], 44)
+            tap(driver, "#RichEdit2Close")
+            self.assertFalse(driver.execute_script("return document.getElementById('RichEdit2').checkVisibility()"))
+
+            # Two fingers spread over the plots: the part grows; a double tap fits it again.
+            scale = lambda: driver.execute_script(  # noqa: E731
+                "return document.querySelectorAll('.part canvas')[1].getBoundingClientRect().width")
+            fitted = scale()
+            cx, cy = driver.execute_script("""
+                const p = document.querySelectorAll('.part')[1];
+                p.scrollIntoView({block: 'center'});
+                const r = p.getBoundingClientRect();
+                return [r.left + r.width / 2, r.top + r.height / 2];""")
+            touch(driver, "touchStart", (cx - 20, cy), (cx + 20, cy))
+            for k in range(1, 6):
+                touch(driver, "touchMove", (cx - 20 - 10 * k, cy), (cx + 20 + 10 * k, cy))
+            touch(driver, "touchEnd")
+            self.assertAlmostEqual(scale() / fitted, 140 / 40, delta=0.05, msg="pinched")
+            self.assertEqual(driver.execute_script("return document.documentElement.scrollWidth"), 390)
+            for _ in range(2):
+                touch(driver, "touchStart", (cx, cy))
+                touch(driver, "touchEnd")
+            self.assertEqual(scale(), fitted, "a double tap")
+
+            # Turned: a part a screen, the tabs move between them.
+            driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                   {"width": 844, "height": 390, "deviceScaleFactor": 3, "mobile": True})
+            WebDriverWait(driver, 5).until(lambda d: d.execute_script("return document.body.className") == "hand side")
+            tap(driver, "#handTabs [data-page='3']")
+            WebDriverWait(driver, 5).until(lambda d: d.execute_script("""
+                const r = document.querySelectorAll('.part')[2].getBoundingClientRect();
+                return Math.abs(r.left) < 1 && r.width === innerWidth
+                       && document.querySelector('#handTabs [data-page="3"]').ariaSelected === 'true';"""),
+                "the root locus's tab shows it")
+        finally:
+            driver.quit()
+
 
 
 class Laboratory(unittest.TestCase):
