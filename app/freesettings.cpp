@@ -136,19 +136,19 @@ void Tvitesse::buildFreeSettings()
           "Gain G, échelle logarithmique de 0,1 à 100");
 
     caption(22, "T =")->setBuddy(SettingPeriod = new QComboBox(this));
-    place(SettingPeriod, "SettingPeriod", 98, "Période d'échantillonnage T");
+    place(SettingPeriod, "SettingPeriod", 98, "Période d'échantillonnage T", 4);
 
     // The run's horizon beside its period: « T = T1 sur 0,8 s ».
     caption(16, "sur")->setBuddy(SettingHorizon = new QComboBox(this));
-    place(SettingHorizon, "SettingHorizon", 52, "Durée des courbes");
+    place(SettingHorizon, "SettingHorizon", 54, "Durée des courbes", 4);
 
-    caption(22, "E =")->setBuddy(SettingStep = new QSpinBox(this));
+    caption(20, "E =")->setBuddy(SettingStep = new QSpinBox(this));
     SettingStep->setKeyboardTracking(false);
     place(SettingStep, "SettingStep", 50, "Échelon E (codes)", 4);
 
     // The set-point's shape beside its height; the load and its period above.
     SettingInput = new QComboBox(this);
-    place(SettingInput, "SettingInput", 64, "Consigne");
+    place(SettingInput, "SettingInput", 70, "Consigne");
 
     x = 470;
     top = upperTop;
