@@ -1,5 +1,5 @@
-// The settings of the free-setting entry: corrector, gain, sampling period,
-// step or ramp, and the load with its period, in the free strip under the
+// The settings of the free-setting entry: corrector, gain, sampling period
+// and the run's horizon, step or ramp, and the load with its period, in the free strip under the
 // form's controls, each placed here and filled, shown and read through its
 // row in settings/settings.h. A change is handed to the controller, which
 // stops the run and shows the idle picture with it.
@@ -39,7 +39,7 @@ constexpr int captionGap = 6;  // from a control to the next caption
 // Each setting's control, by the setting's name: a list for a choice, a
 // spin box for a number. They show and take the settings' values through
 // the settings' rows.
-std::array<std::pair<std::string_view, QWidget *>, 7> stripControls(const Tvitesse &w)
+std::array<std::pair<std::string_view, QWidget *>, 8> stripControls(const Tvitesse &w)
 {
     return {{{"corrector", w.SettingCorrector},
              {"gain", w.SettingGain},
@@ -47,7 +47,8 @@ std::array<std::pair<std::string_view, QWidget *>, 7> stripControls(const Tvites
              {"step", w.SettingStep},
              {"input", w.SettingInput},
              {"load", w.SettingLoad},
-             {"loadfrom", w.SettingLoadFrom}}};
+             {"loadfrom", w.SettingLoadFrom},
+             {"horizon", w.SettingHorizon}}};
 }
 
 // A list holds the row's choices, in the window's language; a spin box its range.
@@ -135,9 +136,13 @@ void Tvitesse::buildFreeSettings()
           "Gain G, échelle logarithmique de 0,1 à 100");
 
     caption(22, "T =")->setBuddy(SettingPeriod = new QComboBox(this));
-    place(SettingPeriod, "SettingPeriod", 104, "Période d'échantillonnage T");
+    place(SettingPeriod, "SettingPeriod", 98, "Période d'échantillonnage T", 4);
 
-    caption(22, "E =")->setBuddy(SettingStep = new QSpinBox(this));
+    // The run's horizon beside its period: « T = T1 sur 0,8 s ».
+    caption(16, "sur")->setBuddy(SettingHorizon = new QComboBox(this));
+    place(SettingHorizon, "SettingHorizon", 54, "Durée des courbes", 4);
+
+    caption(20, "E =")->setBuddy(SettingStep = new QSpinBox(this));
     SettingStep->setKeyboardTracking(false);
     place(SettingStep, "SettingStep", 50, "Échelon E (codes)", 4);
 

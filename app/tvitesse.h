@@ -133,6 +133,7 @@ public:
     QComboBox *SettingInput;
     QSpinBox *SettingLoad;
     QSpinBox *SettingLoadFrom;
+    QComboBox *SettingHorizon;
 
     // The classroom actions, on their keys and in the form's right-click
     // menu: pause (P, Pause), one frame (N), export the run (Ctrl+E), save

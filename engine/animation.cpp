@@ -4,20 +4,37 @@
 
 namespace lodrix {
 
-bool releaseCondition(int c, int b, int p)
+namespace {
+
+constexpr std::array<int, periodCount + 1> lessonTicks = [] {
+    std::array<int, periodCount + 1> ticks{};
+    for (int k = 0; k <= periodCount; ++k)
+        ticks[std::size_t(k)] = ticksPerPeriod * k;
+    return ticks;
+}();
+
+} // namespace
+
+const SampleTicks lessonSampleTicks = lessonTicks;
+
+bool releaseCondition(int c, int b, int p, SampleTicks ticks)
 {
+    // Period p runs up to the tick before its end's sample; the last one to
+    // the end tick. Each starts where the press put compteur.
+    const int count = int(ticks.size()) - 1;
+    const auto at = [&](int k) { return ticks[std::size_t(k)]; };
     if (p == 0)
         return b < c && c < b + endTick;
-    if (p == 1)
-        return b < c && c < b + ticksPerPeriod - 1;
-    if (p >= 2 && p <= 7)
-        return b + ticksPerPeriod * (p - 1) - 1 < c && c < b + ticksPerPeriod * p - 1;
-    if (p == 8)
-        return b + ticksPerPeriod * 7 - 1 < c && c < b + endTick;
+    if (p == 1 && count > 1)
+        return b < c && c < b + at(1) - 1;
+    if (p >= 2 && p <= count - 1)
+        return b + at(p - 1) - 1 < c && c < b + at(p) - 1;
+    if (p == count)
+        return b + at(p - 1) - 1 < c && c < b + endTick;
     return false;
 }
 
-Frame dispatchTick(AnimationState &s)
+Frame dispatchTick(AnimationState &s, SampleTicks freeTicks)
 {
     if (s.compteur == 0)
         return {Page::Idle, 0};
@@ -42,7 +59,8 @@ Frame dispatchTick(AnimationState &s)
     };
     for (const ClosedLoop &p : closedLoopPages) {
         const int base = pageBase(p.rubrique);
-        if (s.compteur > base && releaseCondition(s.compteur, base, s.periode)) {
+        const SampleTicks ticks = p.page == Page::FreeSetting ? freeTicks : lessonSampleTicks;
+        if (s.compteur > base && releaseCondition(s.compteur, base, s.periode, ticks)) {
             ++s.compteur;
             s.*p.pageTick = s.compteur - base;
             return {p.page, s.*p.pageTick};
@@ -86,14 +104,16 @@ double stepTableAngle(int rubrique, int period)
     return angles[rubrique - 2][period - 1];
 }
 
-PeriodAdvance advancePeriod(AnimationState &s)
+PeriodAdvance advancePeriod(AnimationState &s, SampleTicks freeTicks)
 {
     PeriodAdvance r;
     const int b = pageBase(s.rubrique);
     if (s.modeAnimation != 1 || b == 0)
         return r;
+    const SampleTicks ticks = s.rubrique == freeSettingEntry ? freeTicks : lessonSampleTicks;
+    const int count = int(ticks.size()) - 1;
     r.applied = true;
-    if (s.periode == periodCount) {
+    if (s.periode == count) {
         r.clearTextArea = true;
         s.periode = 0; // the sequence starts over
     }
@@ -101,10 +121,10 @@ PeriodAdvance advancePeriod(AnimationState &s)
         s.periode = 1;
         s.compteur = b + 1;
         r.thetaPrec = 0.0;
-    } else if (s.periode >= 1 && s.periode <= periodCount - 1) {
+    } else if (s.periode >= 1 && s.periode <= count - 1) {
         const int k = s.periode;
         s.periode = k + 1;
-        s.compteur = b + ticksPerPeriod * k;
+        s.compteur = b + ticks[std::size_t(k)];
         r.thetaPrec = stepTableAngle(s.rubrique, k + 1);
     } else {
         r.applied = false; // a periode no handler writes: leave it alone

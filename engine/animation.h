@@ -6,6 +6,7 @@
 #include "model/periods.h"
 
 #include <cstdint>
+#include <span>
 
 namespace lodrix {
 
@@ -49,12 +50,21 @@ constexpr int pageBase(int rubrique)
     return rubrique >= 2 && rubrique <= freeSettingEntry ? 1000 * (rubrique - 1) : 0;
 }
 
-// Whether a closed-loop page of base b may step from c while periode is p.
-bool releaseCondition(int c, int b, int p);
+// Where the samples of a closed-loop page fall: the first page tick at or
+// after sample k, k = 0 to the page's period count, the last the end tick.
+// The lessons' eight periods of 40 ticks; the free-setting entry's run has
+// as many as its horizon holds (SampledLoop::sampleTicks).
+using SampleTicks = std::span<const int>;
+extern const SampleTicks lessonSampleTicks;
+
+// Whether a closed-loop page of base b may step from c while periode is p,
+// its periods where `ticks` puts them.
+bool releaseCondition(int c, int b, int p, SampleTicks ticks = lessonSampleTicks);
 
 // The tests of one tick in their order: steps compteur (and the page tick of
-// a closed-loop page) and says which frame to draw.
-Frame dispatchTick(AnimationState &s);
+// a closed-loop page) and says which frame to draw. The free-setting page
+// steps its periods where freeTicks puts them.
+Frame dispatchTick(AnimationState &s, SampleTicks freeTicks = lessonSampleTicks);
 
 // "Démarrer Animation": the start value of the page of rubrique; false when
 // nothing is chosen yet.
@@ -63,14 +73,15 @@ bool startPage(AnimationState &s);
 // "Incrémenter la période" in step mode on entries 2 to 5: moves to the next
 // period and gives the stored start angle of that period in thetaPrec (0 on
 // entry 5, whose angle comes from its simulation). Returns whether the text
-// area must be cleared first (the press after period 8). Does nothing and
-// returns false outside step mode or a closed-loop entry.
+// area must be cleared first (the press after the last period). Does nothing
+// and returns false outside step mode or a closed-loop entry. The
+// free-setting entry's periods are where freeTicks puts them.
 struct PeriodAdvance {
     bool applied = false;
     bool clearTextArea = false;
     double thetaPrec = 0.0;
 };
-PeriodAdvance advancePeriod(AnimationState &s);
+PeriodAdvance advancePeriod(AnimationState &s, SampleTicks freeTicks = lessonSampleTicks);
 
 // The stored arm angle at the start of period k (1..8) of menu entry 2, 3 or
 // 4; 0 for any other entry.

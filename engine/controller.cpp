@@ -157,7 +157,7 @@ void Controller::Button2Click()
     resetArm();
     hideCommentary();
     paused_ = false;
-    const PeriodAdvance advance = advancePeriod(anim_);
+    const PeriodAdvance advance = advancePeriod(anim_, freeLoop_.sampleTicks());
     if (advance.clearTextArea)
         clearTextArea();
     if (advance.applied)
@@ -287,7 +287,7 @@ Frame Controller::stepFrame()
 
 Frame Controller::tick()
 {
-    const Frame frame = dispatchTick(anim_);
+    const Frame frame = dispatchTick(anim_, freeLoop_.sampleTicks());
     stepModel(frame);
     drawFrame(frame);
     if (frame.page != Page::None && frame.page != Page::Idle)

@@ -81,8 +81,8 @@ nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<KeptRu
     // The error the loop settles to, in codes; null where it grows without bound.
     const std::optional<double> error = loop.staticError();
     e["staticError"] = error ? nlohmann::ordered_json(*error) : nlohmann::ordered_json(nullptr);
-    // The predicted run: X acquired and Epu sent at each kT, k = 0 to 7,
-    // and the set-point then.
+    // The predicted run: X acquired and Epu sent at each sample kT within
+    // the horizon, k = 0 to H/T - 1, and the set-point then.
     nlohmann::ordered_json x = nlohmann::ordered_json::array();
     nlohmann::ordered_json epu = nlohmann::ordered_json::array();
     nlohmann::ordered_json setPoint = nlohmann::ordered_json::array();

@@ -80,12 +80,25 @@ std::vector<Complex> following(const std::vector<Complex> &previous, std::vector
 
 } // namespace
 
+int rampSamples(double period)
+{
+    return std::max(1, int(std::lround(rampTime / period)));
+}
+
+int sampleCount(const FreeSettings &s)
+{
+    // Every period offered divides every horizon: the quotient is whole but
+    // for rounding. Bounded for settings no row accepts.
+    return int(std::clamp(std::lround(s.horizon / s.period), 1L, long(maxSamples)));
+}
+
 std::int32_t setPointAt(const FreeSettings &s, int k)
 {
     if (s.input == Input::Step)
         return s.step;
-    // Whole codes, rounded down: E k fits easily, E being at most 2047.
-    return s.step * std::clamp(k, 0, rampPeriods) / rampPeriods;
+    // Whole codes, rounded down, in whole numbers: E kT/0.8 s is E k over
+    // the samples 0.8 s holds, and E k fits easily, E being at most 2047.
+    return std::min(s.step * std::max(k, 0) / rampSamples(s.period), converterCodeLimit);
 }
 
 std::int32_t loadAt(const FreeSettings &s, int k)
@@ -320,13 +333,15 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
       locus_(rootLocus(settings))
 {
     const DifferenceEquation c = correctorEquation(settings_);
+    const int count = lodrix::sampleCount(settings_);
+    periods_.resize(std::size_t(count));
     // Before the step every sample was 0.
     double earlierEp[2] = {0.0, 0.0};
     double earlierU[2] = {0.0, 0.0};
     PlantState s;
-    // Periods 1 to 8, then the sample at 8T, which starts none.
-    for (int k = 0; k <= periodCount; ++k) {
-        SamplePeriod &period = k < periodCount ? periods_[std::size_t(k)] : lastSample_;
+    // The periods, then the sample at the horizon, which starts none.
+    for (int k = 0; k <= count; ++k) {
+        SamplePeriod &period = k < count ? periods_[std::size_t(k)] : lastSample_;
         period.start = s;
         period.E = setPointAt(settings_, k);
         period.X = toCode(s.position);
@@ -341,21 +356,26 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
         earlierEp[0] = period.Ep;
         earlierU[1] = earlierU[0];
         earlierU[0] = period.Epu;
-        if (k < periodCount)
+        if (k < count)
             s = evolve(s, period.Epu - period.load, settings_.period);
     }
-    // Each tick counted from its period's own sample, so that tick 40k lands
-    // on sample k whatever the rounding of n T/40.
+    // Tick n is at n H/320 = (n count/320) T: in period k = n count/320,
+    // (n count - 320 k) T/320 after its sample, counted from that sample so
+    // that a tick on a sample lands on it whatever the rounding.
     for (int n = 0; n <= endTick; ++n) {
-        const int k = n / ticksPerPeriod;
-        const double tau = (n - ticksPerPeriod * k) * settings_.period / ticksPerPeriod;
-        if (k == periodCount) {
+        const int k = n * count / endTick;
+        const int rest = n * count - endTick * k;
+        if (k == count) {
             ticks_[std::size_t(n)] = s;
             continue;
         }
         const SamplePeriod &period = periods_[std::size_t(k)];
-        ticks_[std::size_t(n)] = evolve(period.start, period.Epu - period.load, tau);
+        ticks_[std::size_t(n)] =
+            evolve(period.start, period.Epu - period.load, rest * settings_.period / endTick);
     }
+    sampleTicks_.resize(std::size_t(count) + 1);
+    for (int k = 0; k <= count; ++k)
+        sampleTicks_[std::size_t(k)] = (endTick * k + count - 1) / count;
 }
 
 double SampledLoop::dcGain() const
@@ -366,8 +386,7 @@ double SampledLoop::dcGain() const
 
 double SampledLoop::steadyCommand() const
 {
-    const double speed =
-        settings_.input == Input::Ramp ? settings_.step / (rampPeriods * settings_.period) : 0.0;
+    const double speed = settings_.input == Input::Ramp ? settings_.step / rampTime : 0.0;
     return speed + settings_.load;
 }
 
@@ -381,7 +400,13 @@ std::optional<double> SampledLoop::staticError() const
 
 PlantState SampledLoop::atSample(int k) const
 {
-    return atTick(ticksPerPeriod * std::clamp(k, 0, periodCount));
+    const int count = sampleCount();
+    if (k >= count)
+        return atTick(endTick);
+    const SamplePeriod &p = periods_[std::size_t(std::max(k, 0))];
+    // A sample on a tick is that tick's plant, as the plots draw it.
+    const int n = sampleTicks_[std::size_t(std::max(k, 0))];
+    return n * count == endTick * std::max(k, 0) ? atTick(n) : p.start;
 }
 
 PlantState SampledLoop::atTick(int n) const
@@ -389,12 +414,17 @@ PlantState SampledLoop::atTick(int n) const
     return ticks_[static_cast<std::size_t>(std::clamp(n, 0, endTick))];
 }
 
+int SampledLoop::periodAtTick(int n) const
+{
+    return std::min(std::clamp(n, 0, endTick) * sampleCount() / endTick, sampleCount() - 1);
+}
+
 void freeRunTick(ModelState &m, const SampledLoop &loop, int n)
 {
     // Every value of the row comes from one sample: the end tick shows the
-    // plant at 8T with what the computer acquires and computes then.
+    // plant at the horizon with what the computer acquires and computes then.
     const SamplePeriod &p =
-        n >= endTick ? loop.lastSample() : loop.periods()[static_cast<std::size_t>(periodOf(n) - 1)];
+        n >= endTick ? loop.lastSample() : loop.periods()[static_cast<std::size_t>(loop.periodAtTick(n))];
     m.E = p.E;
     m.Ep = p.Ep;
     m.Epu = p.Epu;

@@ -26,14 +26,20 @@
 // converter's +-2047 (so U1 within +-10 V), and X is the nearest code of the
 // position, within +-2047 too.
 //
-// The set-point is a step, E from t = 0, or a ramp, E(kT) = floor(E k/8),
-// which reaches E at 8T. A load D on the arm is given as the command that
+// A run lasts its horizon H, 0.4 to 3.2 s: the H/T samples within it,
+// from 2 (2T1 over 0.4 s) to 128 (T1/4 over 3.2 s), every period offered
+// dividing every horizon. Its page plays it in the lessons' 320 ticks
+// whatever H and T, a tick standing for H/320 of the plant's time.
+//
+// The set-point is a step, E from t = 0, or a ramp of slope E every 0.8 s,
+// E(kT) = floor(E kT/0.8 s) within the converter's 2047, which reaches E at
+// 8T at T1. A load D on the arm is given as the command that
 // holds the arm still against it; from the sample instant of its period on
 // it is taken from what the converter sends, so the plant runs on Epu - D
 // and a load the converter cannot hold drags the arm back.
 //
 // Steady state, for a stable loop: the arm follows the set-point's speed w
-// (codes/s: E/(8T) on a ramp, 0 on a step) at the rate w, which takes the
+// (codes/s: E/0.8 s on a ramp, 0 on a step) at the rate w, which takes the
 // command w + D since the motor's speed settles at its command; the
 // corrector gives it from Ep = (w + D)/C(1), C(1) being its gain at z = 1:
 //   proportional G, pole compensation G(1 - a), two-step 2/(3T)
@@ -73,7 +79,12 @@ constexpr std::int32_t minStep = 1;
 constexpr std::int32_t maxStep = converterCodeLimit;
 constexpr std::int32_t maxLoad = converterCodeLimit; // codes, either way
 constexpr int lastLoadPeriod = 7;                    // a load acts from kT, k = 0 to 7
-constexpr int rampPeriods = 8;                       // a ramp reaches E at 8T
+constexpr double rampTime = 0.8;                     // s: a ramp rises by E in this time
+
+// The horizons offered, « Durée », s: a run lasts one of them.
+constexpr std::array<double, 4> horizonChoices{0.4, 0.8, 1.6, 3.2};
+constexpr double defaultHorizon = 0.8; // eight periods at T1, as the lessons
+constexpr int maxSamples = 128;        // T1/4 over 3.2 s
 
 struct FreeSettings {
     Corrector corrector = Corrector::Proportional;
@@ -83,6 +94,7 @@ struct FreeSettings {
     std::int32_t load = 0;   // D, codes: the command that holds the arm against it
     int loadFrom = 4;        // the load acts from the sample instant of this period k
     Input input = Input::Step;
+    double horizon = defaultHorizon; // H, s: one of horizonChoices
     bool operator==(const FreeSettings &) const = default;
 };
 
@@ -107,7 +119,12 @@ PlantState evolve(PlantState s, double u, double t);
 // The nearest code within the converter's range.
 std::int32_t toCode(double value);
 
-// E(kT), k = 0 to 8: the set-point the computer acquires at kT.
+// The samples a run of these settings holds, H/T: its periods.
+int sampleCount(const FreeSettings &s);
+// The samples by which a ramp rises by E, 0.8 s/T: 8 at T1.
+int rampSamples(double period);
+
+// E(kT), k = 0 to the run's last sample: the set-point the computer acquires at kT.
 std::int32_t setPointAt(const FreeSettings &s, int k);
 // The load on the plant over period k (from kT to (k+1)T), codes.
 std::int32_t loadAt(const FreeSettings &s, int k);
@@ -155,8 +172,8 @@ struct RootLocus {
 };
 RootLocus rootLocus(const FreeSettings &settings);
 
-// The eight periods of a run with its settings, the closed-loop poles and
-// what they say.
+// The periods of a run with its settings, as many as its horizon holds,
+// the closed-loop poles and what they say.
 class SampledLoop {
 public:
     // The settings must pass settingsError (settings/settings.h).
@@ -164,17 +181,26 @@ public:
 
     const FreeSettings &settings() const { return settings_; }
     const SampledPlant &plant() const { return plant_; }
-    const std::array<SamplePeriod, periodCount> &periods() const { return periods_; }
-    // The sample at 8T, where the run ends: what the computer acquires then
-    // and the command it computes, held over no period of the run.
+    // Period k from kT to (k + 1)T, k = 0 to sampleCount() - 1.
+    const std::vector<SamplePeriod> &periods() const { return periods_; }
+    int sampleCount() const { return int(periods_.size()); }
+    // The sample at the horizon, where the run ends: what the computer
+    // acquires then and the command it computes, held over no period.
     const SamplePeriod &lastSample() const { return lastSample_; }
 
-    // The plant at kT, k = 0 to 8.
+    // The plant at kT, k = 0 to sampleCount().
     PlantState atSample(int k) const;
-    // Page tick n of period k shows the plant at (n - 40k) T/40 after that
-    // period's sample, on the lessons' time base: tick 40k is the instant of
-    // sample k and the end tick, 320, the end of the eighth period.
+    // Page tick n shows the plant at n H/320, counted from the sample of
+    // the period holding that time: at T1 over 0.8 s tick 40k is the
+    // instant of sample k, and the end tick, 320, is the horizon's.
     PlantState atTick(int n) const;
+    // The period (0 to sampleCount() - 1) whose time holds page tick n; the
+    // end tick belongs to the last.
+    int periodAtTick(int n) const;
+    // The first page tick at or after sample k, k = 0 to sampleCount():
+    // 40k at T1 over 0.8 s; a period may span a fractional number of ticks.
+    int sampleTick(int k) const { return sampleTicks_[std::size_t(k)]; }
+    const std::vector<int> &sampleTicks() const { return sampleTicks_; }
 
     // The poles of the closed loop, the plant's and the corrector's.
     const std::vector<Complex> &poles() const { return poles_; }
@@ -197,8 +223,9 @@ public:
 private:
     FreeSettings settings_;
     SampledPlant plant_;
-    std::array<SamplePeriod, periodCount> periods_{};
+    std::vector<SamplePeriod> periods_;
     SamplePeriod lastSample_;
+    std::vector<int> sampleTicks_;
     std::array<PlantState, endTick + 1> ticks_{};
     std::vector<Complex> poles_;
     bool stable_ = false;
@@ -227,9 +254,10 @@ std::optional<double> criticalGain(const FreeSettings &settings);
 
 // The value row of page tick n (2 to 320): the period's E, Ep and Epu, the
 // command in volts to 0.1 V, the motor speed, the arm angle and what the
-// sensor and the converter read, and the load D acting. The end tick shows
-// the sample at 8T: the plant then, E, X, Ep and the command computed from
-// them; thetaPrec takes theta as on the other closed-loop pages.
+// sensor and the converter read, and the load D acting, from the period
+// whose time holds the tick. The end tick shows the sample at the horizon:
+// the plant then, E, X, Ep and the command computed from them; thetaPrec takes theta as on the other
+// closed-loop pages.
 void freeRunTick(ModelState &m, const SampledLoop &loop, int n);
 
 } // namespace lodrix

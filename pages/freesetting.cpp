@@ -45,9 +45,16 @@ constexpr int stairLabelOffsetX = 10;
 constexpr int stairLabelSizePt = 8;
 constexpr int textCellPx = 13; // an 8-point line
 constexpr int sampleMarkHalfPx = 2;
+// Samples closer than this on the axis get no square: they would run together.
+constexpr int sampleMarkMinPx = 6;
+constexpr int sampleMarkSpan = 4; // samples over which their spacing is measured
 
 constexpr PeriodMarks marks{{88, 350}, {122, 350}, {428, 350}, {452, 350}};
 constexpr int periodMarkSizePt = 8;
+// The plots' graduations, an eighth of the horizon each (render/plots.h).
+constexpr int graduationCount = 8;
+constexpr int leftGraduationPx = 40;
+constexpr int rightGraduationPx = 30;
 
 // The prediction is drawn first, pale; the run covers it in the lessons'
 // colours. Each kept run has a colour of its own, in its legend too.
@@ -155,10 +162,11 @@ double positionAt(const SampledLoop &loop, int n)
 }
 
 // The set-point held over the period of tick n, in the position plot's
-// volts; the end tick has the ramp's last value, E.
+// volts; the end tick has the last sample's.
 double setPointAt(const SampledLoop &loop, int n)
 {
-    return lodrix::setPointAt(loop.settings(), n / ticksPerPeriod) / codesPerVolt;
+    const int k = n >= endTick ? loop.sampleCount() : loop.periodAtTick(n);
+    return lodrix::setPointAt(loop.settings(), k) / codesPerVolt;
 }
 
 // The code acquired at sample k, in the position plot's volts.
@@ -173,6 +181,47 @@ bool saturates(const SampledLoop &loop)
 {
     const auto &periods = loop.periods();
     return std::any_of(periods.begin(), periods.end(), [](const SamplePeriod &p) { return p.saturated; });
+}
+
+// ---- The time axis. Both plots span the run's horizon whatever its
+// period, and a kept run is drawn on it at its own times, as far as the
+// horizon goes. Times are counted in grains, 1/320 of the shortest
+// horizon, in which every period, sample instant and tick is whole: a tick
+// of the run on screen is drawn where it always was.
+constexpr double timeGrain = horizonChoices[0] / endTick;
+
+long grainsOf(double seconds)
+{
+    return std::lround(seconds / timeGrain);
+}
+
+long periodGrains(const SampledLoop &loop)
+{
+    return grainsOf(loop.settings().period);
+}
+
+long tickGrains(const SampledLoop &loop)
+{
+    return grainsOf(loop.settings().horizon) / endTick;
+}
+
+struct TimeAxis {
+    long horizon = 1; // grains
+
+    // The right-hand plot's x of a time, as laboratoryTraceX of its tick.
+    int traceX(long t) const { return laboratoryTraceX(0) + int(3 * endTick * t / (4 * horizon)); }
+    // The left-hand plot's, a pixel a tick from its origin.
+    int stairX(long t) const { return stairOriginX + int(endTick * t / horizon); }
+    // The last tick of a run this axis holds.
+    int lastTick(const SampledLoop &loop) const
+    {
+        return int(std::min<long>(endTick, horizon / tickGrains(loop)));
+    }
+};
+
+TimeAxis axisOf(const SampledLoop &loop)
+{
+    return {std::max(1L, grainsOf(loop.settings().horizon))};
 }
 
 // A plot's band, from topY down to bottomY about the zero level, and the
@@ -206,26 +255,26 @@ private:
     double lowest_ = 0.0;
 };
 
-// The three bands, fitted to the run and every kept run, so that all are
-// drawn to one scale.
+// The three bands, fitted to the run and to what the axis shows of every
+// kept run, so that all are drawn to one scale.
 struct Bands {
     Band command{commandTopY};
     Band speed{traceTopY};
     Band position{traceTopY};
 
-    Bands(const SampledLoop &loop, std::span<const KeptRun> kept)
+    Bands(const SampledLoop &loop, std::span<const KeptRun> kept, const TimeAxis &axis)
     {
-        holdRun(loop, true);
+        holdRun(loop, true, axis);
         for (const KeptRun &k : kept)
-            holdRun(k.loop, false);
+            holdRun(k.loop, false, axis);
     }
 
 private:
-    void holdRun(const SampledLoop &loop, bool withSpeed)
+    void holdRun(const SampledLoop &loop, bool withSpeed, const TimeAxis &axis)
     {
-        for (int k = 1; k <= periodCount; ++k)
+        for (int k = 1; k <= loop.sampleCount() && periodGrains(loop) * (k - 1) < axis.horizon; ++k)
             command.hold(commandVolts(loop, k));
-        for (int n = 0; n <= endTick; ++n) {
+        for (int n = 0; n <= axis.lastTick(loop); ++n) {
             if (withSpeed)
                 speed.hold(speedAt(loop, n));
             position.hold(positionAt(loop, n));
@@ -252,32 +301,54 @@ void labelOver(Canvas &window, Point at, std::string_view text)
     window.textOut(at.x, at.y, text);
 }
 
-// The "T" and "2T" of the first two graduations, over the kept runs and the
-// set-point.
-void drawPeriodMarks(Canvas &window)
+// The names of graduations, over the kept runs and the set-point. A
+// graduation is an eighth of the horizon: where that is the period the
+// first two are named "T" and "2T" as on the lessons' pages, elsewhere the
+// second and fourth by their times in seconds, centred on them.
+void drawPeriodMarks(Canvas &window, const SampledLoop &loop, const NumberFormat &f)
 {
     window.font = Font{.face = FontFace::SansSerif, .size = periodMarkSizePt, .color = clBlue, .bold = false};
-    for (const auto &[at, text] : {std::pair{marks.leftT, "T"}, std::pair{marks.left2T, "2T"},
-                                   std::pair{marks.rightT, "T"}, std::pair{marks.right2T, "2T"}})
-        labelOver(window, at, text);
+    const FreeSettings &s = loop.settings();
+    if (grainsOf(s.horizon) == graduationCount * periodGrains(loop)) {
+        for (const auto &[at, text] : {std::pair{marks.leftT, "T"}, std::pair{marks.left2T, "2T"},
+                                       std::pair{marks.rightT, "T"}, std::pair{marks.right2T, "2T"}})
+            labelOver(window, at, text);
+        return;
+    }
+    for (int g = 2; g <= 4; g += 2) {
+        const std::string text = f.general(s.horizon * g / graduationCount) + " s";
+        const int half = textWidth(window.font, text) / 2;
+        for (const int x :
+             {stairOriginX + 1 + leftGraduationPx * g, laboratoryTraceX(0) + rightGraduationPx * g})
+            labelOver(window, {x - half, marks.leftT.y}, text);
+    }
 }
 
 // The command staircase up to page tick n, with the level of each period
-// written beside it when `labelled`.
+// written beside it when `labelled`, where it leaves the one before clear;
+// periods narrower than the lessons' have a level written only where it
+// changed, a graduation's width after the last.
 void drawStaircase(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const Band &band,
-                   Color color, int n, bool labelled)
+                   const TimeAxis &axis, Color color, int n, bool labelled)
 {
     window.pen.width = 1;
     window.pen.color = color;
     window.line(leadInX, zeroY, stairOriginX, zeroY);
     int previous = zeroY;
-    for (int k = 1; k <= periodOf(std::min(n, endTick - 1)); ++k) {
+    const long period = periodGrains(loop);
+    // The run reached tick n; the axis ends at the horizon.
+    const int reachedX = std::min(axis.stairX(tickGrains(loop) * n) + 1, axis.stairX(axis.horizon));
+    const bool narrow = axis.stairX(period) - axis.stairX(0) < leftGraduationPx;
+    int labelledTo = leadInX;
+    int lastLabelX = leadInX - leftGraduationPx;
+    std::string lastText;
+    for (int k = 1; k <= loop.periodAtTick(std::min(n, endTick - 1)) + 1 && period * (k - 1) < axis.horizon;
+         ++k) {
         const int level = band.y(commandVolts(loop, k));
-        const int stepX = stairOriginX + ticksPerPeriod * (k - 1);
-        const int lastTick = std::min(n, ticksPerPeriod * k - 1);
+        const int stepX = axis.stairX(period * (k - 1));
         window.pen.color = color;
         window.line(stepX, previous, stepX, level);
-        window.line(stepX, level, stairOriginX + lastTick + 1, level);
+        window.line(stepX, level, std::min(axis.stairX(period * k), reachedX), level);
         previous = level;
         if (!labelled)
             continue;
@@ -288,27 +359,42 @@ void drawStaircase(Canvas &window, const SampledLoop &loop, const NumberFormat &
         window.font.face = FontFace::SansSerif;
         window.font.size = stairLabelSizePt;
         window.font.color = color;
-        labelOver(window, {stepX + stairLabelOffsetX, labelY}, rounded(f, commandVolts(loop, k), 1) + "V");
+        const std::string text = rounded(f, commandVolts(loop, k), 1) + "V";
+        const int labelX = stepX + stairLabelOffsetX;
+        if (labelX < labelledTo || (narrow && (text == lastText || labelX < lastLabelX + leftGraduationPx)))
+            continue;
+        labelOver(window, {labelX, labelY}, text);
+        labelledTo = labelX + textWidth(window.font, window.language().tr(text));
+        lastLabelX = labelX;
+        lastText = text;
     }
 }
 
-// A trace of the right-hand plot from tick 0 to tick n.
-void drawTrace(Canvas &window, const SampledLoop &loop, TickLaw law, const Band &band, Color color, int n)
+// A trace of the right-hand plot from tick 0 to tick n, or to the end of
+// the axis.
+void drawTrace(Canvas &window, const SampledLoop &loop, TickLaw law, const Band &band, const TimeAxis &axis,
+               Color color, int n)
 {
+    const long tick = tickGrains(loop);
     window.pen.width = 1;
     window.pen.color = color;
-    window.moveTo(laboratoryTraceX(0), band.y(law(loop, 0)));
-    for (int m = 1; m <= n; ++m)
-        window.lineTo(laboratoryTraceX(m), band.y(law(loop, m)));
+    window.moveTo(axis.traceX(0), band.y(law(loop, 0)));
+    for (int m = 1; m <= std::min(n, axis.lastTick(loop)); ++m)
+        window.lineTo(axis.traceX(tick * m), band.y(law(loop, m)));
 }
 
-// A small square on the position trace at each sample the run has reached.
-void drawSamples(Canvas &window, const SampledLoop &loop, const Band &band, Color color, int n)
+// A small square on the position trace at each sample the run has reached,
+// where the samples are far enough apart to tell.
+void drawSamples(Canvas &window, const SampledLoop &loop, const Band &band, const TimeAxis &axis, Color color,
+                 int n)
 {
+    const long period = periodGrains(loop);
+    if (axis.traceX(period * sampleMarkSpan) - axis.traceX(0) < sampleMarkMinPx * sampleMarkSpan)
+        return;
     window.pen.color = color;
     window.brush.style = BrushStyle::Clear;
-    for (int k = 1; k <= periodCount && ticksPerPeriod * k <= n; ++k) {
-        const int x = laboratoryTraceX(ticksPerPeriod * k);
+    for (int k = 1; k <= loop.sampleCount() && period * k <= tickGrains(loop) * n; ++k) {
+        const int x = axis.traceX(period * k);
         const int y = band.y(sampleAt(loop, k));
         window.rectangle(x - sampleMarkHalfPx, y - sampleMarkHalfPx, x + sampleMarkHalfPx + 1,
                          y + sampleMarkHalfPx + 1);
@@ -317,20 +403,22 @@ void drawSamples(Canvas &window, const SampledLoop &loop, const Band &band, Colo
 }
 
 // The set-point's staircase over the whole run, dotted, named "E" at its end.
-void drawSetPoint(Canvas &window, const SampledLoop &loop, const Band &band)
+void drawSetPoint(Canvas &window, const SampledLoop &loop, const Band &band, const TimeAxis &axis)
 {
+    const FreeSettings &s = loop.settings();
+    const long period = periodGrains(loop);
     window.pen = {setPointColor, 1, PenStyle::Dot};
     int previous = band.y(setPointAt(loop, 0));
-    for (int k = 0; k < periodCount; ++k) {
-        const int level = band.y(setPointAt(loop, ticksPerPeriod * k));
-        const int x = laboratoryTraceX(ticksPerPeriod * k);
+    for (int k = 0; k < loop.sampleCount(); ++k) {
+        const int level = band.y(lodrix::setPointAt(s, k) / codesPerVolt);
+        const int x = axis.traceX(period * k);
         if (level != previous)
             window.line(x, previous, x, level);
-        window.line(x, level, laboratoryTraceX(ticksPerPeriod * (k + 1)), level);
+        window.line(x, level, axis.traceX(period * (k + 1)), level);
         previous = level;
     }
     const int last = band.y(setPointAt(loop, endTick));
-    const int endX = laboratoryTraceX(endTick);
+    const int endX = axis.traceX(axis.horizon);
     if (last != previous)
         window.line(endX, previous, endX, last);
     window.pen.style = PenStyle::Solid;
@@ -340,31 +428,32 @@ void drawSetPoint(Canvas &window, const SampledLoop &loop, const Band &band)
 }
 
 void drawResponse(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const Bands &bands,
-                  const Palette &colors, int n, bool labelled)
+                  const TimeAxis &axis, const Palette &colors, int n, bool labelled)
 {
-    drawStaircase(window, loop, f, bands.command, colors.command, n, labelled);
-    drawTrace(window, loop, speedAt, bands.speed, colors.speed, n);
-    drawTrace(window, loop, positionAt, bands.position, colors.position, n);
-    drawSamples(window, loop, bands.position, colors.position, n);
+    drawStaircase(window, loop, f, bands.command, axis, colors.command, n, labelled);
+    drawTrace(window, loop, speedAt, bands.speed, axis, colors.speed, n);
+    drawTrace(window, loop, positionAt, bands.position, axis, colors.position, n);
+    drawSamples(window, loop, bands.position, axis, colors.position, n);
 }
 
 // n: the last page tick the run has drawn; none before a start.
 void drawPlots(Canvas &window, const SampledLoop &loop, std::span<const KeptRun> kept, const NumberFormat &f,
                std::optional<int> n)
 {
-    const Bands bands(loop, kept);
+    const TimeAxis axis = axisOf(loop);
+    const Bands bands(loop, kept, axis);
     DrawPlotAxes(window, PlotFrameKind::Laboratory);
     DrawTextBlock(window, {speedAndPositionLegends});
     for (std::size_t i = 0; i < kept.size(); ++i) {
         const Color color = keptColors[kept[i].colour];
-        drawStaircase(window, kept[i].loop, f, bands.command, color, endTick, false);
-        drawTrace(window, kept[i].loop, positionAt, bands.position, color, endTick);
+        drawStaircase(window, kept[i].loop, f, bands.command, axis, color, endTick, false);
+        drawTrace(window, kept[i].loop, positionAt, bands.position, axis, color, endTick);
     }
-    drawSetPoint(window, loop, bands.position);
-    drawPeriodMarks(window);
-    drawResponse(window, loop, f, bands, predictionColors, endTick, false);
+    drawSetPoint(window, loop, bands.position, axis);
+    drawPeriodMarks(window, loop, f);
+    drawResponse(window, loop, f, bands, axis, predictionColors, endTick, false);
     if (n)
-        drawResponse(window, loop, f, bands, runColors, *n, true);
+        drawResponse(window, loop, f, bands, axis, runColors, *n, true);
 }
 
 // ---- What the page writes about these settings, made once per frame. The
@@ -384,7 +473,8 @@ struct Wording {
     std::string saturation;
 };
 
-// (w + D)/C(1) with this run's numbers: "(E/(8T)+D)/G = (500+300)/8 = 100".
+// (w + D)/C(1) with this run's numbers: "(E/(8T)+D)/G = (500+300)/8 = 100",
+// the ramp rising by E in 0.8 s, 8T at T1.
 std::string staticErrorFormula(const SampledLoop &loop, const NumberFormat &f, double error)
 {
     const FreeSettings &s = loop.settings();
@@ -392,11 +482,12 @@ std::string staticErrorFormula(const SampledLoop &loop, const NumberFormat &f, d
     const double speed = loop.steadyCommand() - s.load; // codes/s
     std::string symbol = "D";
     std::string value = NumberFormat::integer(s.load);
+    const std::string rise = "E/(" + NumberFormat::integer(rampSamples(s.period)) + "T)";
     if (ramp && s.load == 0) {
-        symbol = "E/(8T)";
+        symbol = rise;
         value = rounded(f, speed, 1);
     } else if (ramp) {
-        symbol = "(E/(8T)+D)";
+        symbol = "(" + rise + "+D)";
         value = "(" + rounded(f, speed, 1) + signedTerm(f, s.load) + ")";
     }
     switch (s.corrector) {
@@ -471,9 +562,9 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language
     }
     }
     w.setPoint =
-        language.format(s.input == Input::Ramp ? "Réglage libre : rampe de 0 à E=%1 en 8T sur la consigne."
+        language.format(s.input == Input::Ramp ? "Réglage libre : rampe de 0 à E=%1 en %2T sur la consigne."
                                                : "Réglage libre : échelon de 0 à E=%1 sur la consigne.",
-                        {NumberFormat::integer(s.step)});
+                        {NumberFormat::integer(s.step), NumberFormat::integer(rampSamples(s.period))});
     if (s.load != 0)
         w.setPoint += language.format(" Charge D=%1 dès t=%2T.",
                                       {NumberFormat::integer(s.load), NumberFormat::integer(s.loadFrom)});
@@ -519,7 +610,7 @@ void drawDiagram(Canvas &scene, const Wording &w, bool asIdle)
 void drawLoad(Canvas &scene, const SampledLoop &loop, int n)
 {
     const FreeSettings &s = loop.settings();
-    if (s.load == 0 || n < ticksPerPeriod * s.loadFrom)
+    if (s.load == 0 || s.loadFrom > loop.sampleCount() || n < loop.sampleTick(s.loadFrom))
         return;
     scene.pen = {loadColor, 1, PenStyle::Solid};
     for (int dx : {0, 1}) // two pixels wide, to read against the diagram's lines
@@ -541,8 +632,9 @@ std::string keptName(const SampledLoop &loop, const NumberFormat &f)
     return text + ", T=" + periodName(s.period);
 }
 
-// ", rampe, D=300 dès k=4": what tells apart runs kept with the same corrector.
-std::string keptSetPointAndLoad(const SampledLoop &loop, const Language &language)
+// ", rampe, D=300 dès k=4, sur 1,6 s": what tells apart runs kept with the
+// same corrector; a horizon other than 0.8 s is named.
+std::string keptSetPointAndLoad(const SampledLoop &loop, const NumberFormat &f, const Language &language)
 {
     const FreeSettings &s = loop.settings();
     std::string text;
@@ -551,6 +643,8 @@ std::string keptSetPointAndLoad(const SampledLoop &loop, const Language &languag
     if (s.load != 0)
         text += language.format(", D=%1 dès k=%2",
                                 {NumberFormat::integer(s.load), NumberFormat::integer(s.loadFrom)});
+    if (s.horizon != defaultHorizon)
+        text += language.format(", sur %1 s", {f.general(s.horizon)});
     return text;
 }
 
@@ -574,7 +668,7 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const K
     // the same line and the next: the corrector's formula comes below.
     std::vector<std::string> names;
     for (const KeptRun &k : kept)
-        names.push_back(keptName(k.loop, f) + keptSetPointAndLoad(k.loop, language));
+        names.push_back(keptName(k.loop, f) + keptSetPointAndLoad(k.loop, f, language));
     if (!kept.empty()) {
         constexpr std::string_view title = "Courbes gardées (K) :";
         words.push_back({title, settingsX, keptTopY, plain});
@@ -629,11 +723,10 @@ std::vector<std::string> periodExplanation(const SampledLoop &loop, const Number
                                            const Language &language, int period)
 {
     const SamplePeriod &p = loop.periods()[static_cast<std::size_t>(period - 1)];
-    // The value row during the period, and on the next sample.
+    // The value row during the period, and the plant on the next sample.
     ModelState during;
-    freeRunTick(during, loop, ticksPerPeriod * (period - 1));
-    ModelState end;
-    freeRunTick(end, loop, ticksPerPeriod * period);
+    freeRunTick(during, loop, loop.sampleTick(period - 1));
+    const PlantState next = loop.atSample(period);
     const char *acquisition =
         period == 1 ? "Première période : acquisition de X à t=0 : X=%1, E=%2 donc Ep=E-X=%3, %4, U1=U=%5V."
                     : "Deuxième période : acquisition de X à t=T : X=%1, E=%2 donc Ep=E-X=%3, %4, U1=U=%5V.";
@@ -646,8 +739,9 @@ std::vector<std::string> periodExplanation(const SampledLoop &loop, const Number
         language.format(acquisition,
                         {NumberFormat::integer(p.X), NumberFormat::integer(p.E), NumberFormat::integer(p.Ep),
                          commandWords(loop, f, language, period), f.general(during.U1)}),
-        language.format(outcome,
-                        {rounded(f, end.Omega1, 0), rounded(f, end.theta, 2), NumberFormat::integer(end.X)}),
+        language.format(outcome, {rounded(f, next.rate / codesPerRadian * motorTurnsPerArmTurn, 0),
+                                  rounded(f, next.position / codesPerRadian, 2),
+                                  NumberFormat::integer(toCode(next.position))}),
     };
 }
 
@@ -666,7 +760,7 @@ void drawExplanation(Canvas &window, const SampledLoop &loop, const NumberFormat
 
 void drawConclusion(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const Language &language)
 {
-    // The end tick's value row: the sample at 8T.
+    // The end tick's value row: the sample at the horizon.
     const SamplePeriod &last = loop.lastSample();
     const std::optional<double> expected = loop.staticError();
     std::string verdict;
@@ -679,9 +773,10 @@ void drawConclusion(Canvas &window, const SampledLoop &loop, const NumberFormat 
                                   {rounded(f, *expected, 1)});
     else
         verdict = language.tr("La boucle est stable : l'écart s'amortit.");
-    const std::string text = language.format("Après 8 périodes : X=%1 pour E=%2, l'écart vaut %3. %4",
-                                             {NumberFormat::integer(last.X), NumberFormat::integer(last.E),
-                                              NumberFormat::integer(last.Ep), verdict});
+    const std::string text =
+        language.format("Après %1 périodes : X=%2 pour E=%3, l'écart vaut %4. %5",
+                        {NumberFormat::integer(loop.sampleCount()), NumberFormat::integer(last.X),
+                         NumberFormat::integer(last.E), NumberFormat::integer(last.Ep), verdict});
     const Words words[] = {{text, conclusionAt.x, conclusionAt.y, {clBlue, 8}}};
     DrawTextBlock(window, {words});
 }
@@ -719,7 +814,7 @@ void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const Kept
         return;
     }
     drawExplanation(window, loop, ctx.numbers, ctx.language, 1);
-    if (*n >= ticksPerPeriod)
+    if (*n >= loop.sampleTick(1))
         drawExplanation(window, loop, ctx.numbers, ctx.language, 2);
     if (*n >= endTick)
         drawConclusion(window, loop, ctx.numbers, ctx.language);

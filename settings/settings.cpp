@@ -48,6 +48,12 @@ constexpr SettingChoice periods[] = {
     {"0.1", "T1 = 100 ms", periodChoices[2]},
     {"0.2", "2 T1 = 200 ms", periodChoices[3]},
 };
+constexpr SettingChoice horizons[] = {
+    {"0.4", "0,4 s", horizonChoices[0]},
+    {"0.8", "0,8 s", horizonChoices[1]},
+    {"1.6", "1,6 s", horizonChoices[2]},
+    {"3.2", "3,2 s", horizonChoices[3]},
+};
 constexpr SettingChoice inputs[] = {
     {"step", "échelon", 0},
     {"ramp", "rampe", 1},
@@ -133,6 +139,16 @@ constexpr Setting rows[] = {
      .valueName = "K",
      .get = valueOf<&FreeSettings::loadFrom>,
      .put = put<&FreeSettings::loadFrom>},
+    {.name = "horizon",
+     .stateKey = "horizon",
+     .kind = SettingKind::DecimalChoice,
+     .choices = horizons,
+     .refused = "Durée %1 s refusée",
+     .rule = "la durée est en secondes, %1, %2, %3 ou %4.",
+     .help = "La durée des courbes de la leçon 5, en secondes : 0.4, 0.8, 1.6 ou 3.2.",
+     .valueName = "H",
+     .get = valueOf<&FreeSettings::horizon>,
+     .put = put<&FreeSettings::horizon>},
 };
 
 // The shortest text that reads back the same number: digits and a point

@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <complex>
+#include <set>
 
 using namespace lodrix;
 
@@ -45,10 +46,16 @@ FreeSettings ramp(FreeSettings s)
     return s;
 }
 
-// E(kT): the step, or the ramp's floor(E k/8).
+FreeSettings over(FreeSettings s, double horizon)
+{
+    s.horizon = horizon;
+    return s;
+}
+
+// E(kT): the step, or the ramp's floor(E kT/0.8 s) within 2047.
 double setPoint(const FreeSettings &s, int k)
 {
-    return s.input == Input::Ramp ? std::floor(s.step * k / 8.0) : s.step;
+    return s.input == Input::Ramp ? std::min(2047.0, std::floor(s.step * k * s.period / 0.8 + 1e-9)) : s.step;
 }
 
 // The load the plant gets over period k.
@@ -71,7 +78,7 @@ double settledError(const FreeSettings &s)
     double v = 0; // what the plant got over the period before
     double reference = 0;
     for (int k = 0; k < periods; ++k) {
-        reference = s.input == Input::Ramp ? s.step * k / 8.0 : s.step;
+        reference = s.input == Input::Ramp ? s.step * k * s.period / 0.8 : s.step;
         e[2] = e[1];
         e[1] = e[0];
         e[0] = reference - y[0];
@@ -172,6 +179,12 @@ private slots:
         QTest::addRow("two-step at T1, ramp") << ramp(settings(Corrector::TwoStep, 1, T1, 403));
         QTest::addRow("P 2 at T1, load the converter cannot hold")
             << loaded(settings(Corrector::Proportional, 2, T1, 50), 2047, 3);
+        QTest::addRow("P 10 at T1/4 over 3.2 s, ramp past 2047")
+            << over(ramp(settings(Corrector::Proportional, 10, T1 / 4, 900)), 3.2);
+        QTest::addRow("PC 3 at 2T1 over 0.4 s, ramp")
+            << over(ramp(settings(Corrector::PoleCompensation, 3, 2 * T1, 500)), 0.4);
+        QTest::addRow("P 4 at T1/2 over 1.6 s, ramp")
+            << over(ramp(settings(Corrector::Proportional, 4, T1 / 2, 301)), 1.6);
     }
     void sampledAgainstRecurrence()
     {
@@ -181,7 +194,10 @@ private slots:
         const auto y = [&](int k) { return loop.atSample(k).position; };
         // What reaches the plant: the command, less the load once it acts.
         const auto u = [&](int k) { return k < 0 ? 0.0 : loop.periods()[k].Epu - load(s, k); };
-        for (int k = 0; k < periodCount; ++k) {
+        // As many samples as the horizon holds.
+        QCOMPARE(loop.sampleCount(), int(std::lround(s.horizon / s.period)));
+        QCOMPARE(int(loop.periods().size()), loop.sampleCount());
+        for (int k = 0; k < loop.sampleCount(); ++k) {
             QCOMPARE(double(loop.periods()[k].E), setPoint(s, k));
             QCOMPARE(loop.periods()[k].Ep, loop.periods()[k].E - loop.periods()[k].X);
             const double previous = k == 0 ? 0.0 : y(k - 1);
@@ -189,23 +205,33 @@ private slots:
             QVERIFY(std::abs(y(k + 1) - expected) <= 1e-9 * std::max(1.0, std::abs(expected)));
             QCOMPARE(loop.periods()[k].X, std::int32_t(std::lround(std::clamp(y(k), -2047.0, 2047.0))));
         }
+        // Every tick at its own time n H/320, from the sample of the period
+        // holding that time; the end tick is the horizon's.
+        for (int n = 0; n <= endTick; ++n) {
+            const double t = n * s.horizon / endTick;
+            const int k = std::min(int(std::floor(t / s.period + 1e-9)), loop.sampleCount() - 1);
+            const PlantState at = evolve(loop.atSample(k), u(k), t - k * s.period);
+            const double scale = 1.0 + std::abs(at.position) + std::abs(u(k)) * s.period;
+            QVERIFY(std::abs(loop.atTick(n).position - at.position) < 1e-9 * scale);
+        }
         // Period 3, tick by tick, against T1 v' + v = u integrated with
         // Runge-Kutta steps.
         double pos = y(2);
         double rate = loop.atSample(2).rate;
         const int substeps = 50;
-        const double h = s.period / ticksPerPeriod / substeps;
         const auto accel = [&](double v) { return (u(2) - v) / T1; };
-        for (int n = 2 * ticksPerPeriod; n < 3 * ticksPerPeriod; ++n) {
+        double time = 2 * s.period;
+        for (int n = loop.sampleTick(2); n < loop.sampleTick(3); ++n) {
+            const double h = (n * s.horizon / endTick - time) / substeps;
+            time = n * s.horizon / endTick;
             for (int i = 0; i < substeps; ++i) {
                 const double k1 = accel(rate), k2 = accel(rate + h / 2 * k1), k3 = accel(rate + h / 2 * k2),
                              k4 = accel(rate + h * k3);
                 pos += h / 6 * (rate + 2 * (rate + h / 2 * k1) + 2 * (rate + h / 2 * k2) + (rate + h * k3));
                 rate += h / 6 * (k1 + 2 * k2 + 2 * k3 + k4);
             }
-            // Tick n + 1 is one fortieth of a period after tick n.
             const double scale = 1.0 + std::abs(y(2)) + std::abs(u(2)) * s.period;
-            QVERIFY(std::abs(loop.atTick(n + 1).position - pos) < 1e-9 * scale);
+            QVERIFY(std::abs(loop.atTick(n).position - pos) < 1e-9 * scale);
         }
     }
 
@@ -248,9 +274,9 @@ private slots:
         for (const SamplePeriod &p : loop.periods())
             QVERIFY(!p.saturated);
         QCOMPARE(loop.periods()[1].X, step / 2);
-        for (int k = 2; k < periodCount; ++k)
+        for (int k = 2; k < loop.sampleCount(); ++k)
             QCOMPARE(loop.periods()[k].X, step);
-        QCOMPARE(toCode(loop.atSample(periodCount).position), step);
+        QCOMPARE(toCode(loop.atSample(loop.sampleCount()).position), step);
     }
 
     // Every pole found is a root of 1 + C(z) G(z); a stable loop has them
@@ -393,10 +419,10 @@ private slots:
         QTest::addRow("P, ramp 400, G 8: E/(8 T G)")
             << ramp(settings(Corrector::Proportional, 8, T1, 400)) << 62.5;
         QTest::addRow("two-step, ramp 400 at T1/2: 3E/16")
-            << ramp(settings(Corrector::TwoStep, 1, T1 / 2, 400)) << 75.0;
+            << ramp(settings(Corrector::TwoStep, 1, T1 / 2, 400)) << 37.5;
         QTest::addRow("PC, ramp 400 and load 100, G 4 at T1/2")
             << loaded(settings(Corrector::PoleCompensation, 4, T1 / 2, 400), 100, 6, Input::Ramp)
-            << (400 / (8 * T1 / 2) + 100) / (4 * (1 - aHalf));
+            << (400 / 0.8 + 100) / (4 * (1 - aHalf));
         QTest::addRow("P, ramp held still by the load")
             << loaded(settings(Corrector::Proportional, 8, T1, 400), -500, 0, Input::Ramp) << 0.0;
     }
@@ -447,7 +473,10 @@ private slots:
         QTest::addRow("P 8 at T1, from 0") << settings(Corrector::Proportional, 8, T1) << 0;
         QTest::addRow("PC 6.8 at T1/4, ramp, from 3")
             << ramp(settings(Corrector::PoleCompensation, 6.8, T1 / 4, 1000)) << 3;
-        QTest::addRow("two-step at 2T1, from 7") << settings(Corrector::TwoStep, 1, 2 * T1, 2047) << 7;
+        QTest::addRow("two-step at 2T1 over 1.6 s, from 7")
+            << over(settings(Corrector::TwoStep, 1, 2 * T1, 2047), 1.6) << 7;
+        QTest::addRow("P 3 at T1/4 over 3.2 s, from 5")
+            << over(settings(Corrector::Proportional, 3, T1 / 4, 500), 3.2) << 5;
     }
     void loadActsFromItsPeriod()
     {
@@ -459,15 +488,15 @@ private slots:
         for (int n = 0; n <= endTick; ++n) {
             QCOMPARE(unloaded.atTick(n).position, free.atTick(n).position);
             QCOMPARE(unloaded.atTick(n).rate, free.atTick(n).rate);
-            if (n <= ticksPerPeriod * from) {
+            if (n * s.horizon / endTick <= from * s.period) {
                 QCOMPARE(withLoad.atTick(n).position, free.atTick(n).position);
                 QCOMPARE(withLoad.atTick(n).rate, free.atTick(n).rate);
             }
         }
         // Just after the load's sample the motor slows against it.
-        const int n = ticksPerPeriod * from + 1;
+        const int n = free.sampleTick(from) + 1;
         QVERIFY(withLoad.atTick(n).rate < free.atTick(n).rate);
-        for (int k = 0; k < periodCount; ++k)
+        for (int k = 0; k < free.sampleCount(); ++k)
             QCOMPARE(withLoad.periods()[k].load, k < from ? 0 : 250);
     }
 
@@ -527,21 +556,42 @@ private slots:
     // Step by step, each period halts on its last tick, a fortieth of a
     // period before the next sample, and a press starts the arm where the
     // simulation has it.
+    void stepByStep_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addRow("PC 6.8 at T1") << settings(Corrector::PoleCompensation, 6.8, T1);
+        QTest::addRow("P 2.5 at T1/4 over 3.2 s, 2.5 ticks a period")
+            << over(settings(Corrector::Proportional, 2.5, T1 / 4), 3.2);
+        QTest::addRow("P 2.5 at 2T1 over 0.4 s") << over(settings(Corrector::Proportional, 2.5, 2 * T1), 0.4);
+    }
+    // Every press plays one sampling period, whatever the horizon: the run's
+    // ticks up to the one before the next sample, the last to the end tick.
     void stepByStep()
     {
+        QFETCH(FreeSettings, s);
         Screen w;
-        QVERIFY(!w.c.setFreeSettings(settings(Corrector::PoleCompensation, 6.8, T1)));
+        QVERIFY(!w.c.setFreeSettings(s));
         w.c.choix(freeSettingEntry);
         w.c.choixbis(1);
         const SampledLoop &loop = w.c.freeLoop();
-        for (int k = 1; k <= 3; ++k) {
+        const int count = int(std::lround(s.horizon / s.period));
+        for (int k = 1; k <= count; ++k) {
             w.c.Button2Click();
+            QCOMPARE(w.c.animation().periode, k);
             QCOMPARE(w.c.model().thetaPrec, loop.atSample(k - 1).position / codesPerRadian);
-            while (w.c.Timer1Timer().page == Page::FreeSetting) {
-            }
-            QCOMPARE(w.c.animation().compteur, 4000 + ticksPerPeriod * k - 1);
-            QCOMPARE(w.c.model().theta, loop.atTick(ticksPerPeriod * k - 1).position / codesPerRadian);
+            int frames = 0;
+            while (w.c.Timer1Timer().page == Page::FreeSetting)
+                ++frames;
+            QVERIFY(frames >= 1);
+            // The period's last tick is before the next sample's time.
+            const int last =
+                k == count ? endTick : int(std::ceil(k * s.period / s.horizon * endTick - 1e-9)) - 1;
+            QCOMPARE(w.c.animation().compteur, 4000 + last);
+            QCOMPARE(w.c.model().theta, loop.atTick(last).position / codesPerRadian);
         }
+        // The press after the last period starts again from the first.
+        w.c.Button2Click();
+        QCOMPARE(w.c.animation().periode, 1);
     }
 
     // An unstable, saturated run draws every call inside its surface, its
@@ -593,8 +643,9 @@ private slots:
     void stateLine()
     {
         Screen w;
-        QVERIFY(!w.c.setFreeSettings(settings(Corrector::TwoStep, 1, T1 / 2, 40)));
+        QVERIFY(!w.c.setFreeSettings(over(settings(Corrector::TwoStep, 1, T1 / 2, 40), 0.4)));
         auto explore = nlohmann::json::parse(stateJson(w.c))["explore"];
+        QCOMPARE(explore["horizon"].get<double>(), 0.4);
         QCOMPARE(explore["corrector"].get<std::string>(), "DB");
         QCOMPARE(int(explore["poles"].size()), 4);
         QVERIFY(explore["criticalGain"].is_null());
@@ -656,12 +707,14 @@ private slots:
         while (w.c.Timer1Timer().page == Page::FreeSetting) {
         }
         QCOMPARE(w.c.run().size(), std::size_t(endTick - 1));
+        const SampledLoop &loop = w.c.freeLoop();
+        QCOMPARE(int(preview["X"].size()), loop.sampleCount());
         for (const RunRow &row : w.c.run()) {
-            const int k = row.tick / ticksPerPeriod;
-            if (row.tick % ticksPerPeriod == 0 && k < periodCount)
+            const int k = loop.periodAtTick(row.tick);
+            if (row.tick == loop.sampleTick(k) && row.tick * loop.sampleCount() == endTick * k)
                 QCOMPARE(row.values.X, preview["X"][k].get<int>());
-            if (row.tick < endTick) // the end shows the sample at 8T, which no period holds
-                QCOMPARE(row.values.Epu, preview["Epu"][periodOf(row.tick) - 1].get<int>());
+            if (row.tick < endTick) // the end shows the sample at the horizon, which no period holds
+                QCOMPARE(row.values.Epu, preview["Epu"][k].get<int>());
         }
         QCOMPARE(pale(), 0);
     }
@@ -788,7 +841,7 @@ private slots:
             return f.general(std::round(v * scale) / scale);
         };
         for (const RunRow &row : w.c.run()) {
-            if (row.tick != ticksPerPeriod && row.tick != 2 * ticksPerPeriod)
+            if (row.tick != w.c.freeLoop().sampleTick(1) && row.tick != w.c.freeLoop().sampleTick(2))
                 continue;
             const std::string speed = " " + nearest(row.values.Omega1, 1) + " rad/s";
             const std::string angle = " " + nearest(row.values.theta, 100) + " rad,";
@@ -962,6 +1015,56 @@ private slots:
                          op.text.c_str());
         }
         QCOMPARE(labels, 4 + periodCount);
+    }
+
+    // Runs kept at other periods and horizons are drawn on the run's time
+    // axis, at their own times: each period's step of a kept run at kT, a
+    // run of 0.8 s over half of a 1.6 s axis; the run's samples at kT too.
+    void keptRunsOnOneTimeAxis()
+    {
+        Screen w(freeSettingEntry);
+        struct Kept {
+            double period;
+            Color colour;
+        };
+        const Kept kept[] = {{2 * T1, 0x0080FF}, {T1 / 4, 0xC000A0}};
+        for (const Kept &k : kept) {
+            QVERIFY(!w.c.setFreeSettings(settings(Corrector::Proportional, 2.5, k.period)));
+            w.c.keepRun();
+        }
+        QVERIFY(!w.c.setFreeSettings(over(settings(Corrector::Proportional, 2.5, T1 / 2), 1.6)));
+        w.c.Button1Click();
+        do
+            w.clearLogs();
+        while (w.c.Timer1Timer().tick != endTick);
+        const double axis = 1.6;
+        for (const Kept &k : kept) {
+            // The command's steps, a pixel a tick of the axis from x = 49.
+            std::set<int> steps;
+            int rightmost = 0;
+            for (const Op &op : w.window.ops) {
+                if (op.kind != Op::Kind::Line || op.pen.color != k.colour)
+                    continue;
+                if (op.points[0].x < 390 && op.points[0].x == op.points[1].x && op.points[0].x > 40)
+                    steps.insert(op.points[0].x);
+                if (op.points[0].x >= 390)
+                    rightmost = std::max({rightmost, op.points[0].x, op.points[1].x});
+            }
+            std::set<int> expected;
+            for (int i = 0; i < int(std::lround(0.8 / k.period)); ++i)
+                expected.insert(49 + int(std::lround(i * k.period / axis * endTick)));
+            QVERIFY(steps == expected);
+            // Its position trace ends at 0.8 s, half of the right-hand axis.
+            QCOMPARE(rightmost, 400 + int(0.8 / axis * 240));
+        }
+        // The run's sample squares at kT, k = 1 to 32.
+        std::vector<int> squares;
+        for (const Op &op : w.window.ops)
+            if (op.kind == Op::Kind::Rect && op.pen.color == clRed && op.points[0].y > 250)
+                squares.push_back(op.points[0].x + 2);
+        QCOMPARE(int(squares.size()), 32);
+        for (int k = 1; k <= 32; ++k)
+            QCOMPARE(squares[std::size_t(k - 1)], 400 + int(k * T1 / 2 / axis * 240));
     }
 
     // K keeps up to three runs, the oldest dropped first and none twice;

@@ -503,10 +503,10 @@ private slots:
         w->show();
         menu(5);
         const QRect form(0, 0, 800, 560);
-        const QList<QWidget *> strip{w->SettingCorrector, w->SettingGain,    w->SettingGainSlider,
-                                     w->SettingPeriod,    w->SettingStep,    w->SettingInput,
-                                     w->SettingLoad,      w->SettingLoadFrom};
-        for (QComboBox *box : {w->SettingCorrector, w->SettingPeriod, w->SettingInput}) {
+        const QList<QWidget *> strip{w->SettingCorrector, w->SettingGain,     w->SettingGainSlider,
+                                     w->SettingPeriod,    w->SettingStep,     w->SettingInput,
+                                     w->SettingLoad,      w->SettingLoadFrom, w->SettingHorizon};
+        for (QComboBox *box : {w->SettingCorrector, w->SettingPeriod, w->SettingInput, w->SettingHorizon}) {
             QStyleOptionComboBox option;
             option.initFrom(box);
             const QRect field =

@@ -124,9 +124,9 @@ private slots:
     {
         Tvitesse w;
         const std::pair<const char *, QWidget *> controls[] = {
-            {"corrector", w.SettingCorrector}, {"gain", w.SettingGain},   {"period", w.SettingPeriod},
-            {"step", w.SettingStep},           {"input", w.SettingInput}, {"load", w.SettingLoad},
-            {"loadfrom", w.SettingLoadFrom}};
+            {"corrector", w.SettingCorrector}, {"gain", w.SettingGain},      {"period", w.SettingPeriod},
+            {"step", w.SettingStep},           {"input", w.SettingInput},    {"load", w.SettingLoad},
+            {"loadfrom", w.SettingLoadFrom},   {"horizon", w.SettingHorizon}};
         QCOMPARE(std::size(controls), settingRows().size());
         for (const auto &[name, control] : controls) {
             const Setting &row = *findSetting(name);
