@@ -133,6 +133,9 @@ public:
     QComboBox *SettingInput;
     QSpinBox *SettingLoad;
     QSpinBox *SettingLoadFrom;
+    // The views area beside the plots: which view, and enlarged or not.
+    QComboBox *ViewChooser;
+    QPushButton *ViewLarge;
 
     // The classroom actions, on their keys and in the form's right-click
     // menu: pause (P, Pause), one frame (N), export the run (Ctrl+E), save
@@ -192,6 +195,8 @@ public:
     // The free-setting entry's settings as a person sets them: handed to
     // the controller, its refusal returned, the strip showing them.
     std::optional<std::string> setFreeSettings(const FreeSettings &settings);
+    // The views area as a person chooses it: the chooser shows it.
+    void setFreeViews(FreeViews views);
 
     // Where a control of the state line lies on the form, in form pixels
     // (the free strip "FreeSettings" as a whole); empty for none.
@@ -220,6 +225,7 @@ private:
     // The settings' controls show the controller's settings.
     void showFreeSettings();
     void applyFreeSettings();
+    void buildViewChooser();
     void describeSurfaces();
     void describeCommentaryButton();
     void exportRun();

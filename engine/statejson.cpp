@@ -1,5 +1,6 @@
 #include "statejson.h"
 
+#include "model/frequency.h"
 #include "settings/settings.h"
 
 #include <nlohmann/json.hpp>
@@ -68,6 +69,21 @@ nlohmann::ordered_json settingsJson(const FreeSettings &s)
     return json;
 }
 
+// The stability margins of the open loop, each null where the curve has no
+// such crossing: the gain margin as a ratio and in dB, the phase margin in
+// degrees, and the frequencies (rad/s) where |L| = 1 and arg L = -180°.
+nlohmann::ordered_json marginsJson(const StabilityMargins &m)
+{
+    const auto value = [](const std::optional<double> &v) {
+        return v ? nlohmann::ordered_json(*v) : nlohmann::ordered_json(nullptr);
+    };
+    return {{"gain", value(m.gain)},
+            {"gainDb", value(m.gainDb)},
+            {"phase", value(m.phase)},
+            {"wGain", value(m.wGain)},
+            {"wPhase", value(m.wPhase)}};
+}
+
 nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<KeptRun> &kept)
 {
     nlohmann::ordered_json e = settingsJson(loop.settings());
@@ -100,6 +116,7 @@ nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<KeptRu
     for (const KeptRun &k : kept)
         keptRuns.push_back(settingsJson(k.loop.settings()));
     e["kept"] = keptRuns;
+    e["margins"] = marginsJson(frequencyResponse(loop.settings()).margins);
     return e;
 }
 
@@ -140,6 +157,7 @@ std::string stateJson(const Controller &controller)
         {"interval", controller.interval()},
         {"controls", controls},
         {"explore", explore(controller.freeLoop(), controller.kept())},
+        {"view", {{"name", freeViewName(controller.freeViews().shown)}, {"large", controller.freeViews().large}}},
     };
     return state.dump();
 }

@@ -18,6 +18,7 @@ namespace {
 constexpr int crossHalfPx = 3;
 constexpr int zeroRadiusPx = 3;
 constexpr int textSizePt = 6;
+constexpr int largeTextSizePt = 8;
 constexpr int textCellPx = 13;  // a 6-point line has the 8-point cell
 constexpr int titleBandPx = 14; // the title's own row, above the plane
 constexpr Point titleOffset{4, 1};
@@ -231,6 +232,7 @@ struct PlacedLabels {
     FreeSettings settings;
     Point topLeft;
     int size = 0;
+    int width = 0;
     std::string separator;
     Language language;
     std::vector<Point> at; // one a crossing, in the locus's order
@@ -239,7 +241,7 @@ struct PlacedLabels {
 bool placedFor(const PlacedLabels &p, const SampledLoop &loop, const NumberFormat &f, ZPlaneBox box,
                const Language &language)
 {
-    return p.size == box.size && p.topLeft.x == box.topLeft.x && p.topLeft.y == box.topLeft.y &&
+    return p.size == box.size && p.width == box.width && p.topLeft.x == box.topLeft.x && p.topLeft.y == box.topLeft.y &&
            p.settings == loop.settings() && p.separator == f.decimalSeparator() && p.language == language;
 }
 
@@ -250,19 +252,20 @@ void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, 
     const int left = box.topLeft.x;
     const int top = box.topLeft.y;
     const int size = box.size;
-    const Plane plane{left, top + titleBandPx, left + size, top + size, size / 3};
+    const int across = box.across();
+    const Plane plane{left, top + titleBandPx, left + across, top + size, size / 3};
     const int cx = static_cast<int>(plane.centreX());
     const int cy = static_cast<int>(plane.centreY());
-    Occupancy room(left, top, size, size);
+    Occupancy room(left, top, across, size);
 
     canvas.pen = {clBlack, 1, PenStyle::Solid};
     canvas.brush = {clWhite, BrushStyle::Solid};
-    canvas.rectangle(left, top, left + size, top + size);
-    canvas.line(left + 1, plane.top - 1, left + size - 1, plane.top - 1);
+    canvas.rectangle(left, top, left + across, top + size);
+    canvas.line(left + 1, plane.top - 1, left + across - 1, plane.top - 1);
     canvas.pen.style = PenStyle::Dot;
-    canvas.line(left + 1, cy, left + size - 1, cy);
+    canvas.line(left + 1, cy, left + across - 1, cy);
     canvas.line(cx, plane.top, cx, top + size - 1);
-    room.markLine({left + 1, cy}, {left + size - 2, cy}, Occupancy::Furniture);
+    room.markLine({left + 1, cy}, {left + across - 2, cy}, Occupancy::Furniture);
     room.markLine({cx, plane.top}, {cx, top + size - 2}, Occupancy::Furniture);
     canvas.pen.style = PenStyle::Solid;
     canvas.brush.style = BrushStyle::Clear;
@@ -320,13 +323,15 @@ void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, 
     thread_local PlacedLabels placed;
     const bool known = placedFor(placed, loop, f, box, canvas.language());
     if (!known) {
-        placed = {loop.settings(), box.topLeft, box.size, f.decimalSeparator(), canvas.language(), {}};
+        placed = {loop.settings(), box.topLeft, box.size, box.width, f.decimalSeparator(), canvas.language(), {}};
         room.sum();
     }
 
     // Its gain written once, near the upper point, clear of everything and
     // over a white ground that hides the circle or an axis under it.
-    const Font labelFont{.face = FontFace::SansSerif, .size = textSizePt, .color = clBlack, .bold = false};
+    // Enlarged, its texts are as large as the plots' labels, in the same cell.
+    const Font labelFont{
+        .face = FontFace::SansSerif, .size = box.width > 0 ? largeTextSizePt : textSizePt, .color = clBlack, .bold = false};
     canvas.font = labelFont;
     canvas.pen = {clWhite, 1, PenStyle::Solid};
     canvas.brush = {clWhite, BrushStyle::Solid};
