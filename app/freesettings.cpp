@@ -187,7 +187,7 @@ void Tvitesse::buildViewChooser()
     ViewChooser = new QComboBox(this);
     for (int v = 0; v < freeViewCount; ++v)
         ViewChooser->addItem(say(freeViewLabel(FreeView(v))));
-    ViewLarge = new QPushButton(say("Agrandir"), this);
+    ViewLarge = new QPushButton(say("En grand"), this);
     ViewLarge->setCheckable(true);
     for (auto [w, name, accessible, r] :
          {std::tuple<QWidget *, const char *, const char *, QRect>{ViewChooser, "ViewChooser", "Vue", viewChooserRect},
