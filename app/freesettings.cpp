@@ -190,7 +190,8 @@ void Tvitesse::buildViewChooser()
     ViewLarge = new QPushButton(say("En grand"), this);
     ViewLarge->setCheckable(true);
     for (auto [w, name, accessible, r] :
-         {std::tuple<QWidget *, const char *, const char *, QRect>{ViewChooser, "ViewChooser", "Vue", viewChooserRect},
+         {std::tuple<QWidget *, const char *, const char *, QRect>{ViewChooser, "ViewChooser", "Vue",
+                                                                   viewChooserRect},
           {ViewLarge, "ViewLarge", "Agrandir la vue sur les courbes", viewLargeRect}}) {
         w->setObjectName(QString::fromLatin1(name));
         w->setGeometry(r);

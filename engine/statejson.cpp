@@ -157,7 +157,8 @@ std::string stateJson(const Controller &controller)
         {"interval", controller.interval()},
         {"controls", controls},
         {"explore", explore(controller.freeLoop(), controller.kept())},
-        {"view", {{"name", freeViewName(controller.freeViews().shown)}, {"large", controller.freeViews().large}}},
+        {"view",
+         {{"name", freeViewName(controller.freeViews().shown)}, {"large", controller.freeViews().large}}},
     };
     return state.dump();
 }

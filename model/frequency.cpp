@@ -60,7 +60,8 @@ FrequencyResponse frequencyResponse(const FreeSettings &settings, int count)
     for (int i = 0; i < count; ++i) {
         // The last point just short of pi/T: L may vanish there, and its
         // phase would mean nothing.
-        const double w = i + 1 == count ? r.nyquist * (1.0 - 1e-9) : r.lowest * std::exp(ratio * i / (count - 1));
+        const double w =
+            i + 1 == count ? r.nyquist * (1.0 - 1e-9) : r.lowest * std::exp(ratio * i / (count - 1));
         FrequencyPoint p{w, openLoopAt(settings, w), 0.0, 0.0};
         p.magnitudeDb = decibels(std::abs(p.value));
         p.phaseDeg = r.points.empty() ? degrees(std::arg(p.value)) : phaseNear(p.value, r.points.back());

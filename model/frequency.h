@@ -14,8 +14,8 @@ namespace lodrix {
 Complex openLoopAt(const FreeSettings &settings, double w);
 
 struct FrequencyPoint {
-    double w = 0.0;        // rad/s
-    Complex value;         // L(e^{jwT})
+    double w = 0.0; // rad/s
+    Complex value;  // L(e^{jwT})
     double magnitudeDb = 0.0;
     double phaseDeg = 0.0; // unwrapped along w from its value in (-180, 180] at the first point
 };

@@ -8,8 +8,8 @@
 
 #include "closedloop.h"
 
-#include "raster/textraster.h"
 #include "model/frequency.h"
+#include "raster/textraster.h"
 #include "render/arm.h"
 #include "render/freqviews.h"
 #include "render/loopdiagram.h"
@@ -778,8 +778,8 @@ struct ViewNames {
     const char *label;
 };
 constexpr ViewNames viewNames[] = {
-    {FreeView::Locus, "locus", "Lieu des pôles"},  {FreeView::Bode, "bode", "Bode"},
-    {FreeView::Nyquist, "nyquist", "Nyquist"},     {FreeView::Black, "black", "Black"},
+    {FreeView::Locus, "locus", "Lieu des pôles"}, {FreeView::Bode, "bode", "Bode"},
+    {FreeView::Nyquist, "nyquist", "Nyquist"},    {FreeView::Black, "black", "Black"},
     {FreeView::PeriodGain, "period", "Gc(T)"},
 };
 static_assert(std::size(viewNames) == freeViewCount);

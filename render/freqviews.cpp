@@ -56,14 +56,16 @@ void writeMargins(Canvas &canvas, const StabilityMargins &m, const NumberFormat 
     const bool full = large(box);
     std::string gain;
     if (m.gainDb)
-        gain = full ? language.format("MG = %1 dB à %2 rad/s", {rounded(f, *m.gainDb, 1), rounded(f, *m.wPhase, 1)})
+        gain = full ? language.format("MG = %1 dB à %2 rad/s",
+                                      {rounded(f, *m.gainDb, 1), rounded(f, *m.wPhase, 1)})
                     : language.format("MG %1 dB", {rounded(f, *m.gainDb, 1)});
     else
         gain = language.tr(full ? "MG : aucune, la phase ne passe pas -180°" : "MG : aucune");
     std::string phase;
     if (m.phase)
-        phase = full ? language.format("MP = %1° à %2 rad/s", {rounded(f, *m.phase, 1), rounded(f, *m.wGain, 1)})
-                     : language.format("MP %1°", {rounded(f, *m.phase, 0)});
+        phase =
+            full ? language.format("MP = %1° à %2 rad/s", {rounded(f, *m.phase, 1), rounded(f, *m.wGain, 1)})
+                 : language.format("MP %1°", {rounded(f, *m.phase, 0)});
     else
         phase = language.tr(full ? "MP : aucune, |L| ne passe pas 1" : "MP : aucune");
     canvas.font = textFont;
@@ -355,8 +357,15 @@ void DrawNyquistView(Canvas &canvas, const FrequencyResponse &r, const NumberFor
     const double unit = std::min((x2 - x1) / (1.5 * reach), (y2 - y1) / (2.0 * reach * 0.75));
     const double originX = x2 - (x2 - x1) / 3.0;
     const double originY = (y1 + y2) / 2.0;
-    const Panel p{x1, y1, x2, y2, (x1 - originX) / unit, (x2 - originX) / unit, (originY - y2) / unit,
-                  (originY - y1) / unit, false};
+    const Panel p{x1,
+                  y1,
+                  x2,
+                  y2,
+                  (x1 - originX) / unit,
+                  (x2 - originX) / unit,
+                  (originY - y2) / unit,
+                  (originY - y1) / unit,
+                  false};
 
     canvas.pen = {axisColor, 1, PenStyle::Dot};
     canvas.line(p.x1, p.py(0.0), p.x2 + 1, p.py(0.0));
@@ -418,7 +427,8 @@ void DrawNyquistView(Canvas &canvas, const FrequencyResponse &r, const NumberFor
 
 void DrawBlackView(Canvas &canvas, const FrequencyResponse &r, const NumberFormat &f, ViewBox box)
 {
-    drawFrame(canvas, box, large(box) ? "Black-Nichols : gain (dB) selon la phase (°)" : "Black : dB selon °");
+    drawFrame(canvas, box,
+              large(box) ? "Black-Nichols : gain (dB) selon la phase (°)" : "Black : dB selon °");
     const bool full = large(box);
     const int x1 = box.left + (full ? 34 : 30);
     const int x2 = box.right() - 8;

@@ -7,8 +7,8 @@
 // Their texts are 8 points, as the plots' labels.
 
 #include "numberformat.h"
-#include "viewbox.h"
 #include "raster/canvas.h"
+#include "viewbox.h"
 
 #include "model/frequency.h"
 

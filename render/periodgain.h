@@ -3,8 +3,8 @@
 // in the plane of the sampling period and the gain.
 
 #include "numberformat.h"
-#include "viewbox.h"
 #include "raster/canvas.h"
+#include "viewbox.h"
 
 #include "model/sampledloop.h"
 

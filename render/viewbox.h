@@ -9,8 +9,8 @@ struct ViewBox {
     int top = 0;
     int width = 0;
     int height = 0;
-    int right() const { return left + width; }   // excluded
-    int bottom() const { return top + height; }  // excluded
+    int right() const { return left + width; }  // excluded
+    int bottom() const { return top + height; } // excluded
     bool operator==(const ViewBox &) const = default;
 };
 

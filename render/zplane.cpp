@@ -241,8 +241,9 @@ struct PlacedLabels {
 bool placedFor(const PlacedLabels &p, const SampledLoop &loop, const NumberFormat &f, ZPlaneBox box,
                const Language &language)
 {
-    return p.size == box.size && p.width == box.width && p.topLeft.x == box.topLeft.x && p.topLeft.y == box.topLeft.y &&
-           p.settings == loop.settings() && p.separator == f.decimalSeparator() && p.language == language;
+    return p.size == box.size && p.width == box.width && p.topLeft.x == box.topLeft.x &&
+           p.topLeft.y == box.topLeft.y && p.settings == loop.settings() &&
+           p.separator == f.decimalSeparator() && p.language == language;
 }
 
 } // namespace
@@ -323,15 +324,18 @@ void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, 
     thread_local PlacedLabels placed;
     const bool known = placedFor(placed, loop, f, box, canvas.language());
     if (!known) {
-        placed = {loop.settings(), box.topLeft, box.size, box.width, f.decimalSeparator(), canvas.language(), {}};
+        placed = {loop.settings(),      box.topLeft,       box.size, box.width,
+                  f.decimalSeparator(), canvas.language(), {}};
         room.sum();
     }
 
     // Its gain written once, near the upper point, clear of everything and
     // over a white ground that hides the circle or an axis under it.
     // Enlarged, its texts are as large as the plots' labels, in the same cell.
-    const Font labelFont{
-        .face = FontFace::SansSerif, .size = box.width > 0 ? largeTextSizePt : textSizePt, .color = clBlack, .bold = false};
+    const Font labelFont{.face = FontFace::SansSerif,
+                         .size = box.width > 0 ? largeTextSizePt : textSizePt,
+                         .color = clBlack,
+                         .bold = false};
     canvas.font = labelFont;
     canvas.pen = {clWhite, 1, PenStyle::Solid};
     canvas.brush = {clWhite, BrushStyle::Solid};

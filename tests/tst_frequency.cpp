@@ -65,7 +65,8 @@ private slots:
         for (double period : periodChoices)
             for (double gain : {0.5, 2.5, 8.0, 30.0}) {
                 const std::string p = periodName(period);
-                QTest::addRow("P G=%g T=%s", gain, p.c_str()) << int(Corrector::Proportional) << gain << period;
+                QTest::addRow("P G=%g T=%s", gain, p.c_str())
+                    << int(Corrector::Proportional) << gain << period;
                 QTest::addRow("PC G=%g T=%s", gain, p.c_str())
                     << int(Corrector::PoleCompensation) << gain << period;
             }

@@ -73,12 +73,12 @@ using lodrix::Tvitesse;
 
 struct Command {
     std::string name;
-    int number = 0;         // menu's and mode's row, scroll's interval, tick's count
-    std::string file;       // what shot, scene, canvas, save, csv, ops and commentary write
-    std::string key;        // key's sequence
-    std::string setting;    // set's setting, by its name
-    std::string value;      // set's value, as written
-    lodrix::Link link = {}; // open's
+    int number = 0;          // menu's and mode's row, scroll's interval, tick's count
+    std::string file;        // what shot, scene, canvas, save, csv, ops and commentary write
+    std::string key;         // key's sequence
+    std::string setting;     // set's setting, by its name
+    std::string value;       // set's value, as written
+    lodrix::Link link = {};  // open's
     lodrix::FreeViews views; // view's
 };
 

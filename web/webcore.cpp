@@ -287,6 +287,30 @@ EMSCRIPTEN_KEEPALIVE void lodrix_redraw()
     core->controller.redraw();
 }
 
+// The views area of the free-setting entry: view 0 to 4 (locus, Bode,
+// Nyquist, Black, Gc(T)), enlarged or not, as its chooser sets it; the frame
+// on screen is drawn again with it.
+EMSCRIPTEN_KEEPALIVE void lodrix_set_views(int view, int large)
+{
+    if (view < 0 || view >= lodrix::freeViewCount)
+        return;
+    core->controller.setFreeViews({lodrix::FreeView(view), large != 0});
+}
+
+// The view shown, 0 to 4, plus 8 when enlarged.
+EMSCRIPTEN_KEEPALIVE int lodrix_views()
+{
+    const lodrix::FreeViews &v = core->controller.freeViews();
+    return static_cast<int>(v.shown) + (v.large ? 8 : 0);
+}
+
+// The view's number by its name for scripts ("bode"), -1 for none.
+EMSCRIPTEN_KEEPALIVE int lodrix_view_named(const char *name)
+{
+    const auto view = lodrix::freeViewNamed(name);
+    return view ? static_cast<int>(*view) : -1;
+}
+
 // The gain slider's scale, the desktop's.
 EMSCRIPTEN_KEEPALIVE double lodrix_gain_at_slider(int position)
 {
