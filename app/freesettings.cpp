@@ -197,8 +197,9 @@ void Tvitesse::buildViewChooser()
         w->setGeometry(r);
         w->setAccessibleName(say(accessible));
         w->setFocusPolicy(Qt::StrongFocus);
-        freeSettingControls_.push_back(w);
+        viewControls_.push_back(w);
         designs_.push_back({w, 11, false, r});
+        switchOff(w);
     }
     const auto apply = [this] {
         controller.setFreeViews({FreeView(std::clamp(ViewChooser->currentIndex(), 0, freeViewCount - 1)),

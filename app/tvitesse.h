@@ -256,6 +256,7 @@ private:
     };
     std::vector<Design> designs_;
     std::vector<QWidget *> freeSettingControls_; // with their labels
+    std::vector<QWidget *> viewControls_;        // the views' chooser, shown with them
     FreeSettings shownSettings_;
     int zoom_ = 100;
     double fullScreenZoom_ = 1.0;

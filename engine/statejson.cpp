@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdint>
 
 namespace lodrix {
@@ -74,8 +75,16 @@ nlohmann::ordered_json settingsJson(const FreeSettings &s)
 // degrees, and the frequencies (rad/s) where |L| = 1 and arg L = -180°.
 nlohmann::ordered_json marginsJson(const StabilityMargins &m)
 {
+    // To ten significant digits: the browser's mathematical functions may
+    // differ from the desktop's in the last bits, and the crossings are
+    // found to no better.
     const auto value = [](const std::optional<double> &v) {
-        return v ? nlohmann::ordered_json(*v) : nlohmann::ordered_json(nullptr);
+        if (!v)
+            return nlohmann::ordered_json(nullptr);
+        if (*v == 0.0)
+            return nlohmann::ordered_json(0.0);
+        const double scale = std::pow(10.0, 9 - std::floor(std::log10(std::abs(*v))));
+        return nlohmann::ordered_json(std::round(*v * scale) / scale);
     };
     return {{"gain", value(m.gain)},
             {"gainDb", value(m.gainDb)},
