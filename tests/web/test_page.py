@@ -1145,7 +1145,7 @@ class Layout(unittest.TestCase):
         fields = driver.execute_script("""
             return [...document.querySelectorAll('#FreeSettings select, #FreeSettings input:not([type=range])')]
                 .map((e) => [e.id, e.options ? e.options.length : 0]);""")
-        self.assertEqual(len(fields), 7)
+        self.assertEqual(len(fields), 8)  # the settings and the views chooser
         for field, options in fields:
             element = driver.find_element(By.ID, field)
             for option in range(options) if options else [None]:
