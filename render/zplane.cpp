@@ -215,6 +215,11 @@ Point placeLabel(const Plane &plane, const Occupancy &room, Point anchor, int w)
             const int y2 = y + textCellPx - 1 + labelMarginPx;
             const double gapX = std::max({0, x1 - anchor.x, anchor.x - x2});
             const double gapY = std::max({0, y1 - anchor.y, anchor.y - y2});
+            // The cost is at least the distance: a place farther than the
+            // best cost so far cannot beat it (the enlarged plane has five
+            // times the places).
+            if (gapX * gapX + gapY * gapY >= bestCost * bestCost)
+                continue;
             const double cost = 1000.0 * room.taken(x1, y1, x2, y2) + 2.0 * room.furniture(x1, y1, x2, y2) +
                                 std::hypot(gapX, gapY);
             if (cost < bestCost) {
