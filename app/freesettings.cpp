@@ -15,10 +15,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpinBox>
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -35,6 +37,9 @@ constexpr int upperTop = 490;
 constexpr int stripHeight = 19;
 constexpr int captionDrop = 3; // a caption's top under its row's
 constexpr int captionGap = 6;  // from a control to the next caption
+// The views' chooser, under the views area in its place and under it enlarged.
+constexpr QRect viewChooserRect{650, 472, 96, 18};
+constexpr QRect viewLargeRect{748, 472, 50, 18};
 
 // Each setting's control, by the setting's name: a list for a choice, a
 // spin box for a number. They show and take the settings' values through
@@ -161,6 +166,7 @@ void Tvitesse::buildFreeSettings()
     SettingLoadFrom->setKeyboardTracking(false);
     place(SettingLoadFrom, "SettingLoadFrom", 36, "Période k du début de la charge");
 
+    buildViewChooser();
     for (const auto &[name, control] : stripControls(*this))
         fitToRow(*this, control, *findSetting(name));
     showFreeSettings();
@@ -181,6 +187,41 @@ void Tvitesse::buildFreeSettings()
     });
 }
 
+void Tvitesse::buildViewChooser()
+{
+    ViewChooser = new QComboBox(this);
+    for (int v = 0; v < freeViewCount; ++v)
+        ViewChooser->addItem(say(freeViewLabel(FreeView(v))));
+    ViewLarge = new QPushButton(say("En grand"), this);
+    ViewLarge->setCheckable(true);
+    for (auto [w, name, accessible, r] :
+         {std::tuple<QWidget *, const char *, const char *, QRect>{ViewChooser, "ViewChooser", "Vue",
+                                                                   viewChooserRect},
+          {ViewLarge, "ViewLarge", "Agrandir la vue sur les courbes", viewLargeRect}}) {
+        w->setObjectName(QString::fromLatin1(name));
+        w->setGeometry(r);
+        w->setAccessibleName(say(accessible));
+        w->setFocusPolicy(Qt::StrongFocus);
+        viewControls_.push_back(w);
+        designs_.push_back({w, 11, false, r});
+        switchOff(w);
+    }
+    const auto apply = [this] {
+        controller.setFreeViews({FreeView(std::clamp(ViewChooser->currentIndex(), 0, freeViewCount - 1)),
+                                 ViewLarge->isChecked()});
+        present();
+    };
+    connect(ViewChooser, &QComboBox::currentIndexChanged, this, apply);
+    connect(ViewLarge, &QPushButton::toggled, this, apply);
+}
+
+void Tvitesse::setFreeViews(FreeViews views)
+{
+    controller.setFreeViews(views);
+    showFreeSettings();
+    present();
+}
+
 void Tvitesse::showFreeSettings()
 {
     const FreeSettings &s = controller.freeSettings();
@@ -193,6 +234,10 @@ void Tvitesse::showFreeSettings()
         blocked.emplace_back(control);
         showValue(control, row, row.get(s));
     }
+    blocked.emplace_back(ViewChooser);
+    blocked.emplace_back(ViewLarge);
+    ViewChooser->setCurrentIndex(static_cast<int>(controller.freeViews().shown));
+    ViewLarge->setChecked(controller.freeViews().large);
     // A position that gives this gain stays where the hand left it.
     if (gainAtSliderPosition(SettingGainSlider->value()) != s.gain)
         SettingGainSlider->setValue(sliderPositionOfGain(s.gain));

@@ -412,6 +412,8 @@ void Tvitesse::switchControl(Control control, bool on)
     if (control == Control::FreeSettings) {
         for (QWidget *w : freeSettingControls_)
             on ? switchOn(w) : switchOff(w);
+        for (QWidget *w : viewControls_)
+            on ? switchOn(w) : switchOff(w);
         showFreeSettings();
         showKeptActions(on);
         return;

@@ -134,6 +134,9 @@ public:
     QSpinBox *SettingLoad;
     QSpinBox *SettingLoadFrom;
     QComboBox *SettingHorizon;
+    // The views area beside the plots: which view, and enlarged or not.
+    QComboBox *ViewChooser;
+    QPushButton *ViewLarge;
 
     // The classroom actions, on their keys and in the form's right-click
     // menu: pause (P, Pause), one frame (N), export the run (Ctrl+E), save
@@ -193,6 +196,8 @@ public:
     // The free-setting entry's settings as a person sets them: handed to
     // the controller, its refusal returned, the strip showing them.
     std::optional<std::string> setFreeSettings(const FreeSettings &settings);
+    // The views area as a person chooses it: the chooser shows it.
+    void setFreeViews(FreeViews views);
 
     // Where a control of the state line lies on the form, in form pixels
     // (the free strip "FreeSettings" as a whole); empty for none.
@@ -221,6 +226,7 @@ private:
     // The settings' controls show the controller's settings.
     void showFreeSettings();
     void applyFreeSettings();
+    void buildViewChooser();
     void describeSurfaces();
     void describeCommentaryButton();
     void exportRun();
@@ -251,6 +257,7 @@ private:
     };
     std::vector<Design> designs_;
     std::vector<QWidget *> freeSettingControls_; // with their labels
+    std::vector<QWidget *> viewControls_;        // the views' chooser, shown with them
     FreeSettings shownSettings_;
     int zoom_ = 100;
     double fullScreenZoom_ = 1.0;

@@ -96,11 +96,12 @@ void timeTick(benchmark::State &state, Tvitesse &w, const PageTicks &page, int t
 // each iteration moves it one position, alternately up and down, so that
 // the run is simulated again, its poles, locus and verdict found, its idle
 // picture with the prediction drawn on the three surfaces, and repainted.
-void timeSettingChange(benchmark::State &state, Tvitesse &w, double &medianMs)
+void timeSettingChange(benchmark::State &state, Tvitesse &w, double &medianMs, FreeViews views = {})
 {
     Driver driver(w);
     driver.choose(freeSettingEntry);
     driver.tick();
+    w.setFreeViews(views);
     const int from = w.SettingGainSlider->value();
     std::vector<double> ms;
     int direction = 1;
@@ -112,6 +113,7 @@ void timeSettingChange(benchmark::State &state, Tvitesse &w, double &medianMs)
         direction = -direction;
     }
     w.SettingGainSlider->setValue(from);
+    w.setFreeViews({});
     medianMs = median(ms);
     state.counters["setting_ms"] = medianMs;
 }
@@ -185,6 +187,16 @@ void registerBenchmarks(Tvitesse &w, const QString &rtfDir, DrawResults &out)
     benchmark::RegisterBenchmark("setting/gain", [&w, &out](benchmark::State &state) {
         timeSettingChange(state, w, out.settingMs.emplace());
     })->Unit(benchmark::kMicrosecond);
+    // Each view redrawn with the settings it shows.
+    for (int v = 0; v < freeViewCount; ++v)
+        for (bool large : {false, true}) {
+            const FreeViews views{FreeView(v), large};
+            const std::string label = std::string(freeViewName(views.shown)) + (large ? " large" : "");
+            benchmark::RegisterBenchmark(("setting/gain/" + label).c_str(), [&w, &out, views,
+                                                                             label](benchmark::State &state) {
+                timeSettingChange(state, w, out.settingViewMs[label], views);
+            })->Unit(benchmark::kMicrosecond);
+        }
     if (rtfDir.isEmpty())
         return;
     auto corpus = std::make_shared<Corpus>(loadCorpus(rtfDir));

@@ -22,6 +22,9 @@ struct DrawResults {
     // Median move of the free-setting gain slider, simulated, drawn and
     // repainted, in ms.
     std::optional<double> settingMs;
+    // The same move with each view of the free-setting entry shown, in its
+    // place or enlarged ("bode", "bode large"), median ms.
+    std::map<std::string, double> settingViewMs;
 
     // The worst of a page's medians; nothing when none of its cases ran.
     std::optional<double> worstTickMs(std::string_view page) const;

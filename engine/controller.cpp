@@ -243,6 +243,14 @@ void Controller::clearKept()
     redrawFreeSetting();
 }
 
+void Controller::setFreeViews(FreeViews views)
+{
+    if (views == freeViews_)
+        return;
+    freeViews_ = views;
+    redrawFreeSetting();
+}
+
 void Controller::redrawFreeSetting()
 {
     // The free page draws its whole picture on every frame: drawing the one
@@ -357,7 +365,7 @@ void Controller::drawFrame(const Frame &frame)
         return;
     case Page::Idle:
         if (anim_.rubrique == freeSettingEntry)
-            DrawFreeSettingIdle(ctx, freeLoop_, kept_);
+            DrawFreeSettingIdle(ctx, freeLoop_, kept_, freeViews_);
         else
             DrawIdlePicture(ctx);
         return;
@@ -377,7 +385,7 @@ void Controller::drawFrame(const Frame &frame)
         DrawTwoStepFrame(ctx, frame.tick);
         return;
     case Page::FreeSetting:
-        DrawFreeSettingFrame(ctx, freeLoop_, kept_, frame.tick);
+        DrawFreeSettingFrame(ctx, freeLoop_, kept_, frame.tick, freeViews_);
         return;
     }
 }

@@ -133,6 +133,12 @@ public:
     void clearKept();
     const std::vector<KeptRun> &kept() const { return kept_; }
 
+    // The views area of entry 5: which view it shows, in its place or
+    // enlarged. A change draws the frame on screen again at once (on entry
+    // 5) and changes nothing else; elsewhere it waits for entry 5.
+    void setFreeViews(FreeViews views);
+    const FreeViews &freeViews() const { return freeViews_; }
+
     // The frames drawn since the page last started from its first tick.
     const std::vector<RunRow> &run() const { return run_; }
 
@@ -198,6 +204,7 @@ private:
     std::vector<RunRow> run_;
     SampledLoop freeLoop_{FreeSettings{}};
     std::vector<KeptRun> kept_;
+    FreeViews freeViews_;
     Frame shown_; // the frame on screen; none once a handler cleared it
 };
 

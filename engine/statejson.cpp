@@ -1,9 +1,11 @@
 #include "statejson.h"
 
+#include "model/frequency.h"
 #include "settings/settings.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdint>
 
 namespace lodrix {
@@ -68,6 +70,29 @@ nlohmann::ordered_json settingsJson(const FreeSettings &s)
     return json;
 }
 
+// The stability margins of the open loop, each null where the curve has no
+// such crossing: the gain margin as a ratio and in dB, the phase margin in
+// degrees, and the frequencies (rad/s) where |L| = 1 and arg L = -180°.
+nlohmann::ordered_json marginsJson(const StabilityMargins &m)
+{
+    // To ten significant digits: the browser's mathematical functions may
+    // differ from the desktop's in the last bits, and the crossings are
+    // found to no better.
+    const auto value = [](const std::optional<double> &v) {
+        if (!v)
+            return nlohmann::ordered_json(nullptr);
+        if (*v == 0.0)
+            return nlohmann::ordered_json(0.0);
+        const double scale = std::pow(10.0, 9 - std::floor(std::log10(std::abs(*v))));
+        return nlohmann::ordered_json(std::round(*v * scale) / scale);
+    };
+    return {{"gain", value(m.gain)},
+            {"gainDb", value(m.gainDb)},
+            {"phase", value(m.phase)},
+            {"wGain", value(m.wGain)},
+            {"wPhase", value(m.wPhase)}};
+}
+
 nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<KeptRun> &kept)
 {
     nlohmann::ordered_json e = settingsJson(loop.settings());
@@ -100,6 +125,7 @@ nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<KeptRu
     for (const KeptRun &k : kept)
         keptRuns.push_back(settingsJson(k.loop.settings()));
     e["kept"] = keptRuns;
+    e["margins"] = marginsJson(frequencyResponse(loop.settings()).margins);
     return e;
 }
 
@@ -140,6 +166,8 @@ std::string stateJson(const Controller &controller)
         {"interval", controller.interval()},
         {"controls", controls},
         {"explore", explore(controller.freeLoop(), controller.kept())},
+        {"view",
+         {{"name", freeViewName(controller.freeViews().shown)}, {"large", controller.freeViews().large}}},
     };
     return state.dump();
 }

@@ -8,9 +8,12 @@
 
 #include "closedloop.h"
 
+#include "model/frequency.h"
 #include "raster/textraster.h"
 #include "render/arm.h"
+#include "render/freqviews.h"
 #include "render/loopdiagram.h"
+#include "render/periodgain.h"
 #include "render/plots.h"
 #include "render/zplane.h"
 #include "settings/settings.h"
@@ -79,6 +82,9 @@ constexpr int setPointLabelDx = 3;
 constexpr int setPointLabelDy = -7;
 
 // ---- The z-plane, right of the plots.
+// Enlarged: over the right-hand plot, from its vertical axis to the
+// window's edge, down to the row of the views' chooser.
+constexpr ViewBox largeViews{396, 250, 404, 222};
 constexpr int zTextSizePt = 6; // its texts' size, the set-point's name's too
 
 // ---- Texts.
@@ -800,27 +806,103 @@ void drawHint(Canvas &window)
 
 // The whole text area, drawn again on every frame: the plots as far as tick
 // n (none before a start), the z-plane and the texts the run has reached.
+// The open loop in frequency for these settings: a run draws the same views
+// at every tick, computed once for new settings.
+const FrequencyResponse &responseOf(const FreeSettings &s)
+{
+    thread_local std::optional<std::pair<FreeSettings, FrequencyResponse>> cached;
+    if (!cached || cached->first != s)
+        cached.emplace(s, frequencyResponse(s));
+    return cached->second;
+}
+
+void drawView(Canvas &window, const SampledLoop &loop, const NumberFormat &f, FreeViews views)
+{
+    const ViewBox box = freeViewBox(views.large);
+    switch (views.shown) {
+    case FreeView::Locus:
+        DrawZPlane(window, loop, f, {{box.left, box.top}, box.height, views.large ? box.width : 0});
+        return;
+    case FreeView::Bode:
+        DrawBodeView(window, responseOf(loop.settings()), f, box);
+        return;
+    case FreeView::Nyquist:
+        DrawNyquistView(window, responseOf(loop.settings()), f, box);
+        return;
+    case FreeView::Black:
+        DrawBlackView(window, responseOf(loop.settings()), f, box);
+        return;
+    case FreeView::PeriodGain:
+        DrawPeriodGainView(window, loop, f, box);
+        return;
+    }
+}
+
 void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
-                std::optional<int> n)
+                std::optional<int> n, FreeViews views)
 {
     Canvas &window = ctx.surfaces.window;
     window.pen = {clFace, 1, PenStyle::Solid};
     window.brush = {clFace, BrushStyle::Solid};
     ClearTextArea(window);
     drawPlots(window, loop, kept, ctx.numbers, n);
-    DrawZPlane(window, loop, ctx.numbers, freeSettingZPlane);
+    // In its place the view stands clear of the texts; enlarged, over them.
+    if (!views.large)
+        drawView(window, loop, ctx.numbers, views);
     if (!n) {
         drawHint(window);
-        return;
+    } else {
+        drawExplanation(window, loop, ctx.numbers, ctx.language, 1);
+        if (*n >= loop.sampleTick(1))
+            drawExplanation(window, loop, ctx.numbers, ctx.language, 2);
+        if (*n >= endTick)
+            drawConclusion(window, loop, ctx.numbers, ctx.language);
     }
-    drawExplanation(window, loop, ctx.numbers, ctx.language, 1);
-    if (*n >= loop.sampleTick(1))
-        drawExplanation(window, loop, ctx.numbers, ctx.language, 2);
-    if (*n >= endTick)
-        drawConclusion(window, loop, ctx.numbers, ctx.language);
+    if (views.large)
+        drawView(window, loop, ctx.numbers, views);
 }
 
 } // namespace
+
+namespace {
+
+struct ViewNames {
+    FreeView view;
+    const char *name;
+    const char *label;
+};
+constexpr ViewNames viewNames[] = {
+    {FreeView::Locus, "locus", "Lieu des pôles"}, {FreeView::Bode, "bode", "Bode"},
+    {FreeView::Nyquist, "nyquist", "Nyquist"},    {FreeView::Black, "black", "Black"},
+    {FreeView::PeriodGain, "period", "Gc(T)"},
+};
+static_assert(std::size(viewNames) == freeViewCount);
+
+} // namespace
+
+const char *freeViewName(FreeView view)
+{
+    return viewNames[static_cast<int>(view)].name;
+}
+
+std::optional<FreeView> freeViewNamed(std::string_view name)
+{
+    for (const ViewNames &v : viewNames)
+        if (name == v.name)
+            return v.view;
+    return std::nullopt;
+}
+
+const char *freeViewLabel(FreeView view)
+{
+    return viewNames[static_cast<int>(view)].label;
+}
+
+ViewBox freeViewBox(bool large)
+{
+    const ZPlaneBox &z = freeSettingZPlane;
+    return large ? largeViews : ViewBox{z.topLeft.x, z.topLeft.y, z.size, z.size};
+}
 
 std::size_t FreeKeptColour(std::span<const KeptRun> kept)
 {
@@ -830,7 +912,8 @@ std::size_t FreeKeptColour(std::span<const KeptRun> kept)
     return 0;
 }
 
-void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n)
+void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n,
+                          FreeViews views)
 {
     Canvas &scene = ctx.surfaces.scene;
     const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
@@ -841,17 +924,18 @@ void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<
     DrawValueRow(scene, ctx.model, clBlack, 700, ctx.numbers);
     drawSettingsTexts(scene, loop, kept, wording, ctx.numbers, ctx.language);
 
-    drawWindow(ctx, loop, kept, n);
+    drawWindow(ctx, loop, kept, n, views);
 }
 
-void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept)
+void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
+                         FreeViews views)
 {
     DrawIdlePicture(ctx);
     Canvas &scene = ctx.surfaces.scene;
     const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
     drawDiagram(scene, wording, true);
     drawSettingsTexts(scene, loop, kept, wording, ctx.numbers, ctx.language);
-    drawWindow(ctx, loop, kept, std::nullopt);
+    drawWindow(ctx, loop, kept, std::nullopt, views);
 }
 
 } // namespace lodrix

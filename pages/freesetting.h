@@ -6,10 +6,13 @@
 #include "pages.h"
 
 #include "model/sampledloop.h"
+#include "render/viewbox.h"
 #include "render/zplane.h"
 
 #include <cstddef>
+#include <optional>
 #include <span>
+#include <string_view>
 
 namespace lodrix {
 
@@ -28,15 +31,36 @@ struct KeptRun {
 // The colour for a run kept beside these: the first none of them has.
 std::size_t FreeKeptColour(std::span<const KeptRun> kept);
 
+// The views area beside the plots: the root locus (« Lieu des pôles »), the
+// open loop's Bode, Nyquist and Black-Nichols diagrams, or the loop in the
+// plane of period and gain (« Gc(T) »); in its place right of the plots, or
+// enlarged over the right-hand plot, under the arm and the diagram.
+enum class FreeView { Locus, Bode, Nyquist, Black, PeriodGain };
+constexpr int freeViewCount = 5;
+struct FreeViews {
+    FreeView shown = FreeView::Locus;
+    bool large = false;
+    bool operator==(const FreeViews &) const = default;
+};
+// Its name for scripts: "locus", "bode", "nyquist", "black", "period".
+const char *freeViewName(FreeView view);
+std::optional<FreeView> freeViewNamed(std::string_view name);
+// Its name in the chooser, in French: « Lieu des pôles », « Bode »...
+const char *freeViewLabel(FreeView view);
+// Where the area stands on the window canvas, in form pixels at 1x.
+ViewBox freeViewBox(bool large);
+
 // n: page tick, 2 to 320, of the run of loop. Each frame draws the whole
 // picture: the kept runs, the predicted response, the run as far as n over
 // it, the root locus, and the texts the run has reached. The caller creates
 // the "Commentaires" button after the end tick's frame.
-void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n);
+void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n,
+                          FreeViews views = {});
 
 // The idle picture with the chosen settings over it: the corrector, the
 // whole predicted response, the root locus and what the poles say, so that
 // a change shows at once.
-void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept);
+void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
+                         FreeViews views = {});
 
 } // namespace lodrix

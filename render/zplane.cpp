@@ -18,6 +18,7 @@ namespace {
 constexpr int crossHalfPx = 3;
 constexpr int zeroRadiusPx = 3;
 constexpr int textSizePt = 6;
+constexpr int largeTextSizePt = 8;
 constexpr int textCellPx = 13;  // a 6-point line has the 8-point cell
 constexpr int titleBandPx = 14; // the title's own row, above the plane
 constexpr Point titleOffset{4, 1};
@@ -214,6 +215,11 @@ Point placeLabel(const Plane &plane, const Occupancy &room, Point anchor, int w)
             const int y2 = y + textCellPx - 1 + labelMarginPx;
             const double gapX = std::max({0, x1 - anchor.x, anchor.x - x2});
             const double gapY = std::max({0, y1 - anchor.y, anchor.y - y2});
+            // The cost is at least the distance: a place farther than the
+            // best cost so far cannot beat it (the enlarged plane has five
+            // times the places).
+            if (gapX * gapX + gapY * gapY >= bestCost * bestCost)
+                continue;
             const double cost = 1000.0 * room.taken(x1, y1, x2, y2) + 2.0 * room.furniture(x1, y1, x2, y2) +
                                 std::hypot(gapX, gapY);
             if (cost < bestCost) {
@@ -231,6 +237,7 @@ struct PlacedLabels {
     FreeSettings settings;
     Point topLeft;
     int size = 0;
+    int width = 0;
     std::string separator;
     Language language;
     std::vector<Point> at; // one a crossing, in the locus's order
@@ -239,8 +246,9 @@ struct PlacedLabels {
 bool placedFor(const PlacedLabels &p, const SampledLoop &loop, const NumberFormat &f, ZPlaneBox box,
                const Language &language)
 {
-    return p.size == box.size && p.topLeft.x == box.topLeft.x && p.topLeft.y == box.topLeft.y &&
-           p.settings == loop.settings() && p.separator == f.decimalSeparator() && p.language == language;
+    return p.size == box.size && p.width == box.width && p.topLeft.x == box.topLeft.x &&
+           p.topLeft.y == box.topLeft.y && p.settings == loop.settings() &&
+           p.separator == f.decimalSeparator() && p.language == language;
 }
 
 } // namespace
@@ -250,19 +258,20 @@ void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, 
     const int left = box.topLeft.x;
     const int top = box.topLeft.y;
     const int size = box.size;
-    const Plane plane{left, top + titleBandPx, left + size, top + size, size / 3};
+    const int across = box.across();
+    const Plane plane{left, top + titleBandPx, left + across, top + size, size / 3};
     const int cx = static_cast<int>(plane.centreX());
     const int cy = static_cast<int>(plane.centreY());
-    Occupancy room(left, top, size, size);
+    Occupancy room(left, top, across, size);
 
     canvas.pen = {clBlack, 1, PenStyle::Solid};
     canvas.brush = {clWhite, BrushStyle::Solid};
-    canvas.rectangle(left, top, left + size, top + size);
-    canvas.line(left + 1, plane.top - 1, left + size - 1, plane.top - 1);
+    canvas.rectangle(left, top, left + across, top + size);
+    canvas.line(left + 1, plane.top - 1, left + across - 1, plane.top - 1);
     canvas.pen.style = PenStyle::Dot;
-    canvas.line(left + 1, cy, left + size - 1, cy);
+    canvas.line(left + 1, cy, left + across - 1, cy);
     canvas.line(cx, plane.top, cx, top + size - 1);
-    room.markLine({left + 1, cy}, {left + size - 2, cy}, Occupancy::Furniture);
+    room.markLine({left + 1, cy}, {left + across - 2, cy}, Occupancy::Furniture);
     room.markLine({cx, plane.top}, {cx, top + size - 2}, Occupancy::Furniture);
     canvas.pen.style = PenStyle::Solid;
     canvas.brush.style = BrushStyle::Clear;
@@ -320,13 +329,18 @@ void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, 
     thread_local PlacedLabels placed;
     const bool known = placedFor(placed, loop, f, box, canvas.language());
     if (!known) {
-        placed = {loop.settings(), box.topLeft, box.size, f.decimalSeparator(), canvas.language(), {}};
+        placed = {loop.settings(),      box.topLeft,       box.size, box.width,
+                  f.decimalSeparator(), canvas.language(), {}};
         room.sum();
     }
 
     // Its gain written once, near the upper point, clear of everything and
     // over a white ground that hides the circle or an axis under it.
-    const Font labelFont{.face = FontFace::SansSerif, .size = textSizePt, .color = clBlack, .bold = false};
+    // Enlarged, its texts are as large as the plots' labels, in the same cell.
+    const Font labelFont{.face = FontFace::SansSerif,
+                         .size = box.width > 0 ? largeTextSizePt : textSizePt,
+                         .color = clBlack,
+                         .bold = false};
     canvas.font = labelFont;
     canvas.pen = {clWhite, 1, PenStyle::Solid};
     canvas.brush = {clWhite, BrushStyle::Solid};

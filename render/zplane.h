@@ -11,10 +11,14 @@
 namespace lodrix {
 
 // Where the box stands on its canvas: its top-left corner and its side, in
-// pixels. The unit circle's radius is a third of the side.
+// pixels. The unit circle's radius is a third of the side. A box wider
+// than high (the views area enlarged) gives the plane its width, the circle
+// a third of its height.
 struct ZPlaneBox {
     Point topLeft;
-    int size = 0;
+    int size = 0;  // its height, and its width when width is 0
+    int width = 0; // 0: square
+    int across() const { return width > 0 ? width : size; }
 };
 
 // Draws the box of loop's root locus and poles, its gains written with f:

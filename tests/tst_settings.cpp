@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
@@ -142,6 +143,27 @@ private slots:
                 QVERIFY(decimal && decimal->minimum() == row.low && decimal->maximum() == row.high);
             }
         }
+    }
+
+    // The views' chooser on the desktop, by the keyboard alone: the arrows
+    // choose the view, Space enlarges it; the controller keeps both, and the
+    // chooser shows what a script set.
+    void viewChooserByKeyboard()
+    {
+        Tvitesse w;
+        w.controller.choix(5);
+        QCOMPARE(w.ViewChooser->accessibleName(), w.say("Vue"));
+        QCOMPARE(w.ViewChooser->count(), freeViewCount);
+        QVERIFY(w.ViewChooser->isEnabled() && w.ViewLarge->isEnabled());
+        QTest::keyClick(w.ViewChooser, Qt::Key_Down);
+        QCOMPARE(w.controller.freeViews(), (FreeViews{FreeView::Bode, false}));
+        QTest::keyClick(w.ViewLarge, Qt::Key_Space);
+        QCOMPARE(w.controller.freeViews(), (FreeViews{FreeView::Bode, true}));
+        w.setFreeViews({FreeView::Black, false});
+        QCOMPARE(w.ViewChooser->currentIndex(), int(FreeView::Black));
+        QVERIFY(!w.ViewLarge->isChecked());
+        w.controller.choix(2);
+        QVERIFY(!w.ViewChooser->isEnabled());
     }
 
     // The page's strip: a control for each row, named by it, its options

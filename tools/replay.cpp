@@ -23,7 +23,9 @@
 // open QUERY (a link applied as the page applies its address at load; its
 // language is the window's when --lang does not say), link (prints the
 // link of what is shown, as the desktop copies it), commentary FILE (the plain text of
-// the commentary shown).
+// the commentary shown), view NAME [large] (the views area of the
+// free-setting entry: locus, bode, nyquist, black or period, in its place or
+// enlarged, as its chooser sets it).
 // A setting is shown in the strip as a person's is; the state line gives
 // each control's rectangle on the form, in form pixels.
 // With "-" the commands are read one per line from standard input. Every
@@ -71,12 +73,13 @@ using lodrix::Tvitesse;
 
 struct Command {
     std::string name;
-    int number = 0;         // menu's and mode's row, scroll's interval, tick's count
-    std::string file;       // what shot, scene, canvas, save, csv, ops and commentary write
-    std::string key;        // key's sequence
-    std::string setting;    // set's setting, by its name
-    std::string value;      // set's value, as written
-    lodrix::Link link = {}; // open's
+    int number = 0;          // menu's and mode's row, scroll's interval, tick's count
+    std::string file;        // what shot, scene, canvas, save, csv, ops and commentary write
+    std::string key;         // key's sequence
+    std::string setting;     // set's setting, by its name
+    std::string value;       // set's value, as written
+    lodrix::Link link = {};  // open's
+    lodrix::FreeViews views; // view's
 };
 
 struct Usage {
@@ -96,7 +99,7 @@ std::optional<int> toInt(const std::string &s)
 }
 
 // What a command takes after its name.
-enum class Takes { Nothing, Number, Count, Setting, Link, Key, File };
+enum class Takes { Nothing, Number, Count, Setting, Link, Key, File, View };
 
 struct Grammar {
     std::string_view name;
@@ -129,6 +132,7 @@ constexpr Grammar grammar[] = {
     {"csv", Takes::File},
     {"save", Takes::File},
     {"commentary", Takes::File},
+    {"view", Takes::View},
 };
 
 // The words of a command line, taken one after the other.
@@ -215,6 +219,18 @@ Command command(const Grammar &g, Words &words, const lodrix::Language &language
     case Takes::File:
         c.file = words.argument(c.name);
         break;
+    case Takes::View: {
+        const std::string &a = words.argument(c.name);
+        const auto view = lodrix::freeViewNamed(a);
+        if (!view)
+            throw Usage{"bad view '" + a + "' for 'view' (expected locus, bode, nyquist, black or period)"};
+        c.views.shown = *view;
+        if (const std::string *next = words.peek(); next && (*next == "large" || *next == "small")) {
+            c.views.large = *next == "large";
+            words.take();
+        }
+        break;
+    }
     }
     return c;
 }
@@ -269,6 +285,9 @@ constexpr char usage[] =
     "  state                                  prints the state as one line of JSON\n"
     "  shot FILE, scene FILE, canvas FILE, save FILE   PNG pictures\n"
     "  csv FILE, ops FILE, commentary FILE    the run, the canvas calls, the commentary's text\n"
+    "  view NAME [large]                      the free-setting lesson's view, as its chooser sets it:\n"
+    "                                         locus, bode, nyquist, black or period (« Gc(T) »), in its\n"
+    "                                         place or, with large, enlarged over the right-hand plot\n"
     "With - the commands are read one per line from standard input; all are checked before any runs.\n";
 
 // A key pressed on the window: the window's action on that key if it has
@@ -402,6 +421,12 @@ int keep(Replay &r, const Command &)
 int clear(Replay &r, const Command &)
 {
     r.w.clearKeptAction->trigger();
+    return 0;
+}
+
+int view(Replay &r, const Command &c)
+{
+    r.w.setFreeViews(c.views);
     return 0;
 }
 
@@ -543,6 +568,7 @@ constexpr Verb verbs[] = {
     {"save", save, false},
     {"canvas", canvas, false},
     {"ops", ops, false},
+    {"view", view, true},
 };
 
 // An error box would wait for a person: say what it says, and close it.

@@ -23,6 +23,7 @@
         set: 'setting',
         key: 'key',
         lang: 'language',
+        view: 'view',
     };
 
     // The keys `key` presses: the classroom keys, by the names lodrix-replay
@@ -51,13 +52,21 @@
             if (!Object.hasOwn(commandArguments, name))
                 fail(`unknown command '${name}'`);
             const expected = commandArguments[name];
-            const allowed = expected === 'none' ? 0 : expected === 'setting' ? 2 : 1;
+            const allowed = expected === 'none' ? 0 : expected === 'setting' || expected === 'view' ? 2 : 1;
             if (words.length - 1 > allowed)
                 fail(`too many arguments for '${name}'`);
-            if (words.length - 1 < allowed && expected !== 'count')
+            if (words.length - 1 < (expected === 'view' ? 1 : allowed) && expected !== 'count')
                 fail(`command '${name}' needs an argument`);
             if (expected === 'setting') {
                 commands.push(parseSetting(argument, extra[0], fail));
+            } else if (expected === 'view') {
+                // "view NAME [large]", the names lodrix-replay takes.
+                const view = core.ccall('lodrix_view_named', 'number', ['string'], [argument]);
+                if (view < 0)
+                    fail(`bad view '${argument}' for 'view' (expected locus, bode, nyquist, black or period)`);
+                if (extra.length > 0 && extra[0] !== 'large' && extra[0] !== 'small')
+                    fail(`bad argument '${extra[0]}' for 'view' (expected large)`);
+                commands.push({ name, view, large: extra[0] === 'large' });
             } else if (expected === 'language') {
                 if (argument !== 'fr' && argument !== 'en')
                     fail(`bad language '${argument}' for 'lang' (expected fr or en)`);
@@ -138,6 +147,11 @@
                 call('redraw');
             } else if (c.name === 'key') {
                 actions[c.action]();
+            } else if (c.name === 'view') {
+                // As its chooser sets it, whichever entry is shown, as
+                // lodrix-replay does; the chooser shows it.
+                call('set_views', c.view, c.large ? 1 : 0);
+                showFreeSettings();
             } else if (c.name === 'lang') {
                 setLanguage(c.language);
             }

@@ -331,6 +331,9 @@
         if (core._lodrix_gain_at_slider(Number(gainSlider.value)) !== Number(s.gain))
             gainSlider.value = String(core._lodrix_slider_of_gain(Number(s.gain)));
         gainSlider.setAttribute('aria-valuetext', `G = ${fieldText(Number(s.gain))}`);
+        const views = core._lodrix_views();
+        $('ViewChooser').value = String(views & 7);
+        $('ViewLarge').setAttribute('aria-pressed', views & 8 ? 'true' : 'false');
         gain.disabled = s.corrector === 'DB'; // the two-step corrector has no gain
         gainSlider.disabled = gain.disabled;
         $('SettingGainDown').disabled = $('SettingGainUp').disabled = gain.disabled;
@@ -409,6 +412,15 @@
                 moveSlider();
             });
         }
+        // The views area: which view, and enlarged or not, kept by the core.
+        const setViews = (view, large) => {
+            call('set_views', view, large ? 1 : 0);
+            showFreeSettings();
+        };
+        $('ViewChooser').addEventListener('change', (event) =>
+            setViews(Number(event.target.value), core._lodrix_views() & 8));
+        $('ViewLarge').addEventListener('click', () =>
+            setViews(core._lodrix_views() & 7, !(core._lodrix_views() & 8)));
         // The slider's range and its length, from the core: two positions a
         // form pixel of its handle's travel.
         gainSlider.max = String(core._lodrix_gain_slider_positions());

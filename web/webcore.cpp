@@ -152,14 +152,15 @@ PixelRect partRect(int part)
     const bool free = rubrique == freeSettingEntry;
     const int textsTop = rubrique == 1 || rubrique >= 4 ? lowTextsTop : closedLoopTextsTop;
     const int plotsTop = sceneTop + sceneHeight;
-    const ZPlaneBox &z = freeSettingZPlane;
+    const ViewBox small = freeViewBox(false);
+    const ViewBox views = freeViewBox(core->controller.freeViews().large);
     switch (part) {
     case ScenePart:
         return {sceneLeft, sceneTop, sceneWidth, sceneHeight};
     case PlotsPart:
-        return {0, plotsTop, free ? z.topLeft.x : windowWidth, textsTop - plotsTop};
+        return {0, plotsTop, free ? small.left : windowWidth, textsTop - plotsTop};
     case LocusPart:
-        return free ? PixelRect{z.topLeft.x, z.topLeft.y, z.size, z.size} : PixelRect{};
+        return free ? PixelRect{views.left, views.top, views.width, views.height} : PixelRect{};
     case TextsPart:
         return {0, textsTop, windowWidth, textsBottom - textsTop};
     default:
@@ -457,6 +458,30 @@ EMSCRIPTEN_KEEPALIVE void lodrix_clear_kept()
 EMSCRIPTEN_KEEPALIVE void lodrix_redraw()
 {
     core->controller.redraw();
+}
+
+// The views area of the free-setting entry: view 0 to 4 (locus, Bode,
+// Nyquist, Black, Gc(T)), enlarged or not, as its chooser sets it; the frame
+// on screen is drawn again with it.
+EMSCRIPTEN_KEEPALIVE void lodrix_set_views(int view, int large)
+{
+    if (view < 0 || view >= lodrix::freeViewCount)
+        return;
+    core->controller.setFreeViews({lodrix::FreeView(view), large != 0});
+}
+
+// The view shown, 0 to 4, plus 8 when enlarged.
+EMSCRIPTEN_KEEPALIVE int lodrix_views()
+{
+    const lodrix::FreeViews &v = core->controller.freeViews();
+    return static_cast<int>(v.shown) + (v.large ? 8 : 0);
+}
+
+// The view's number by its name for scripts ("bode"), -1 for none.
+EMSCRIPTEN_KEEPALIVE int lodrix_view_named(const char *name)
+{
+    const auto view = lodrix::freeViewNamed(name);
+    return view ? static_cast<int>(*view) : -1;
 }
 
 // The gain slider's scale, the desktop's.
