@@ -78,6 +78,17 @@ std::vector<Complex> following(const std::vector<Complex> &previous, std::vector
     return ordered;
 }
 
+// A gain found by bisection, to nine significant digits: within the
+// bisection's tolerance, and the same in both editions, whose math
+// libraries differ in the last digits.
+double nineDigits(double gain)
+{
+    if (!(gain > 0.0) || !std::isfinite(gain))
+        return gain;
+    const double scale = std::pow(10.0, 8 - std::floor(std::log10(gain)));
+    return std::round(gain * scale) / scale;
+}
+
 } // namespace
 
 std::int32_t setPointAt(const FreeSettings &s, int k)
@@ -142,8 +153,29 @@ DifferenceEquation correctorEquation(const FreeSettings &s)
         const double k = 1.0 / (2.0 * p.b1);
         return {{k, k * (1.0 - p.a), -k * p.a}, {1.0, 0.5 + r, 0.5 * r}};
     }
+    case Corrector::PI: {
+        // G [(1 + T/Ti) z - 1]/(z - 1), divided through by z.
+        const double i = s.period / s.integralTime;
+        return {{g * (1.0 + i), -g, 0.0}, {1.0, -1.0, 0.0}};
+    }
+    case Corrector::PID: {
+        // G [z(z - 1) + (T/Ti) z^2 + (Td/T)(z - 1)^2]/(z (z - 1)), divided through by z^2.
+        const double i = s.period / s.integralTime;
+        const double d = s.derivativeTime / s.period;
+        return {{g * (1.0 + i + d), -g * (1.0 + 2.0 * d), g * d}, {1.0, -1.0, 0.0}};
+    }
+    case Corrector::Lead:
+        return {{g, -g * s.leadZero, 0.0}, {1.0, -s.leadPole, 0.0}};
+    case Corrector::Own:
+        return {{g * s.ownB[0], g * s.ownB[1], g * s.ownB[2]}, {1.0, s.ownA[0], s.ownA[1]}};
     }
     return {};
+}
+
+bool hasIntegrator(const FreeSettings &s)
+{
+    const DifferenceEquation c = correctorEquation(s);
+    return c.a[0] + c.a[1] + c.a[2] == 0.0;
 }
 
 Complex correctorResponse(const FreeSettings &s, Complex z)
@@ -247,8 +279,8 @@ std::vector<GainInterval> stableGains(const FreeSettings &s)
         if (std::isfinite(g.real()) && g.real() > minGain && g.real() < maxGain)
             cuts.push_back(g.real());
     };
-    cut(gainAt(0.0));
-    cut(gainAt(std::numbers::pi));
+    cut(Complex(nineDigits(gainAt(0.0).real())));
+    cut(Complex(nineDigits(gainAt(std::numbers::pi).real())));
     constexpr int angles = 720;
     double before = gainAt(0.0).imag();
     for (int i = 1; i <= angles; ++i) {
@@ -261,7 +293,7 @@ std::vector<GainInterval> stableGains(const FreeSettings &s)
                 const double mid = 0.5 * (lo + hi);
                 ((gainAt(mid).imag() < 0.0) == loNegative ? lo : hi) = mid;
             }
-            cut(gainAt(0.5 * (lo + hi)));
+            cut(Complex(nineDigits(gainAt(0.5 * (lo + hi)).real())));
         }
         before = now;
     }
@@ -302,7 +334,7 @@ RootLocus rootLocus(const FreeSettings &s)
                 const double mid = 0.5 * (lo + hi);
                 (polesOutside(polesAt(s, mid)) == before ? lo : hi) = mid;
             }
-            LocusCrossing crossing{0.5 * (lo + hi), {}};
+            LocusCrossing crossing{nineDigits(0.5 * (lo + hi)), {}};
             for (const Complex &z : polesAt(s, crossing.gain))
                 if (std::abs(std::abs(z) - 1.0) < onCircleTolerance)
                     crossing.points.push_back(z);
@@ -314,19 +346,24 @@ RootLocus rootLocus(const FreeSettings &s)
     return locus;
 }
 
-SampledLoop::SampledLoop(const FreeSettings &settings)
+SampledLoop::SampledLoop(const FreeSettings &settings, int continued)
     : settings_(settings), plant_(sampledPlant(settings.period)), poles_(closedLoopPoles(settings)),
       stable_(spectralRadius(poles_) < 1.0), criticalGain_(lodrix::criticalGain(settings)),
-      locus_(rootLocus(settings))
+      stableGains_(lodrix::stableGains(settings)), locus_(rootLocus(settings))
 {
     const DifferenceEquation c = correctorEquation(settings_);
     // Before the step every sample was 0.
     double earlierEp[2] = {0.0, 0.0};
     double earlierU[2] = {0.0, 0.0};
     PlantState s;
-    // Periods 1 to 8, then the sample at 8T, which starts none.
-    for (int k = 0; k <= periodCount; ++k) {
-        SamplePeriod &period = k < periodCount ? periods_[std::size_t(k)] : lastSample_;
+    const int continuedCount = std::max(continued, 0);
+    continuation_.resize(std::size_t(continuedCount));
+    const int last = periodCount + continuedCount;
+    PlantState end;
+    // Periods 1 to 8, then the sample at 8T, which starts none of the run's
+    // but the first continued one, then the continued periods.
+    for (int k = 0; k <= last; ++k) {
+        SamplePeriod period;
         period.start = s;
         period.E = setPointAt(settings_, k);
         period.X = toCode(s.position);
@@ -336,14 +373,24 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
                         c.a[1] * earlierU[0] - c.a[2] * earlierU[1];
         period.Epu = toCode(period.wanted);
         period.saturated = std::abs(period.wanted) >= converterCodeLimit + 0.5;
-        // The computer remembers the command it sent, not the one it wanted.
+        if (k < periodCount)
+            periods_[std::size_t(k)] = period;
+        if (k == periodCount) {
+            lastSample_ = period;
+            end = s;
+        }
+        if (k >= periodCount && k < last)
+            continuation_[std::size_t(k - periodCount)] = period;
+        // With anti-windup the computer remembers the command it sent, not
+        // the one it wanted; without, the one it wanted, unlimited.
         earlierEp[1] = earlierEp[0];
         earlierEp[0] = period.Ep;
         earlierU[1] = earlierU[0];
-        earlierU[0] = period.Epu;
-        if (k < periodCount)
+        earlierU[0] = settings_.antiWindup ? period.Epu : period.wanted;
+        if (k < last)
             s = evolve(s, period.Epu - period.load, settings_.period);
     }
+    s = end;
     // Each tick counted from its period's own sample, so that tick 40k lands
     // on sample k whatever the rounding of n T/40.
     for (int n = 0; n <= endTick; ++n) {
@@ -361,6 +408,8 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
 double SampledLoop::dcGain() const
 {
     const DifferenceEquation c = correctorEquation(settings_);
+    if (hasIntegrator(settings_))
+        return std::numeric_limits<double>::infinity();
     return (c.b[0] + c.b[1] + c.b[2]) / (c.a[0] + c.a[1] + c.a[2]);
 }
 
@@ -376,6 +425,9 @@ std::optional<double> SampledLoop::staticError() const
     const double command = steadyCommand();
     if (!stable_ || std::abs(command) > converterCodeLimit)
         return std::nullopt;
+    // An integrator settles with no error at all.
+    if (hasIntegrator(settings_))
+        return 0.0;
     return command / dcGain();
 }
 

@@ -534,7 +534,7 @@ class Hook(unittest.TestCase):
                             ("menu 2\nscroll 9", "scroll"), ("menu 2\ntick -1", "tick"),
                             ("menu 2\nmode", "mode"), ("menu 2\nstart now", "start"),
                             ("menu 2\nkey Q", "Q"), ("menu 2\nset colour 3", "colour"),
-                            ("menu 2\nset corrector PID", "PID"), ("menu 2\nset step 1.5", "1.5"),
+                            ("menu 2\nset corrector PIX", "PIX"), ("menu 2\nset step 1.5", "1.5"),
                             ("menu 2\nset gain 0", "set gain"), ("menu 2\nset period 0.07", "set period"),
                             ("menu 2\nset load 2048", "set load"), ("menu 2\nset load 10.5", "10.5"),
                             ("menu 2\nset loadfrom 8", "set loadfrom"), ("menu 2\nset input sine", "sine"),
