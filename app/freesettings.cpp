@@ -253,6 +253,9 @@ void Tvitesse::showFreeSettings()
     const FreeSettings &s = controller.freeSettings();
     shownSettings_ = s;
     SettingGain->setNumbers(controller.numbers());
+    for (const CoefficientControl &c : coefficientControls)
+        if (auto *field = dynamic_cast<NumberField *>(c.control))
+            field->setNumbers(controller.numbers());
     std::vector<QSignalBlocker> blocked;
     blocked.emplace_back(SettingGainSlider);
     for (const auto &[name, control] : stripControls(*this)) {

@@ -47,8 +47,9 @@ int polesOutside(std::span<const Complex> poles)
     return int(std::count_if(poles.begin(), poles.end(), [](Complex z) { return std::abs(z) >= 1.0; }));
 }
 
-// The locus is drawn from this many gains a decade, evenly in log G.
-constexpr int locusGainsPerDecade = 100;
+// The locus is drawn from this many gains a decade, evenly in log G: over
+// the four decades, as many as there were gains when it held three.
+constexpr int locusGainsPerDecade = 75;
 // A pole counts as on the circle at a crossing gain within this distance.
 constexpr double onCircleTolerance = 1e-6;
 

@@ -448,28 +448,29 @@ void designedWording(Wording &w, const SampledLoop &loop, const NumberFormat &f,
     const FreeSettings &s = loop.settings();
     const DifferenceEquation c = correctorEquation(s);
     const std::string gain = rounded(f, s.gain, 2);
-    std::string law;
-    std::string ratio;
+    // C(z) with this run's numbers, its numerator over its denominator: the
+    // box has room for two short lines.
+    std::string numerator;
+    std::string denominator;
     switch (s.corrector) {
     case Corrector::PI:
-        law = "PI : G(1+(T/Ti)z/(z-1))";
-        ratio = "(" + polynomialText(f, std::array{c.b[0], c.b[1]}) + ")/(z-1)";
+        numerator = polynomialText(f, std::array{c.b[0], c.b[1]});
+        denominator = "z-1";
         break;
     case Corrector::PID:
-        law = "PID : G(1+(T/Ti)z/(z-1)+(Td/T)(z-1)/z)";
-        ratio = "(" + polynomialText(f, c.b) + ")/(z²-z)";
+        numerator = polynomialText(f, c.b);
+        denominator = "z²-z";
         break;
     case Corrector::Lead:
-        law = language.tr("Avance/retard : G(z-z0)/(z-p0)");
-        ratio = gain + "(" + polynomialText(f, std::array{1.0, -s.leadZero}) + ")/(" +
-                polynomialText(f, std::array{1.0, -s.leadPole}) + ")";
+        numerator = gain + "(" + polynomialText(f, std::array{1.0, -s.leadZero}) + ")";
+        denominator = polynomialText(f, std::array{1.0, -s.leadPole});
         break;
     default:
-        law = language.tr("Libre : G(b0z²+b1z+b2)/(z²+a1z+a2)");
-        ratio = "(" + polynomialText(f, c.b) + ")/(" + polynomialText(f, c.a) + ")";
+        numerator = polynomialText(f, c.b);
+        denominator = polynomialText(f, c.a);
         break;
     }
-    w.correctorLines = {law, ratio};
+    w.correctorLines = {numerator, "/(" + denominator + ")"};
     w.formula = recurrenceText(f, c, s.antiWindup);
     w.formulaX = compensationFormulaX;
     w.formulaSize = compensationFormulaSizePt;
@@ -632,9 +633,8 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language
             *n >= endTick ? loop.lastSample() : loop.periods()[static_cast<std::size_t>(periodOf(*n) - 1)];
         if (p.saturated)
             w.saturation = language.format(
-                s.antiWindup ? "Commande en butée : le correcteur calcule Epu=%1, %2 au-delà de %3."
-                             : "Commande en butée : le correcteur calcule Epu=%1, %2 au-delà de %3, et le "
-                               "retient (sans anti-emballement).",
+                s.antiWindup ? "Epu en butée : calculé %1, soit %2 au-delà de %3."
+                             : "Sans anti-emballement : Epu calculé %1, %2 au-delà de %3, est retenu.",
                 {rounded(f, p.wanted, 0), rounded(f, std::abs(p.wanted) - converterCodeLimit, 0),
                  NumberFormat::integer(p.wanted < 0 ? -converterCodeLimit : converterCodeLimit)});
     }
