@@ -75,11 +75,11 @@ constexpr CoefficientPlace coefficientPlaces[] = {
     {"b0", "b0", "Coefficient b0", coefficientLeft, coefficientTopRow, 16, 48},
     {"b1", "b1", "Coefficient b1", coefficientLeft + 68, coefficientTopRow, 16, 48},
     {"b2", "b2", "Coefficient b2", coefficientLeft + 136, coefficientTopRow, 16, 48},
-    {"a1", "a1", "Coefficient a1", coefficientLeft, coefficientSecondRow, 16, 48},
-    {"a2", "a2", "Coefficient a2", coefficientLeft + 68, coefficientSecondRow, 16, 48},
+    {"a1", "a1", "Coefficient a1", coefficientLeft, coefficientSecondRow, 16, 44},
+    {"a2", "a2", "Coefficient a2", coefficientLeft + 64, coefficientSecondRow, 16, 44},
 };
 // Anti-windup at the second row's end, whatever the corrector.
-constexpr QRect antiWindupPlace{coefficientLeft + 136, coefficientSecondRow, 66, 19};
+constexpr QRect antiWindupPlace{coefficientLeft + 127, coefficientSecondRow, 75, 19};
 
 // A list holds the row's choices, in the window's language; a spin box its range.
 void fitToRow(const Tvitesse &w, QWidget *control, const Setting &row)
