@@ -709,6 +709,15 @@ std::string keptSetPointAndLoad(const SampledLoop &loop, const Language &languag
     return text;
 }
 
+// A designed corrector's coefficient fields stand above and below what the
+// page chose (the shells place them at the form's rows 76 and 138): its lines
+// go up between them.
+int choiceRaise(const SampledLoop &loop)
+{
+    constexpr int raisedPx = 10;
+    return isDesigned(loop.settings().corrector) ? raisedPx : 0;
+}
+
 void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const KeptRun> kept,
                        const Wording &w, const NumberFormat &f, const Language &language)
 {
@@ -719,8 +728,8 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const K
         {w.stability, settingsX, settingsTopY + settingsLinePx, plain},
         {w.verdict, settingsX, settingsTopY + 2 * settingsLinePx, verdictStyle},
         {w.staticError, settingsX, settingsTopY + 3 * settingsLinePx, plain},
-        {"On choisit ici : ", choiceTitle.x, choiceTitle.y, sceneTextStyle},
-        {w.choice, choiceLine.x, choiceLine.y, sceneTextStyle},
+        {"On choisit ici : ", choiceTitle.x, choiceTitle.y - choiceRaise(loop), sceneTextStyle},
+        {w.choice, choiceLine.x, choiceLine.y - choiceRaise(loop), sceneTextStyle},
     };
     if (!w.saturation.empty())
         words.push_back(
