@@ -388,7 +388,17 @@
             gain.value = fieldText(core._lodrix_gain_at_slider(Number(gainSlider.value)));
             applySettingControl({ target: gain });
         });
-        // The slider's range and its length, from the core: two positions a
+        // Page Up and Down move it by the core's page, which doubles or
+        // halves the gain, not by the browser's tenth of the range.
+        gainSlider.addEventListener('keydown', (event) => {
+            if (event.key !== 'PageUp' && event.key !== 'PageDown')
+                return;
+            event.preventDefault();
+            const page = core._lodrix_gain_slider_page() * (event.key === 'PageUp' ? 1 : -1);
+            gainSlider.value = String(Number(gainSlider.value) + page);
+            gainSlider.dispatchEvent(new Event('input'));
+        });
+        // The slider's range and its length, from the core: positions over a
         // form pixel of its handle's travel.
         gainSlider.max = String(core._lodrix_gain_slider_positions());
         $('FreeSettings').style.setProperty('--gain-travel', `${core._lodrix_gain_slider_travel()}px`);
