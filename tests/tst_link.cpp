@@ -209,8 +209,9 @@ private slots:
     void messagesInTheLanguageAsked()
     {
         const LinkReading reading = readLink("lesson=2&gain=1500", english);
-        QCOMPARE(reading.error.value_or(""), std::string("Link refused: gain=1500 does not fit: the gain is a "
-                                                         "number from 0.1 to 1000."));
+        QCOMPARE(reading.error.value_or(""),
+                 std::string("Link refused: gain=1500 does not fit: the gain is a "
+                             "number from 0.1 to 1000."));
         Link link;
         QCOMPARE(readLinkField("period", "1", link, english).value_or(""),
                  std::string("the period is in seconds, 0.025, 0.05, 0.1 or 0.2."));
