@@ -12,6 +12,7 @@
 #include "app/canvas/fonts.h"
 #include "settings/settings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -44,17 +45,46 @@ constexpr QRect viewLargeRect{748, 472, 50, 18};
 // Each setting's control, by the setting's name: a list for a choice, a
 // spin box for a number. They show and take the settings' values through
 // the settings' rows.
-std::array<std::pair<std::string_view, QWidget *>, 8> stripControls(const Tvitesse &w)
+std::vector<std::pair<std::string_view, QWidget *>> stripControls(const Tvitesse &w)
 {
-    return {{{"corrector", w.SettingCorrector},
-             {"gain", w.SettingGain},
-             {"period", w.SettingPeriod},
-             {"step", w.SettingStep},
-             {"input", w.SettingInput},
-             {"load", w.SettingLoad},
-             {"loadfrom", w.SettingLoadFrom},
-             {"horizon", w.SettingHorizon}}};
+    std::vector<std::pair<std::string_view, QWidget *>> controls{
+        {"corrector", w.SettingCorrector}, {"gain", w.SettingGain},   {"period", w.SettingPeriod},
+        {"step", w.SettingStep},           {"input", w.SettingInput}, {"load", w.SettingLoad},
+        {"loadfrom", w.SettingLoadFrom},   {"horizon", w.SettingHorizon}};
+    for (const Tvitesse::CoefficientControl &c : w.coefficientControls)
+        controls.emplace_back(c.name, c.control);
+    return controls;
 }
+
+// The coefficients' rows at the scene's top right, clear of the arm's
+// picture and of « On choisit ici »: the first for the correctors' times,
+// zero and pole and the own equation's b, the second for its a and
+// anti-windup. Each control has its place; a corrector shows its own only.
+constexpr int coefficientLeft = 598;
+constexpr int coefficientTopRow = 76;
+constexpr int coefficientSecondRow = 138;
+struct CoefficientPlace {
+    const char *name;
+    const char *caption;
+    const char *accessible;
+    int x;
+    int y;
+    int captionWidth;
+    int width;
+};
+constexpr CoefficientPlace coefficientPlaces[] = {
+    {"ti", "Ti =", "Temps d'intégration Ti (s)", coefficientLeft, coefficientTopRow, 26, 46},
+    {"td", "Td =", "Temps de dérivation Td (s)", coefficientLeft + 78, coefficientTopRow, 26, 46},
+    {"zero", "z0 =", "Zéro z0 de l'avance/retard de phase", coefficientLeft, coefficientTopRow, 26, 46},
+    {"pole", "p0 =", "Pôle p0 de l'avance/retard de phase", coefficientLeft + 78, coefficientTopRow, 26, 46},
+    {"b0", "b0", "Coefficient b0", coefficientLeft, coefficientTopRow, 16, 48},
+    {"b1", "b1", "Coefficient b1", coefficientLeft + 68, coefficientTopRow, 16, 48},
+    {"b2", "b2", "Coefficient b2", coefficientLeft + 136, coefficientTopRow, 16, 48},
+    {"a1", "a1", "Coefficient a1", coefficientLeft, coefficientSecondRow, 16, 44},
+    {"a2", "a2", "Coefficient a2", coefficientLeft + 64, coefficientSecondRow, 16, 44},
+};
+// Anti-windup at the second row's end, whatever the corrector.
+constexpr QRect antiWindupPlace{coefficientLeft + 127, coefficientSecondRow, 75, 19};
 
 // A list holds the row's choices, in the window's language; a spin box its range.
 void fitToRow(const Tvitesse &w, QWidget *control, const Setting &row)
@@ -79,6 +109,8 @@ void showValue(QWidget *control, const Setting &row, double value)
         whole->setValue(int(value));
     } else if (auto *decimal = qobject_cast<QDoubleSpinBox *>(control)) {
         decimal->setValue(value);
+    } else if (auto *box = qobject_cast<QCheckBox *>(control)) {
+        box->setChecked(value != 0.0);
     }
 }
 
@@ -91,6 +123,8 @@ double valueShown(const QWidget *control, const Setting &row)
         return whole->value();
     if (const auto *decimal = qobject_cast<const QDoubleSpinBox *>(control))
         return decimal->value();
+    if (const auto *box = qobject_cast<const QCheckBox *>(control))
+        return box->isChecked() ? 1.0 : 0.0;
     return 0.0;
 }
 
@@ -138,7 +172,7 @@ void Tvitesse::buildFreeSettings()
     SettingGainSlider->setSingleStep(1);
     SettingGainSlider->setPageStep(gainSliderPage);
     place(SettingGainSlider, "SettingGainSlider", gainSliderTravel + SettingGainSlider->handleLength(),
-          "Gain G, échelle logarithmique de 0,1 à 100");
+          "Gain G, échelle logarithmique de 0,1 à 1000");
 
     caption(22, "T =")->setBuddy(SettingPeriod = new QComboBox(this));
     place(SettingPeriod, "SettingPeriod", 98, "Période d'échantillonnage T", 4);
@@ -167,6 +201,7 @@ void Tvitesse::buildFreeSettings()
     place(SettingLoadFrom, "SettingLoadFrom", 36, "Période k du début de la charge");
 
     buildViewChooser();
+    buildCoefficientControls();
     for (const auto &[name, control] : stripControls(*this))
         fitToRow(*this, control, *findSetting(name));
     showFreeSettings();
@@ -179,6 +214,8 @@ void Tvitesse::buildFreeSettings()
             connect(whole, &QSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
         else if (auto *decimal = qobject_cast<QDoubleSpinBox *>(control))
             connect(decimal, &QDoubleSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
+        else if (auto *box = qobject_cast<QCheckBox *>(control))
+            connect(box, &QCheckBox::toggled, this, &Tvitesse::applyFreeSettings);
     }
     connect(SettingGainSlider, &QSlider::valueChanged, this, [this](int position) {
         const QSignalBlocker blocked(SettingGain);
@@ -222,11 +259,48 @@ void Tvitesse::setFreeViews(FreeViews views)
     present();
 }
 
+void Tvitesse::buildCoefficientControls()
+{
+    const auto design = [this](QWidget *w, const QRect &r) {
+        w->setGeometry(r);
+        designs_.push_back({w, 11, false, r});
+    };
+    for (const CoefficientPlace &p : coefficientPlaces) {
+        auto *field = new NumberField(this, controller.numbers());
+        field->setDecimals(4);
+        field->setKeyboardTracking(false);
+        field->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        field->setObjectName(QStringLiteral("Setting") + QString::fromLatin1(p.name).toUpper());
+        field->setAccessibleName(say(p.accessible));
+        field->setFocusPolicy(Qt::StrongFocus);
+        auto *caption = new QLabel(say(p.caption), this);
+        caption->setFont(uiFont(11, false));
+        caption->setBuddy(field);
+        design(caption, QRect(p.x, p.y + captionDrop, p.captionWidth, 13));
+        design(field, QRect(p.x + p.captionWidth, p.y, p.width, stripHeight));
+        coefficientControls.push_back({p.name, field, caption});
+    }
+    auto *antiWindup = new QCheckBox(say("Anti-emb."), this);
+    antiWindup->setObjectName(QStringLiteral("SettingAntiWindup"));
+    antiWindup->setAccessibleName(say("Anti-emballement : le correcteur retient la commande envoyée"));
+    antiWindup->setFocusPolicy(Qt::StrongFocus);
+    design(antiWindup, antiWindupPlace);
+    coefficientControls.push_back({"antiwindup", antiWindup, nullptr});
+    for (const CoefficientControl &c : coefficientControls) {
+        switchOff(c.control);
+        if (c.caption)
+            switchOff(c.caption);
+    }
+}
+
 void Tvitesse::showFreeSettings()
 {
     const FreeSettings &s = controller.freeSettings();
     shownSettings_ = s;
     SettingGain->setNumbers(controller.numbers());
+    for (const CoefficientControl &c : coefficientControls)
+        if (auto *field = dynamic_cast<NumberField *>(c.control))
+            field->setNumbers(controller.numbers());
     std::vector<QSignalBlocker> blocked;
     blocked.emplace_back(SettingGainSlider);
     for (const auto &[name, control] : stripControls(*this)) {
@@ -244,6 +318,16 @@ void Tvitesse::showFreeSettings()
     // The two-step corrector is computed from the period: it has no gain.
     SettingGain->setEnabled(SettingCorrector->isEnabled() && s.corrector != Corrector::TwoStep);
     SettingGainSlider->setEnabled(SettingGain->isEnabled());
+    // A designed corrector's coefficients, while the strip is shown.
+    for (const CoefficientControl &c : coefficientControls) {
+        const bool on = !SettingCorrector->isHidden() && usesSetting(*findSetting(c.name), s.corrector) &&
+                        findSetting(c.name)->usedBy;
+        for (QWidget *w : {c.control, c.caption})
+            if (w) {
+                w->setVisible(on);
+                w->setEnabled(on && SettingCorrector->isEnabled());
+            }
+    }
     // The loop's critical gain marked on the track, where the slider gives it.
     const std::optional<double> critical = controller.freeLoop().criticalGain();
     SettingGainSlider->setMark(critical && *critical >= minGain && *critical <= maxGain

@@ -23,6 +23,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QAction;
@@ -137,6 +138,15 @@ public:
     // The views area beside the plots: which view, and enlarged or not.
     QComboBox *ViewChooser;
     QPushButton *ViewLarge;
+    // The designed correctors' coefficients and anti-windup, each with its
+    // caption, in two rows of their own at the scene's top right, shown for
+    // the corrector that uses them: by setting name.
+    struct CoefficientControl {
+        std::string_view name;
+        QWidget *control;
+        QWidget *caption;
+    };
+    std::vector<CoefficientControl> coefficientControls;
 
     // The classroom actions, on their keys and in the form's right-click
     // menu: pause (P, Pause), one frame (N), export the run (Ctrl+E), save
@@ -223,6 +233,7 @@ private:
     void showKeptActions(bool shown);
     void buildLinkAction();
     void buildFreeSettings();
+    void buildCoefficientControls();
     // The settings' controls show the controller's settings.
     void showFreeSettings();
     void applyFreeSettings();

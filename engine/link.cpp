@@ -147,7 +147,9 @@ std::optional<std::string> writeSetting(const Setting &row, const Controller &c)
 {
     const bool shown = c.menuRow() == freeSettingEntry || c.freeSettings() != FreeSettings{};
     const double value = row.get(c.freeSettings());
-    if (!shown || (!row.alwaysLinked && value == row.get(FreeSettings{})))
+    // A corrector's own coefficients are written whenever it is chosen.
+    const bool linked = row.alwaysLinked || (row.usedBy && row.usedBy(c.freeSettings().corrector));
+    if (!shown || (!linked && value == row.get(FreeSettings{})))
         return std::nullopt;
     return settingText(row, value);
 }

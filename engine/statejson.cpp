@@ -117,6 +117,18 @@ nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<KeptRu
         setPoint.push_back(p.E);
     }
     e["preview"] = {{"X", x}, {"Epu", epu}, {"E", setPoint}};
+    // The corrector's equation, G included, and what it computed at each kT
+    // before rounding and limiting; the gains at which the loop is stable.
+    nlohmann::ordered_json wanted = nlohmann::ordered_json::array();
+    for (const SamplePeriod &p : loop.periods())
+        wanted.push_back(p.wanted);
+    e["preview"]["wanted"] = wanted;
+    const DifferenceEquation c = correctorEquation(loop.settings());
+    e["coefficients"] = {{"b", c.b}, {"a", c.a}};
+    nlohmann::ordered_json intervals = nlohmann::ordered_json::array();
+    for (const GainInterval &g : loop.stableGains())
+        intervals.push_back({g.low, g.high});
+    e["stableGains"] = intervals;
     nlohmann::ordered_json crossings = nlohmann::ordered_json::array();
     for (const LocusCrossing &c : loop.locus().crossings)
         crossings.push_back(c.gain);

@@ -47,8 +47,9 @@ int polesOutside(std::span<const Complex> poles)
     return int(std::count_if(poles.begin(), poles.end(), [](Complex z) { return std::abs(z) >= 1.0; }));
 }
 
-// The locus is drawn from this many gains a decade, evenly in log G.
-constexpr int locusGainsPerDecade = 100;
+// The locus is drawn from this many gains a decade, evenly in log G: over
+// the four decades, as many as there were gains when it held three.
+constexpr int locusGainsPerDecade = 75;
 // A pole counts as on the circle at a crossing gain within this distance.
 constexpr double onCircleTolerance = 1e-6;
 
@@ -76,6 +77,17 @@ std::vector<Complex> following(const std::vector<Complex> &previous, std::vector
     for (std::size_t i : best)
         ordered.push_back(next[i]);
     return ordered;
+}
+
+// A gain found by bisection, to nine significant digits: within the
+// bisection's tolerance, and the same in both editions, whose math
+// libraries differ in the last digits.
+double nineDigits(double gain)
+{
+    if (!(gain > 0.0) || !std::isfinite(gain))
+        return gain;
+    const double scale = std::pow(10.0, 8 - std::floor(std::log10(gain)));
+    return std::round(gain * scale) / scale;
 }
 
 } // namespace
@@ -155,8 +167,29 @@ DifferenceEquation correctorEquation(const FreeSettings &s)
         const double k = 1.0 / (2.0 * p.b1);
         return {{k, k * (1.0 - p.a), -k * p.a}, {1.0, 0.5 + r, 0.5 * r}};
     }
+    case Corrector::PI: {
+        // G [(1 + T/Ti) z - 1]/(z - 1), divided through by z.
+        const double i = s.period / s.integralTime;
+        return {{g * (1.0 + i), -g, 0.0}, {1.0, -1.0, 0.0}};
+    }
+    case Corrector::PID: {
+        // G [z(z - 1) + (T/Ti) z^2 + (Td/T)(z - 1)^2]/(z (z - 1)), divided through by z^2.
+        const double i = s.period / s.integralTime;
+        const double d = s.derivativeTime / s.period;
+        return {{g * (1.0 + i + d), -g * (1.0 + 2.0 * d), g * d}, {1.0, -1.0, 0.0}};
+    }
+    case Corrector::Lead:
+        return {{g, -g * s.leadZero, 0.0}, {1.0, -s.leadPole, 0.0}};
+    case Corrector::Own:
+        return {{g * s.ownB[0], g * s.ownB[1], g * s.ownB[2]}, {1.0, s.ownA[0], s.ownA[1]}};
     }
     return {};
+}
+
+bool hasIntegrator(const FreeSettings &s)
+{
+    const DifferenceEquation c = correctorEquation(s);
+    return c.a[0] + c.a[1] + c.a[2] == 0.0;
 }
 
 Complex correctorResponse(const FreeSettings &s, Complex z)
@@ -260,8 +293,8 @@ std::vector<GainInterval> stableGains(const FreeSettings &s)
         if (std::isfinite(g.real()) && g.real() > minGain && g.real() < maxGain)
             cuts.push_back(g.real());
     };
-    cut(gainAt(0.0));
-    cut(gainAt(std::numbers::pi));
+    cut(Complex(nineDigits(gainAt(0.0).real())));
+    cut(Complex(nineDigits(gainAt(std::numbers::pi).real())));
     constexpr int angles = 720;
     double before = gainAt(0.0).imag();
     for (int i = 1; i <= angles; ++i) {
@@ -274,7 +307,7 @@ std::vector<GainInterval> stableGains(const FreeSettings &s)
                 const double mid = 0.5 * (lo + hi);
                 ((gainAt(mid).imag() < 0.0) == loNegative ? lo : hi) = mid;
             }
-            cut(gainAt(0.5 * (lo + hi)));
+            cut(Complex(nineDigits(gainAt(0.5 * (lo + hi)).real())));
         }
         before = now;
     }
@@ -315,7 +348,7 @@ RootLocus rootLocus(const FreeSettings &s)
                 const double mid = 0.5 * (lo + hi);
                 (polesOutside(polesAt(s, mid)) == before ? lo : hi) = mid;
             }
-            LocusCrossing crossing{0.5 * (lo + hi), {}};
+            LocusCrossing crossing{nineDigits(0.5 * (lo + hi)), {}};
             for (const Complex &z : polesAt(s, crossing.gain))
                 if (std::abs(std::abs(z) - 1.0) < onCircleTolerance)
                     crossing.points.push_back(z);
@@ -327,10 +360,10 @@ RootLocus rootLocus(const FreeSettings &s)
     return locus;
 }
 
-SampledLoop::SampledLoop(const FreeSettings &settings)
+SampledLoop::SampledLoop(const FreeSettings &settings, int continued)
     : settings_(settings), plant_(sampledPlant(settings.period)), poles_(closedLoopPoles(settings)),
       stable_(spectralRadius(poles_) < 1.0), criticalGain_(lodrix::criticalGain(settings)),
-      locus_(rootLocus(settings))
+      stableGains_(lodrix::stableGains(settings)), locus_(rootLocus(settings))
 {
     const DifferenceEquation c = correctorEquation(settings_);
     const int count = lodrix::sampleCount(settings_);
@@ -339,9 +372,14 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
     double earlierEp[2] = {0.0, 0.0};
     double earlierU[2] = {0.0, 0.0};
     PlantState s;
-    // The periods, then the sample at the horizon, which starts none.
-    for (int k = 0; k <= count; ++k) {
-        SamplePeriod &period = k < count ? periods_[std::size_t(k)] : lastSample_;
+    const int continuedCount = std::max(continued, 0);
+    continuation_.resize(std::size_t(continuedCount));
+    const int last = count + continuedCount;
+    PlantState end;
+    // The run's periods, then the sample at the horizon, which starts none
+    // of the run's but the first continued one, then the continued periods.
+    for (int k = 0; k <= last; ++k) {
+        SamplePeriod period;
         period.start = s;
         period.E = setPointAt(settings_, k);
         period.X = toCode(s.position);
@@ -351,14 +389,24 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
                         c.a[1] * earlierU[0] - c.a[2] * earlierU[1];
         period.Epu = toCode(period.wanted);
         period.saturated = std::abs(period.wanted) >= converterCodeLimit + 0.5;
-        // The computer remembers the command it sent, not the one it wanted.
+        if (k < count)
+            periods_[std::size_t(k)] = period;
+        if (k == count) {
+            lastSample_ = period;
+            end = s;
+        }
+        if (k >= count && k < last)
+            continuation_[std::size_t(k - count)] = period;
+        // With anti-windup the computer remembers the command it sent, not
+        // the one it wanted; without, the one it wanted, unlimited.
         earlierEp[1] = earlierEp[0];
         earlierEp[0] = period.Ep;
         earlierU[1] = earlierU[0];
-        earlierU[0] = period.Epu;
-        if (k < count)
+        earlierU[0] = settings_.antiWindup ? period.Epu : period.wanted;
+        if (k < last)
             s = evolve(s, period.Epu - period.load, settings_.period);
     }
+    s = end;
     // Tick n is at n H/320 = (n count/320) T: in period k = n count/320,
     // (n count - 320 k) T/320 after its sample, counted from that sample so
     // that a tick on a sample lands on it whatever the rounding.
@@ -381,6 +429,8 @@ SampledLoop::SampledLoop(const FreeSettings &settings)
 double SampledLoop::dcGain() const
 {
     const DifferenceEquation c = correctorEquation(settings_);
+    if (hasIntegrator(settings_))
+        return std::numeric_limits<double>::infinity();
     return (c.b[0] + c.b[1] + c.b[2]) / (c.a[0] + c.a[1] + c.a[2]);
 }
 
@@ -395,6 +445,9 @@ std::optional<double> SampledLoop::staticError() const
     const double command = steadyCommand();
     if (!stable_ || std::abs(command) > converterCodeLimit)
         return std::nullopt;
+    // An integrator settles with no error at all.
+    if (hasIntegrator(settings_))
+        return 0.0;
     return command / dcGain();
 }
 

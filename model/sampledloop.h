@@ -21,7 +21,11 @@
 //    cancels the plant's pole at a;
 //  - two-step: the corrector that makes the loop (z + 1)/(2 z^2), so X
 //    reaches half the step at T and all of it at 2T:
-//        D(z) = (z + 1)(z - a) / (b1 (2z + 1)(z + b0/b1)).
+//        D(z) = (z + 1)(z - a) / (b1 (2z + 1)(z + b0/b1));
+//  - PI:  C(z) = G [1 + (T/Ti) z/(z - 1)];
+//  - PID: C(z) = G [1 + (T/Ti) z/(z - 1) + (Td/T)(z - 1)/z];
+//  - lead or lag: C(z) = G (z - z0)/(z - p0);
+//  - the student's own: C(z) = G (b0 + b1 z^-1 + b2 z^-2)/(1 + a1 z^-1 + a2 z^-2).
 // Codes are whole: Epu is rounded to the nearest code and held within the
 // converter's +-2047 (so U1 within +-10 V), and X is the nearest code of the
 // position, within +-2047 too.
@@ -67,14 +71,14 @@ constexpr double sensorVoltsPerRadian = 10.0 / 3.0;
 constexpr double codesPerRadian = codesPerVolt * sensorVoltsPerRadian;
 constexpr double motorTurnsPerArmTurn = 100.0;
 
-enum class Corrector { Proportional, PoleCompensation, TwoStep };
+enum class Corrector { Proportional, PoleCompensation, TwoStep, PI, PID, Lead, Own };
 enum class Input { Step, Ramp };
 
 // The sampling periods offered: T1/4, T1/2, T1 and 2 T1.
 constexpr std::array<double, 4> periodChoices{motorTimeConstant / 4, motorTimeConstant / 2, motorTimeConstant,
                                               2 * motorTimeConstant};
 constexpr double minGain = 0.1;
-constexpr double maxGain = 100.0;
+constexpr double maxGain = 1000.0;
 constexpr std::int32_t minStep = 1;
 constexpr std::int32_t maxStep = converterCodeLimit;
 constexpr std::int32_t maxLoad = converterCodeLimit; // codes, either way
@@ -85,6 +89,13 @@ constexpr double rampTime = 0.8;                     // s: a ramp rises by E in 
 constexpr std::array<double, 4> horizonChoices{0.4, 0.8, 1.6, 3.2};
 constexpr double defaultHorizon = 0.8; // eight periods at T1, as the lessons
 constexpr int maxSamples = 128;        // T1/4 over 3.2 s
+// The designed correctors' coefficients: the integral and derivative times
+// (s), the lead or lag's zero and pole (inside (-1, 1), ends excluded), the
+// student's own equation's coefficients.
+constexpr double minIntegralTime = 0.01;
+constexpr double maxIntegralTime = 10.0;
+constexpr double maxDerivativeTime = 1.0;
+constexpr double ownCoefficientLimit = 100.0;
 
 struct FreeSettings {
     Corrector corrector = Corrector::Proportional;
@@ -95,6 +106,19 @@ struct FreeSettings {
     int loadFrom = 4;        // the load acts from the sample instant of this period k
     Input input = Input::Step;
     double horizon = defaultHorizon; // H, s: one of horizonChoices
+    // The designed correctors' coefficients, each used by its own only.
+    double integralTime = 0.5;    // Ti, s: PI and PID
+    double derivativeTime = 0.05; // Td, s: PID
+    double leadZero = 0.8;        // z0: lead or lag
+    double leadPole = 0.3;        // p0: lead or lag
+    // The student's own C(z) = (b0 + b1 z^-1 + b2 z^-2)/(1 + a1 z^-1 + a2 z^-2),
+    // G times it: P's by default.
+    std::array<double, 3> ownB{1.0, 0.0, 0.0};
+    std::array<double, 2> ownA{0.0, 0.0};
+    // On, the corrector remembers the command sent (rounded and limited);
+    // off, the one it computed, so that an integrator charges on while the
+    // converter is at its limit.
+    bool antiWindup = true;
     bool operator==(const FreeSettings &) const = default;
 };
 
@@ -152,6 +176,9 @@ struct DifferenceEquation {
 DifferenceEquation correctorEquation(const FreeSettings &settings);
 // Whether the corrector has a gain G to turn: the two-step one has none.
 bool hasGain(Corrector corrector);
+// Whether C(z) has a pole at z = 1: its C(1) is infinite and the loop, if
+// stable, settles with no error where a proportional one keeps some.
+bool hasIntegrator(const FreeSettings &settings);
 // C(z), and the open loop C(z) B0P(z) through the plant behind its hold,
 // at any point z of the plane but the poles.
 Complex correctorResponse(const FreeSettings &settings, Complex z);
@@ -172,12 +199,19 @@ struct RootLocus {
 };
 RootLocus rootLocus(const FreeSettings &settings);
 
+struct GainInterval {
+    double low = 0.0;
+    double high = 0.0;
+};
+
 // The periods of a run with its settings, as many as its horizon holds,
 // the closed-loop poles and what they say.
 class SampledLoop {
 public:
-    // The settings must pass settingsError (settings/settings.h).
-    explicit SampledLoop(const FreeSettings &settings);
+    // The settings must pass settingsError (settings/settings.h). The run
+    // lasts its horizon; `continued` more periods are computed beyond it,
+    // in continuation(), for a look at where the loop settles.
+    explicit SampledLoop(const FreeSettings &settings, int continued = 0);
 
     const FreeSettings &settings() const { return settings_; }
     const SampledPlant &plant() const { return plant_; }
@@ -187,6 +221,9 @@ public:
     // The sample at the horizon, where the run ends: what the computer
     // acquires then and the command it computes, held over no period.
     const SamplePeriod &lastSample() const { return lastSample_; }
+    // The periods after the run's, as asked for: period sampleCount() + i
+    // is continuation()[i].
+    const std::vector<SamplePeriod> &continuation() const { return continuation_; }
 
     // The plant at kT, k = 0 to sampleCount().
     PlantState atSample(int k) const;
@@ -208,6 +245,8 @@ public:
     // The gain at which the proportional or the pole-compensation loop
     // becomes unstable at this period; none for the two-step corrector.
     std::optional<double> criticalGain() const { return criticalGain_; }
+    // The gains at which the loop is stable, the other coefficients fixed.
+    const std::vector<GainInterval> &stableGains() const { return stableGains_; }
     // Where the closed-loop poles go as the gain runs over its range.
     const RootLocus &locus() const { return locus_; }
 
@@ -215,7 +254,7 @@ public:
     // 0 on a step with no load; none (infinite) for an unstable loop, or
     // when the steady command w + D is more than the converter gives.
     std::optional<double> staticError() const;
-    // C(1), the corrector's gain at z = 1.
+    // C(1), the corrector's gain at z = 1: infinite with an integrator.
     double dcGain() const;
     // w + D, the command that holds the arm at the set-point's speed.
     double steadyCommand() const;
@@ -226,10 +265,12 @@ private:
     std::vector<SamplePeriod> periods_;
     SamplePeriod lastSample_;
     std::vector<int> sampleTicks_;
+    std::vector<SamplePeriod> continuation_;
     std::array<PlantState, endTick + 1> ticks_{};
     std::vector<Complex> poles_;
     bool stable_ = false;
     std::optional<double> criticalGain_;
+    std::vector<GainInterval> stableGains_;
     RootLocus locus_;
 };
 
@@ -243,10 +284,6 @@ std::vector<Complex> closedLoopPoles(const FreeSettings &settings);
 // The gains from minGain to maxGain at which the loop is stable, the
 // corrector's other coefficients fixed: the intervals by ascending gain,
 // each [low, high], none when no gain is (nor for a corrector without one).
-struct GainInterval {
-    double low = 0.0;
-    double high = 0.0;
-};
 std::vector<GainInterval> stableGains(const FreeSettings &settings);
 // The smallest positive gain that puts a pole on the unit circle, found to
 // a relative 1e-9; none for a corrector without a gain.

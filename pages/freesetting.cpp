@@ -479,6 +479,124 @@ struct Wording {
     std::string saturation;
 };
 
+// ---- The correctors the student designs: PI, PID, lead or lag, their own.
+
+bool isDesigned(Corrector c)
+{
+    return c == Corrector::PI || c == Corrector::PID || c == Corrector::Lead || c == Corrector::Own;
+}
+
+// Whether the scene says, during a run, how far beyond the converter's limit
+// the corrector asks: with the designed correctors, whose memory of the
+// command is the point, and whenever anti-windup is off. The first three
+// keep the picture they had.
+bool showsWindup(const FreeSettings &s)
+{
+    return isDesigned(s.corrector) || !s.antiWindup;
+}
+
+// A polynomial in z with these coefficients, highest power first, each
+// written as coefficient() does: "3.6z-3", "5.9z²-6z+1.5".
+std::string polynomialText(const NumberFormat &f, std::span<const double> c)
+{
+    std::string text;
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        const std::size_t power = c.size() - 1 - i;
+        if (c[i] == 0.0 && !(text.empty() && power == 0))
+            continue;
+        const std::string term = coefficient(f, c[i]);
+        const std::string sign = text.empty() || term.starts_with('-') ? "" : "+";
+        const bool unit = power > 0 && (term == "1" || term == "-1");
+        text += sign + (unit ? term.substr(0, term.size() - 1) : term);
+        text += power == 2 ? "z²" : power == 1 ? "z" : "";
+    }
+    return text;
+}
+
+// "Epu(kT)=3.6*Ep(kT)-3*Ep((k-1)T)+1*Epu((k-1)T)": the recurrence the
+// computer runs, its zero terms left out; Epu* where it remembers what it
+// computed rather than what it sent.
+std::string recurrenceText(const NumberFormat &f, const DifferenceEquation &c, bool antiWindup)
+{
+    static constexpr const char *errors[] = {"*Ep(kT)", "*Ep((k-1)T)", "*Ep((k-2)T)"};
+    static constexpr const char *commands[] = {"", "((k-1)T)", "((k-2)T)"};
+    std::string text = "Epu(kT)=";
+    bool first = true;
+    const auto add = [&](double v, const std::string &what) {
+        if (v == 0.0)
+            return;
+        text += (first ? coefficient(f, v) : signedTerm(f, v)) + what;
+        first = false;
+    };
+    for (std::size_t i = 0; i < 3; ++i)
+        add(c.b[i], errors[i]);
+    for (std::size_t i = 1; i < 3; ++i)
+        add(-c.a[i], std::string(antiWindup ? "*Epu" : "*Epu*") + commands[i]);
+    return first ? text + "0" : text;
+}
+
+// The corrector box: its name and law, then C(z) with this run's numbers;
+// the callout: its recurrence, as large as fits before the arm's picture.
+void designedWording(Wording &w, const SampledLoop &loop, const NumberFormat &f, const Language &language)
+{
+    const FreeSettings &s = loop.settings();
+    const DifferenceEquation c = correctorEquation(s);
+    const std::string gain = rounded(f, s.gain, 2);
+    // C(z) with this run's numbers, its numerator over its denominator: the
+    // box has room for two short lines.
+    std::string numerator;
+    std::string denominator;
+    switch (s.corrector) {
+    case Corrector::PI:
+        numerator = polynomialText(f, std::array{c.b[0], c.b[1]});
+        denominator = "z-1";
+        break;
+    case Corrector::PID:
+        numerator = polynomialText(f, c.b);
+        denominator = "z²-z";
+        break;
+    case Corrector::Lead:
+        numerator = gain + "(" + polynomialText(f, std::array{1.0, -s.leadZero}) + ")";
+        denominator = polynomialText(f, std::array{1.0, -s.leadPole});
+        break;
+    default:
+        numerator = polynomialText(f, c.b);
+        denominator = polynomialText(f, c.a);
+        break;
+    }
+    w.correctorLines = {numerator, "/(" + denominator + ")"};
+    w.formula = recurrenceText(f, c, s.antiWindup);
+    w.formulaX = compensationFormulaX;
+    w.formulaSize = compensationFormulaSizePt;
+    for (const int size : {8, twoStepFormulaSizePt}) {
+        const Font font{.face = FontFace::SansSerif, .size = w.formulaSize};
+        if (w.formulaX + textWidth(font, w.formula) <= keptRightX)
+            break;
+        w.formulaX = twoStepFormulaX;
+        w.formulaSize = size;
+    }
+    w.choice = language.format("T=%1 et G=%2", {periodName(s.period), gain});
+}
+
+// "G stable pour T=T1 : de 0.1 à 17.3 (ici G=3)", every interval named, or
+// that none is.
+std::string stableGainWords(const SampledLoop &loop, const NumberFormat &f, const Language &language)
+{
+    const FreeSettings &s = loop.settings();
+    const std::string period = periodName(s.period);
+    const std::string gain = rounded(f, s.gain, 2);
+    const std::vector<GainInterval> &intervals = loop.stableGains();
+    if (intervals.empty())
+        return language.format("Aucun gain stable pour T=%1 (ici G=%2)", {period, gain});
+    std::string ranges;
+    for (const GainInterval &g : intervals) {
+        if (!ranges.empty())
+            ranges += ", ";
+        ranges += language.format("de %1 à %2", {rounded(f, g.low, 1), rounded(f, g.high, 1)});
+    }
+    return language.format("G stable pour T=%1 : %2 (ici G=%3)", {period, ranges, gain});
+}
+
 // (w + D)/C(1) with this run's numbers: "(E/(8T)+D)/G = (500+300)/8 = 100",
 // the ramp rising by E in 0.8 s, 8T at T1.
 std::string staticErrorFormula(const SampledLoop &loop, const NumberFormat &f, double error)
@@ -507,6 +625,12 @@ std::string staticErrorFormula(const SampledLoop &loop, const NumberFormat &f, d
         // C(1) = 2/(3T): written as a product, the quotient of a quotient reads badly.
         return "3T*" + symbol + "/2 = 3*" + rounded(f, s.period, 3) + "*" + value +
                "/2 = " + rounded(f, error, 1);
+    case Corrector::PI:
+    case Corrector::PID:
+    case Corrector::Lead:
+    case Corrector::Own:
+        symbol += "/C(1)";
+        break;
     }
     return symbol + " = " + value + "/" + rounded(f, loop.dcGain(), 2) + " = " + rounded(f, error, 1);
 }
@@ -524,6 +648,9 @@ std::string staticErrorWords(const SampledLoop &loop, const NumberFormat &f, con
         return language.format(
             "Erreur de traînage prévue : infinie, il faudrait Epu=%1, au-delà de %2.",
             {rounded(f, loop.steadyCommand(), 0), NumberFormat::integer(converterCodeLimit)});
+    if (*error == 0.0 && hasIntegrator(loop.settings()))
+        return std::string(language.tr(ramp ? "Erreur de traînage prévue : nulle, le correcteur intègre."
+                                            : "Erreur statique prévue : nulle, le correcteur intègre."));
     if (*error == 0.0)
         return std::string(
             language.tr(ramp ? "Erreur de traînage prévue : nulle." : "Erreur statique prévue : nulle."));
@@ -532,7 +659,8 @@ std::string staticErrorWords(const SampledLoop &loop, const NumberFormat &f, con
                            {staticErrorFormula(loop, f, *error)});
 }
 
-Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language &language)
+Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language &language,
+                  std::optional<int> n = std::nullopt)
 {
     const FreeSettings &s = loop.settings();
     const SampledPlant &p = loop.plant();
@@ -566,6 +694,12 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language
         w.choice = "T=" + period;
         break;
     }
+    case Corrector::PI:
+    case Corrector::PID:
+    case Corrector::Lead:
+    case Corrector::Own:
+        designedWording(w, loop, f, language);
+        break;
     }
     w.setPoint =
         language.format(s.input == Input::Ramp ? "Réglage libre : rampe de 0 à E=%1 en %2T sur la consigne."
@@ -575,7 +709,9 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language
         w.setPoint += language.format(" Charge D=%1 dès t=%2T.",
                                       {NumberFormat::integer(s.load), NumberFormat::integer(s.loadFrom)});
     w.staticError = staticErrorWords(loop, f, language);
-    if (const auto gc = loop.criticalGain())
+    if (isDesigned(s.corrector))
+        w.stability = stableGainWords(loop, f, language);
+    else if (const auto gc = loop.criticalGain())
         w.stability =
             language.format("Gain critique pour T=%1 : Gc=%2 (ici G=%3)", {period, rounded(f, *gc, 1), gain});
     else
@@ -586,6 +722,18 @@ Wording wordingOf(const SampledLoop &loop, const NumberFormat &f, const Language
         w.saturation = language.format(
             "La commande sature : Epu est limité à %1..%2.",
             {NumberFormat::integer(-converterCodeLimit), NumberFormat::integer(converterCodeLimit)});
+    if (n && showsWindup(s)) {
+        // While the run is at a period whose command is at the limit: how far
+        // beyond it the corrector asked.
+        const SamplePeriod &p =
+            *n >= endTick ? loop.lastSample() : loop.periods()[static_cast<std::size_t>(periodOf(*n) - 1)];
+        if (p.saturated)
+            w.saturation = language.format(
+                s.antiWindup ? "Epu en butée : calculé %1, soit %2 au-delà de %3."
+                             : "Sans anti-emballement : Epu calculé %1, %2 au-delà de %3, est retenu.",
+                {rounded(f, p.wanted, 0), rounded(f, std::abs(p.wanted) - converterCodeLimit, 0),
+                 NumberFormat::integer(p.wanted < 0 ? -converterCodeLimit : converterCodeLimit)});
+    }
     return w;
 }
 
@@ -635,6 +783,12 @@ std::string keptName(const SampledLoop &loop, const NumberFormat &f)
     std::string text = settingText(*findSetting("corrector"), s);
     if (s.corrector != Corrector::TwoStep)
         text += ", G=" + rounded(f, s.gain, 2);
+    if (s.corrector == Corrector::PI || s.corrector == Corrector::PID)
+        text += ", Ti=" + rounded(f, s.integralTime, 3);
+    if (s.corrector == Corrector::PID)
+        text += ", Td=" + rounded(f, s.derivativeTime, 3);
+    if (s.corrector == Corrector::Lead)
+        text += ", z0=" + rounded(f, s.leadZero, 2) + ", p0=" + rounded(f, s.leadPole, 2);
     return text + ", T=" + periodName(s.period);
 }
 
@@ -654,6 +808,15 @@ std::string keptSetPointAndLoad(const SampledLoop &loop, const NumberFormat &f, 
     return text;
 }
 
+// A designed corrector's coefficient fields stand above and below what the
+// page chose (the shells place them at the form's rows 76 and 138): its lines
+// go up between them.
+int choiceRaise(const SampledLoop &loop)
+{
+    constexpr int raisedPx = 10;
+    return isDesigned(loop.settings().corrector) ? raisedPx : 0;
+}
+
 void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const KeptRun> kept,
                        const Wording &w, const NumberFormat &f, const Language &language)
 {
@@ -664,8 +827,8 @@ void drawSettingsTexts(Canvas &scene, const SampledLoop &loop, std::span<const K
         {w.stability, settingsX, settingsTopY + settingsLinePx, plain},
         {w.verdict, settingsX, settingsTopY + 2 * settingsLinePx, verdictStyle},
         {w.staticError, settingsX, settingsTopY + 3 * settingsLinePx, plain},
-        {"On choisit ici : ", choiceTitle.x, choiceTitle.y, sceneTextStyle},
-        {w.choice, choiceLine.x, choiceLine.y, sceneTextStyle},
+        {"On choisit ici : ", choiceTitle.x, choiceTitle.y - choiceRaise(loop), sceneTextStyle},
+        {w.choice, choiceLine.x, choiceLine.y - choiceRaise(loop), sceneTextStyle},
     };
     if (!w.saturation.empty())
         words.push_back(
@@ -717,6 +880,10 @@ std::string commandWords(const SampledLoop &loop, const NumberFormat &f, const L
         break;
     }
     case Corrector::TwoStep:
+    case Corrector::PI:
+    case Corrector::PID:
+    case Corrector::Lead:
+    case Corrector::Own:
         break;
     }
     if (p.saturated)
@@ -916,7 +1083,7 @@ void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<
                           FreeViews views)
 {
     Canvas &scene = ctx.surfaces.scene;
-    const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
+    const Wording wording = wordingOf(loop, ctx.numbers, ctx.language, n);
 
     drawDiagram(scene, wording, false);
     drawLoad(scene, loop, n);

@@ -38,9 +38,8 @@ template<auto member> void put(FreeSettings &s, double value)
 }
 
 constexpr SettingChoice correctors[] = {
-    {"P", "Proportionnel", 0},
-    {"PC", "Compensation pôle", 1},
-    {"DB", "Deux coups", 2},
+    {"P", "Proportionnel", 0}, {"PC", "Compensation pôle", 1}, {"DB", "Deux coups", 2}, {"PI", "PI", 3},
+    {"PID", "PID", 4},         {"LEAD", "Avance/retard", 5},   {"OWN", "Libre", 6},
 };
 constexpr SettingChoice periods[] = {
     {"0.025", "T1/4 = 25 ms", periodChoices[0]},
@@ -59,6 +58,47 @@ constexpr SettingChoice inputs[] = {
     {"ramp", "rampe", 1},
 };
 
+// The designed correctors' coefficients, each by the correctors that use it.
+bool integralUsers(Corrector c)
+{
+    return c == Corrector::PI || c == Corrector::PID;
+}
+bool derivativeUsers(Corrector c)
+{
+    return c == Corrector::PID;
+}
+bool leadUsers(Corrector c)
+{
+    return c == Corrector::Lead;
+}
+bool ownUsers(Corrector c)
+{
+    return c == Corrector::Own;
+}
+// Anti-windup matters to every corrector that remembers its commands; the
+// first three keep their links as they were, naming it only when it is off.
+bool windupUsers(Corrector c)
+{
+    return c == Corrector::PI || c == Corrector::PID || c == Corrector::Lead || c == Corrector::Own;
+}
+
+template<std::size_t i> double ownB(const FreeSettings &s)
+{
+    return s.ownB[i];
+}
+template<std::size_t i> void putOwnB(FreeSettings &s, double v)
+{
+    s.ownB[i] = v;
+}
+template<std::size_t i> double ownA(const FreeSettings &s)
+{
+    return s.ownA[i];
+}
+template<std::size_t i> void putOwnA(FreeSettings &s, double v)
+{
+    s.ownA[i] = v;
+}
+
 // Another setting is its row here, with its member in FreeSettings.
 constexpr Setting rows[] = {
     {.name = "corrector",
@@ -66,8 +106,9 @@ constexpr Setting rows[] = {
      .kind = SettingKind::Choice,
      .choices = correctors,
      .refused = "Correcteur %1 inconnu",
-     .rule = "le correcteur est P, PC ou DB.",
-     .help = "Le correcteur de la leçon 5 : P, PC ou DB.",
+     .rule = "le correcteur est P, PC, DB, PI, PID, LEAD ou OWN.",
+     .help =
+         "Le correcteur de la leçon 5 : P, PC, DB, PI, PID, LEAD (avance/retard de phase) ou OWN (libre).",
      .valueName = "C",
      .alwaysLinked = true,
      .get = valueOf<&FreeSettings::corrector>,
@@ -79,7 +120,7 @@ constexpr Setting rows[] = {
      .high = maxGain,
      .refused = "Gain G=%1 refusé",
      .rule = "le gain est un nombre de %1 à %2.",
-     .help = "Le gain G de la leçon 5, de 0.1 à 100.",
+     .help = "Le gain G de la leçon 5, de 0.1 à 1000.",
      .valueName = "G",
      .alwaysLinked = true,
      .get = valueOf<&FreeSettings::gain>,
@@ -149,6 +190,129 @@ constexpr Setting rows[] = {
      .valueName = "H",
      .get = valueOf<&FreeSettings::horizon>,
      .put = put<&FreeSettings::horizon>},
+    // The designed correctors' coefficients and anti-windup.
+    {.name = "ti",
+     .stateKey = "ti",
+     .kind = SettingKind::Decimal,
+     .low = minIntegralTime,
+     .high = maxIntegralTime,
+     .refused = "Temps d'intégration Ti=%1 s refusé",
+     .rule = "le temps d'intégration est un nombre de %1 à %2 secondes.",
+     .help = "Le temps d'intégration Ti du PI et du PID de la leçon 5, de 0.01 à 10 s.",
+     .valueName = "TI",
+     .get = valueOf<&FreeSettings::integralTime>,
+     .put = put<&FreeSettings::integralTime>,
+     .usedBy = integralUsers},
+    {.name = "td",
+     .stateKey = "td",
+     .kind = SettingKind::Decimal,
+     .low = 0.0,
+     .high = maxDerivativeTime,
+     .refused = "Temps de dérivation Td=%1 s refusé",
+     .rule = "le temps de dérivation est un nombre de %1 à %2 secondes.",
+     .help = "Le temps de dérivation Td du PID de la leçon 5, de 0 à 1 s.",
+     .valueName = "TD",
+     .get = valueOf<&FreeSettings::derivativeTime>,
+     .put = put<&FreeSettings::derivativeTime>,
+     .usedBy = derivativeUsers},
+    {.name = "zero",
+     .stateKey = "zero",
+     .kind = SettingKind::Decimal,
+     .low = -1.0,
+     .high = 1.0,
+     .refused = "Zéro z0=%1 refusé",
+     .rule = "le zéro est un nombre strictement entre %1 et %2.",
+     .help = "Le zéro z0 de l'avance/retard de phase de la leçon 5, strictement entre -1 et 1.",
+     .valueName = "Z0",
+     .get = valueOf<&FreeSettings::leadZero>,
+     .put = put<&FreeSettings::leadZero>,
+     .openEnds = true,
+     .usedBy = leadUsers},
+    {.name = "pole",
+     .stateKey = "pole",
+     .kind = SettingKind::Decimal,
+     .low = -1.0,
+     .high = 1.0,
+     .refused = "Pôle p0=%1 refusé",
+     .rule = "le pôle est un nombre strictement entre %1 et %2.",
+     .help = "Le pôle p0 de l'avance/retard de phase de la leçon 5, strictement entre -1 et 1.",
+     .valueName = "P0",
+     .get = valueOf<&FreeSettings::leadPole>,
+     .put = put<&FreeSettings::leadPole>,
+     .openEnds = true,
+     .usedBy = leadUsers},
+    {.name = "b0",
+     .stateKey = "b0",
+     .kind = SettingKind::Decimal,
+     .low = -ownCoefficientLimit,
+     .high = ownCoefficientLimit,
+     .refused = "Coefficient b0=%1 refusé",
+     .rule = "un coefficient est un nombre de %1 à %2.",
+     .help = "Le coefficient b0 du correcteur libre de la leçon 5, de -100 à 100.",
+     .valueName = "B0",
+     .get = ownB<0>,
+     .put = putOwnB<0>,
+     .usedBy = ownUsers},
+    {.name = "b1",
+     .stateKey = "b1",
+     .kind = SettingKind::Decimal,
+     .low = -ownCoefficientLimit,
+     .high = ownCoefficientLimit,
+     .refused = "Coefficient b1=%1 refusé",
+     .rule = "un coefficient est un nombre de %1 à %2.",
+     .help = "Le coefficient b1 du correcteur libre de la leçon 5, de -100 à 100.",
+     .valueName = "B1",
+     .get = ownB<1>,
+     .put = putOwnB<1>,
+     .usedBy = ownUsers},
+    {.name = "b2",
+     .stateKey = "b2",
+     .kind = SettingKind::Decimal,
+     .low = -ownCoefficientLimit,
+     .high = ownCoefficientLimit,
+     .refused = "Coefficient b2=%1 refusé",
+     .rule = "un coefficient est un nombre de %1 à %2.",
+     .help = "Le coefficient b2 du correcteur libre de la leçon 5, de -100 à 100.",
+     .valueName = "B2",
+     .get = ownB<2>,
+     .put = putOwnB<2>,
+     .usedBy = ownUsers},
+    {.name = "a1",
+     .stateKey = "a1",
+     .kind = SettingKind::Decimal,
+     .low = -ownCoefficientLimit,
+     .high = ownCoefficientLimit,
+     .refused = "Coefficient a1=%1 refusé",
+     .rule = "un coefficient est un nombre de %1 à %2.",
+     .help = "Le coefficient a1 du correcteur libre de la leçon 5, de -100 à 100.",
+     .valueName = "A1",
+     .get = ownA<0>,
+     .put = putOwnA<0>,
+     .usedBy = ownUsers},
+    {.name = "a2",
+     .stateKey = "a2",
+     .kind = SettingKind::Decimal,
+     .low = -ownCoefficientLimit,
+     .high = ownCoefficientLimit,
+     .refused = "Coefficient a2=%1 refusé",
+     .rule = "un coefficient est un nombre de %1 à %2.",
+     .help = "Le coefficient a2 du correcteur libre de la leçon 5, de -100 à 100.",
+     .valueName = "A2",
+     .get = ownA<1>,
+     .put = putOwnA<1>,
+     .usedBy = ownUsers},
+    {.name = "antiwindup",
+     .stateKey = "antiWindup",
+     .kind = SettingKind::Whole,
+     .low = 0,
+     .high = 1,
+     .refused = "Anti-emballement %1 refusé",
+     .rule = "l'anti-emballement vaut %1 (sans) ou %2 (avec).",
+     .help = "L'anti-emballement de la leçon 5 : 1 avec (le correcteur retient la commande envoyée), 0 sans.",
+     .valueName = "0|1",
+     .get = valueOf<&FreeSettings::antiWindup>,
+     .put = put<&FreeSettings::antiWindup>,
+     .usedBy = windupUsers},
 };
 
 // The shortest text that reads back the same number: digits and a point
@@ -248,6 +412,11 @@ std::string listed(const std::vector<std::string_view> &words)
 
 } // namespace
 
+bool usesSetting(const Setting &row, Corrector corrector)
+{
+    return !row.usedBy || row.usedBy(corrector);
+}
+
 std::span<const Setting> settingRows()
 {
     return rows;
@@ -272,8 +441,11 @@ std::optional<double> readSettingValue(const Setting &row, std::string_view text
     case SettingKind::Whole:
         return wholeNumber(text, row.low, row.high);
     case SettingKind::Decimal: {
-        const auto v = decimalNumber(text);
-        return v && *v >= row.low && *v <= row.high ? v : std::nullopt;
+        const bool negative = row.low < 0 && text.starts_with('-');
+        auto v = decimalNumber(negative ? text.substr(1) : text);
+        if (v && negative)
+            v = -*v;
+        return v && acceptsValue(row, *v) ? v : std::nullopt;
     }
     case SettingKind::DecimalChoice: {
         const auto v = decimalNumber(text);
@@ -308,6 +480,8 @@ bool acceptsValue(const Setting &row, double value)
         return std::floor(value) == value && value >= row.low && value <= row.high;
     case SettingKind::Decimal:
         // Written so that a NaN fails too.
+        if (row.openEnds)
+            return value > row.low && value < row.high;
         return value >= row.low && value <= row.high;
     }
     return false;

@@ -11,7 +11,7 @@
 // choices (the order of its enum), a whole number exactly. Its text is the
 // same everywhere, a link, an option, a script: a choice by its word ("PC"),
 // a number with a point whatever the language, no sign unless the range goes
-// below zero, no exponent.
+// below zero ("-0.5" then), no exponent.
 //
 // The gain slider's scale lives here too, beside the gain's row: both
 // shells' sliders go through it.
@@ -58,7 +58,15 @@ struct Setting {
     bool alwaysLinked = false;
     double (*get)(const FreeSettings &) = nullptr;
     void (*put)(FreeSettings &, double) = nullptr;
+    // A Decimal whose ends are excluded: "strictly between".
+    bool openEnds = false;
+    // The correctors that use it: a link writes it whenever one of them is
+    // chosen, at its first value too. None: every corrector, or no rule.
+    bool (*usedBy)(Corrector) = nullptr;
 };
+// Whether the row is one the corrector uses: its coefficients, all for those
+// that say nothing of correctors.
+bool usesSetting(const Setting &row, Corrector corrector);
 
 // Every row, in the order links write them and the strips show them.
 std::span<const Setting> settingRows();
@@ -91,15 +99,17 @@ std::optional<std::string> settingsError(const FreeSettings &settings, const Lan
 std::optional<std::string> setCommandError(std::string_view name, std::string_view text,
                                            FreeSettings &settings, const Language &language);
 
-// The gain slider: positions 0 to 300, a hundred a decade from minGain, so
-// that a step multiplies G by 1.023 and a page of 30 steps doubles it. The
-// gain a position gives is rounded to four significant digits.
-constexpr int gainSliderPositions = 300;
+// The gain slider: positions 0 to 400, a hundred a decade from minGain over
+// its four decades, so that a step multiplies G by 1.023 and a page of 30
+// steps doubles it. The gain a position gives is rounded to four
+// significant digits.
+constexpr int gainSliderPositions = 400;
 constexpr int gainSliderPage = 30;
-// How far the slider's handle travels on the form, in form pixels: two
-// positions a pixel, so that a pixel of drag multiplies G by 1.047 at most.
-// The slider is this long and its handle's length.
-constexpr int gainSliderTravel = gainSliderPositions / 2;
+// How far the slider's handle travels on the form, in form pixels: as long
+// as when it held three decades, eight positions in three pixels, so that a
+// pixel of drag multiplies G by 1.064 at most. The slider is this long and
+// its handle's length.
+constexpr int gainSliderTravel = 150;
 double gainAtSliderPosition(int position);
 int sliderPositionOfGain(double gain);
 

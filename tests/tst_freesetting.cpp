@@ -32,6 +32,51 @@ FreeSettings settings(Corrector c, double gain, double period, std::int32_t step
     return {c, gain, period, step};
 }
 
+// A designed corrector: PI and PID with Ti (and Td), lead or lag with z0
+// and p0, the own one with b0, b1, b2, a1, a2 in that order.
+FreeSettings designed(Corrector c, double gain, double period, std::int32_t step,
+                      std::initializer_list<double> coefficients, bool antiWindup = true)
+{
+    FreeSettings s = settings(c, gain, period, step);
+    const std::vector<double> k(coefficients);
+    if (c == Corrector::PI || c == Corrector::PID) {
+        s.integralTime = k.at(0);
+        if (c == Corrector::PID)
+            s.derivativeTime = k.at(1);
+    } else if (c == Corrector::Lead) {
+        s.leadZero = k.at(0);
+        s.leadPole = k.at(1);
+    } else if (c == Corrector::Own) {
+        s.ownB = {k.at(0), k.at(1), k.at(2)};
+        s.ownA = {k.at(3), k.at(4)};
+    }
+    s.antiWindup = antiWindup;
+    return s;
+}
+
+// The designed correctors' commands from their errors e(k), e(k-1), e(k-2)
+// and their earlier commands u(k-1), u(k-2), each written from its C(z) by
+// hand: PI u(k) = u(k-1) + G[(1 + T/Ti) e(k) - e(k-1)], and so on.
+double designedCommand(const FreeSettings &s, const double e[3], const double u[3])
+{
+    const double g = s.gain;
+    const double i = s.period / s.integralTime;
+    const double d = s.derivativeTime / s.period;
+    switch (s.corrector) {
+    case Corrector::PI:
+        return u[1] + g * ((1 + i) * e[0] - e[1]);
+    case Corrector::PID:
+        return u[1] + g * ((1 + i + d) * e[0] - (1 + 2 * d) * e[1] + d * e[2]);
+    case Corrector::Lead:
+        return s.leadPole * u[1] + g * (e[0] - s.leadZero * e[1]);
+    case Corrector::Own:
+        return -s.ownA[0] * u[1] - s.ownA[1] * u[2] +
+               g * (s.ownB[0] * e[0] + s.ownB[1] * e[1] + s.ownB[2] * e[2]);
+    default:
+        return 0.0;
+    }
+}
+
 FreeSettings loaded(FreeSettings s, std::int32_t load, int from, Input input = Input::Step)
 {
     s.load = load;
@@ -95,6 +140,9 @@ double settledError(const FreeSettings &s)
             u[0] = (-p.b1 * (1 + 2 * r) * u[1] - p.b1 * r * u[2] + e[0] + (1 - p.a) * e[1] - p.a * e[2]) /
                    (2 * p.b1);
             break;
+        default:
+            u[0] = designedCommand(s, e, u);
+            break;
         }
         const double w = u[0] - load(s, k);
         const double next = (1 + p.a) * y[0] - p.a * y[1] + p.b1 * w + p.b0 * v;
@@ -120,6 +168,18 @@ std::complex<double> characteristic(const FreeSettings &s, std::complex<double> 
         return z * plantDen + s.gain * (z - p.a) * plantNum;
     case Corrector::TwoStep:
         return p.b1 * (2.0 * z + 1.0) * (z + p.b0 / p.b1) * plantDen + (z + 1.0) * (z - p.a) * plantNum;
+    case Corrector::PI:
+        return (z - 1.0) * plantDen + s.gain * ((1 + s.period / s.integralTime) * z - 1.0) * plantNum;
+    case Corrector::PID:
+        return z * (z - 1.0) * plantDen + s.gain *
+                                              (z * (z - 1.0) + s.period / s.integralTime * z * z +
+                                               s.derivativeTime / s.period * (z - 1.0) * (z - 1.0)) *
+                                              plantNum;
+    case Corrector::Lead:
+        return (z - s.leadPole) * plantDen + s.gain * (z - s.leadZero) * plantNum;
+    case Corrector::Own:
+        return (z * z + s.ownA[0] * z + s.ownA[1]) * plantDen +
+               s.gain * (s.ownB[0] * z * z + s.ownB[1] * z + s.ownB[2]) * plantNum;
     }
     return {};
 }
@@ -289,6 +349,16 @@ private slots:
         QTest::addRow("PC 6.8 at T1/2") << settings(Corrector::PoleCompensation, 6.8, T1 / 2) << 3 << true;
         QTest::addRow("PC 20 at 2T1") << settings(Corrector::PoleCompensation, 20, 2 * T1) << 3 << false;
         QTest::addRow("two-step at T1/4") << settings(Corrector::TwoStep, 1, T1 / 4) << 4 << true;
+        QTest::addRow("PI 3, Ti 0.5 at T1") << designed(Corrector::PI, 3, T1, 200, {0.5}) << 3 << true;
+        QTest::addRow("PI 20, Ti 0.5 at T1") << designed(Corrector::PI, 20, T1, 200, {0.5}) << 3 << false;
+        QTest::addRow("PID 2, Ti 0.5, Td 0.05 at T1/2")
+            << designed(Corrector::PID, 2, T1 / 2, 200, {0.5, 0.05}) << 4 << true;
+        QTest::addRow("lead 8, 0.8/0.3 at T1")
+            << designed(Corrector::Lead, 8, T1, 200, {0.8, 0.3}) << 3 << true;
+        QTest::addRow("own, a pole of its own at 1.5")
+            << designed(Corrector::Own, 0.1, T1, 200, {1, 0.5, 0, -1.5, 0}) << 3 << false;
+        QTest::addRow("own, second order")
+            << designed(Corrector::Own, 1, T1, 200, {2, -1.5, 0.3, -0.4, 0.1}) << 4 << true;
     }
     void closedLoopPoles()
     {
@@ -298,6 +368,152 @@ private slots:
         for (const Complex &z : loop.poles())
             QVERIFY(std::abs(characteristic(s, z)) < 1e-9);
         QTEST(loop.stable(), "stable");
+    }
+
+    // Each designed corrector's run, and its continuation, against the plant
+    // moved by its exact solution and the corrector's recurrence written by
+    // hand: rounded to a code, limited to the converter's, and remembered as
+    // sent with anti-windup, as computed without.
+    void designedRecurrence_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addRow("PI 3, Ti 0.5 at T1, E 1000") << designed(Corrector::PI, 3, T1, 1000, {0.5});
+        QTest::addRow("PI 3, Ti 0.5 at T1, E 1000, no anti-windup")
+            << designed(Corrector::PI, 3, T1, 1000, {0.5}, false);
+        QTest::addRow("PID 4, Ti 0.2, Td 0.02 at T1/2, E 1500, saturated")
+            << designed(Corrector::PID, 4, T1 / 2, 1500, {0.2, 0.02});
+        QTest::addRow("PID 4, Ti 0.2, Td 0.02 at T1/2, E 1500, no anti-windup")
+            << designed(Corrector::PID, 4, T1 / 2, 1500, {0.2, 0.02}, false);
+        QTest::addRow("lead 10, 0.7/-0.2 at T1/4, ramp, load")
+            << loaded(designed(Corrector::Lead, 10, T1 / 4, 800, {0.7, -0.2}), 150, 3, Input::Ramp);
+        QTest::addRow("own at 2T1, negative coefficients")
+            << designed(Corrector::Own, 0.5, 2 * T1, 300, {2, -1.5, 0.3, -0.4, 0.1});
+        QTest::addRow("own 30 at T1, saturated, no anti-windup")
+            << designed(Corrector::Own, 30, T1, 900, {1, -0.9, 0, -1, 0}, false);
+    }
+    void designedRecurrence()
+    {
+        QFETCH(FreeSettings, s);
+        constexpr int continued = 30;
+        const SampledLoop loop(s, continued);
+        QCOMPARE(int(loop.continuation().size()), continued);
+        PlantState plant;
+        double e[3] = {0, 0, 0};
+        double u[3] = {0, 0, 0}; // what the corrector remembers
+        bool saturated = false;
+        const int count = loop.sampleCount();
+        for (int k = 0; k < count + continued; ++k) {
+            const SamplePeriod &p = k < count ? loop.periods()[k] : loop.continuation()[k - count];
+            const auto x = std::int32_t(std::lround(std::clamp(plant.position, -2047.0, 2047.0)));
+            QCOMPARE(p.X, x);
+            e[2] = e[1];
+            e[1] = e[0];
+            e[0] = setPoint(s, k) - x;
+            const double wanted = designedCommand(s, e, u);
+            QVERIFY2(std::abs(p.wanted - wanted) <= 1e-9 * (1 + std::abs(wanted)),
+                     qPrintable(QStringLiteral("k=%1: %2, not %3").arg(k).arg(p.wanted).arg(wanted)));
+            const auto sent = std::int32_t(std::lround(std::clamp(wanted, -2047.0, 2047.0)));
+            QCOMPARE(p.Epu, sent);
+            QCOMPARE(p.saturated, std::abs(wanted) >= 2047.5);
+            saturated = saturated || p.saturated;
+            u[2] = u[1];
+            u[1] = s.antiWindup ? sent : wanted;
+            plant = evolve(plant, sent - load(s, k), s.period);
+        }
+        QCOMPARE(loop.lastSample().Epu, loop.continuation()[0].Epu);
+        if (QString(QTest::currentDataTag()).contains("saturated"))
+            QVERIFY(saturated);
+    }
+
+    // Integrator windup, a textbook PI: G 3, Ti 0.5 s, E 1000 at T1. With
+    // anti-windup the arm peaks near 1160 codes; without, the integrator
+    // charges on while the converter is at its limit, and it overshoots to
+    // near 1600. Both settle at the step.
+    void windup()
+    {
+        double peaks[2] = {0, 0};
+        for (const bool antiWindup : {true, false}) {
+            const SampledLoop loop(designed(Corrector::PI, 3, T1, 1000, {0.5}, antiWindup), 80);
+            QVERIFY(loop.stable() && loop.periods()[0].saturated);
+            double &peak = peaks[antiWindup ? 0 : 1];
+            for (const SamplePeriod &p : loop.continuation())
+                peak = std::max(peak, double(p.X));
+            for (const SamplePeriod &p : loop.periods())
+                peak = std::max(peak, double(p.X));
+            QVERIFY(std::abs(loop.continuation().back().Ep) <= 1);
+        }
+        QVERIFY2(std::abs(peaks[0] - 1160) < 60 && std::abs(peaks[1] - 1600) < 100,
+                 qPrintable(QStringLiteral("peaks %1 and %2").arg(peaks[0]).arg(peaks[1])));
+        QVERIFY(peaks[1] > peaks[0] + 300);
+    }
+
+    // The run's last samples settle where the theory says: no error with an
+    // integrator under a load, (w + D)/C(1) without one.
+    void settlesAsPredicted_data()
+    {
+        QTest::addColumn<FreeSettings>("s");
+        QTest::addRow("PI, load 400 from 2") << loaded(designed(Corrector::PI, 3, T1, 300, {0.5}), 400, 2);
+        QTest::addRow("PID at T1/2, load -300 from 0")
+            << loaded(designed(Corrector::PID, 2, T1 / 2, 500, {0.5, 0.05}), -300, 0);
+        QTest::addRow("lead, load 200 from 4")
+            << loaded(designed(Corrector::Lead, 8, T1, 200, {0.8, 0.3}), 200, 4);
+        QTest::addRow("P, load 200 from 4") << loaded(settings(Corrector::Proportional, 8, T1), 200, 4);
+    }
+    void settlesAsPredicted()
+    {
+        QFETCH(FreeSettings, s);
+        const SampledLoop loop(s, 150);
+        const std::optional<double> expected = loop.staticError();
+        QVERIFY(loop.stable() && expected);
+        QCOMPARE(*expected == 0.0, hasIntegrator(s));
+        for (std::size_t i = loop.continuation().size() - 10; i < loop.continuation().size(); ++i)
+            QVERIFY2(
+                std::abs(loop.continuation()[i].Ep - *expected) <= 1.5,
+                qPrintable(QStringLiteral("Ep %1, not %2").arg(loop.continuation()[i].Ep).arg(*expected)));
+    }
+
+    // The stable gains: inside each interval's ends the poles are in the
+    // circle, just outside them one is not; none stable where no gain is.
+    void stableIntervals_data()
+    {
+        addColumns<FreeSettings, int>({"s", "intervals"});
+        QTest::addRow("PI, Ti 0.5 at T1") << designed(Corrector::PI, 1, T1, 200, {0.5}) << 1;
+        // Its zero beyond the motor's pole: no gain is stable, as in continuous time with Ti < T1.
+        QTest::addRow("PI, Ti 0.05 at T1/4") << designed(Corrector::PI, 1, T1 / 4, 200, {0.05}) << 0;
+        QTest::addRow("PI, Ti 0.2 at T1/4") << designed(Corrector::PI, 1, T1 / 4, 200, {0.2}) << 1;
+        QTest::addRow("PID at T1/2") << designed(Corrector::PID, 1, T1 / 2, 200, {0.5, 0.05}) << 1;
+        QTest::addRow("lead 0.8/0.3 at 2T1") << designed(Corrector::Lead, 1, 2 * T1, 200, {0.8, 0.3}) << 1;
+        QTest::addRow("own, unstable pole of its own")
+            << designed(Corrector::Own, 1, T1, 200, {1, 0, 0, -2.5, 0}) << 0;
+        QTest::addRow("PC at T1/4: critical gain 377")
+            << settings(Corrector::PoleCompensation, 1, T1 / 4) << 1;
+    }
+    void stableIntervals()
+    {
+        QFETCH(FreeSettings, s);
+        const std::vector<GainInterval> intervals = stableGains(s);
+        QTEST(int(intervals.size()), "intervals");
+        const auto stableAt = [&](double g) {
+            FreeSettings at = s;
+            at.gain = g;
+            return SampledLoop(at).stable();
+        };
+        for (const GainInterval &g : intervals) {
+            QVERIFY(g.low < g.high);
+            QVERIFY(stableAt(std::sqrt(g.low * g.high)));
+            for (const double end : {g.low, g.high}) {
+                if (end == minGain || end == maxGain)
+                    continue;
+                const bool above = end == g.low;
+                QVERIFY(stableAt(end * (above ? 1.0001 : 0.9999)));
+                QVERIFY(!stableAt(end * (above ? 0.9999 : 1.0001)));
+            }
+        }
+        if (intervals.empty())
+            for (int i = 0; i <= 40; ++i)
+                QVERIFY(!stableAt(minGain * std::pow(maxGain / minGain, i / 40.0)));
+        if (s.corrector == Corrector::PoleCompensation)
+            QVERIFY(std::abs(intervals[0].high - 377) < 1);
     }
 
     // For P and PC the loop is z^2 + c1 z + c0 (times z - a for PC): stable
@@ -367,7 +583,7 @@ private slots:
     {
         addColumns<FreeSettings, QString>({"s", "named"});
         QTest::addRow("gain below") << settings(Corrector::Proportional, 0.05, T1) << "G=0.05";
-        QTest::addRow("gain above") << settings(Corrector::PoleCompensation, 150, T1) << "G=150";
+        QTest::addRow("gain above") << settings(Corrector::PoleCompensation, 1500, T1) << "G=1500";
         QTest::addRow("gain not a number") << settings(Corrector::Proportional, std::nan(""), T1) << "G=nan";
         QTest::addRow("period not offered") << settings(Corrector::Proportional, 2.5, 0.3) << "T=0.3";
         QTest::addRow("step zero") << settings(Corrector::TwoStep, 1, T1, 0) << "E=0";
@@ -425,6 +641,17 @@ private slots:
             << (400 / 0.8 + 100) / (4 * (1 - aHalf));
         QTest::addRow("P, ramp held still by the load")
             << loaded(settings(Corrector::Proportional, 8, T1, 400), -500, 0, Input::Ramp) << 0.0;
+        QTest::addRow("PI, load 300: integrator")
+            << loaded(designed(Corrector::PI, 3, T1, 200, {0.5}), 300, 2) << 0.0;
+        QTest::addRow("PID, ramp 400 at T1/2 and load -200: two integrators")
+            << loaded(designed(Corrector::PID, 2, T1 / 2, 400, {0.5, 0.05}), -200, 3, Input::Ramp) << 0.0;
+        QTest::addRow("PI, ramp 400 at T1: integrator")
+            << ramp(designed(Corrector::PI, 3, T1, 400, {0.5})) << 0.0;
+        QTest::addRow("lead, load 100: D(1-p0)/(G(1-z0))")
+            << loaded(designed(Corrector::Lead, 8, T1, 200, {0.8, 0.3}), 100, 4) << 100 * 0.7 / (8 * 0.2);
+        QTest::addRow("own, ramp 400: E/(8T C(1))")
+            << ramp(designed(Corrector::Own, 1, T1, 400, {2, -1.5, 0.3, -0.4, 0.1}))
+            << 500 / ((2 - 1.5 + 0.3) / (1 - 0.4 + 0.1));
     }
     void staticError()
     {
@@ -669,6 +896,23 @@ private slots:
         QCOMPARE(explore["input"].get<std::string>(), "ramp");
         QCOMPARE(explore["staticError"].get<double>(), (500 + 100) / 2.5);
         QVERIFY(explore["preview"]["E"] == (nlohmann::json{0, 50, 100, 150, 200, 250, 300, 350}));
+
+        // A designed corrector: its equation, G included, anti-windup, the
+        // stable gains, and the commands computed before their limit.
+        QVERIFY(!w.c.setFreeSettings(designed(Corrector::PI, 3, T1, 1000, {0.5}, false)));
+        explore = nlohmann::json::parse(stateJson(w.c))["explore"];
+        QCOMPARE(explore["corrector"].get<std::string>(), "PI");
+        QCOMPARE(explore["ti"].get<double>(), 0.5);
+        QCOMPARE(explore["antiWindup"].get<int>(), 0);
+        const auto b = explore["coefficients"]["b"].get<std::vector<double>>();
+        QVERIFY(std::abs(b[0] - 3.6) < 1e-12 && b[1] == -3 && b[2] == 0);
+        QVERIFY(explore["coefficients"]["a"] == (nlohmann::json{1.0, -1.0, 0.0}));
+        QCOMPARE(explore["stableGains"].size(), std::size_t(1));
+        QCOMPARE(explore["stableGains"][0][0].get<double>(), minGain);
+        QVERIFY(std::abs(explore["stableGains"][0][1].get<double>() - 17) < 1);
+        QCOMPARE(explore["preview"]["wanted"].size(), explore["preview"]["Epu"].size());
+        QVERIFY(std::abs(explore["preview"]["wanted"][0].get<double>() - 3600) < 1e-9);
+        QCOMPARE(explore["preview"]["Epu"][0].get<int>(), 2047);
     }
 
     // The prediction drawn at once is the run played: the samples the state

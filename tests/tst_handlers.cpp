@@ -189,7 +189,7 @@ private slots:
         QTest::keyClick(w->SettingGainSlider, Qt::Key_PageUp);
         QCOMPARE(w->controller.freeSettings().gain, 1.995);
         QTest::keyClick(w->SettingGainSlider, Qt::Key_End);
-        QCOMPARE(w->controller.freeSettings().gain, 100.0);
+        QCOMPARE(w->controller.freeSettings().gain, maxGain);
         w->SettingGain->setValue(23.92);
         QCOMPARE(w->SettingGainSlider->value(), 238);
 
@@ -388,7 +388,8 @@ private slots:
 
     // A drag of the gain slider, a pixel at a time from its left end to its
     // right end, as the mouse makes it: no pixel multiplies G by more than
-    // 1.05, and the drag sweeps the whole range.
+    // 1.075 (four decades over the slider's 150 pixels, three positions a
+    // pixel at most), and the drag sweeps the whole range.
     void gainSliderSweepsSlowly()
     {
         menu(5);
@@ -413,7 +414,7 @@ private slots:
         double steepest = 1.0;
         for (std::size_t i = 1; i < gains.size(); ++i)
             steepest = std::max(steepest, gains[i] / gains[i - 1]);
-        QVERIFY2(steepest <= 1.05, qPrintable(QStringLiteral("one pixel multiplies G by %1").arg(steepest)));
+        QVERIFY2(steepest <= 1.075, qPrintable(QStringLiteral("one pixel multiplies G by %1").arg(steepest)));
     }
 
     // The loop's critical gain is a mark on the slider's track, under the

@@ -275,9 +275,9 @@ private slots:
         p.c.B1Click();
         QCOMPARE(p.shell.commentary, std::string("lodrix1.en.rtf"));
         FreeSettings bad;
-        bad.gain = 150;
+        bad.gain = 1500;
         const auto error = p.c.setFreeSettings(bad);
-        QVERIFY(error && error->starts_with("Gain G=150 refused"));
+        QVERIFY(error && error->starts_with("Gain G=1500 refused"));
         // Back to French: the separator and the commentaries follow.
         p.c.setLanguage(Language());
         QCOMPARE(p.c.numbers().decimalSeparator(), std::string(","));

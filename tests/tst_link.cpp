@@ -92,7 +92,7 @@ private slots:
                    l.settings["corrector"] = "PC";
                    l.language = english;
                });
-        QTest::newRow("the issue's example")
+        QTest::newRow("a whole lesson's link")
             << "lodrix.html?lesson=5&corrector=PC&gain=6.8&period=0.05&step=300" << linkWith([](Link &l) {
                    l.lesson = 5;
                    l.settings["corrector"] = "PC";
@@ -139,8 +139,8 @@ private slots:
                                               << "corrector=pc";
         QTest::newRow("corrector with a blank") << "corrector=P+C"
                                                 << "corrector=P C";
-        QTest::newRow("gain too large, after good fields") << "lesson=5&corrector=PC&gain=150"
-                                                           << "gain=150";
+        QTest::newRow("gain too large, after good fields") << "lesson=5&corrector=PC&gain=1500"
+                                                           << "gain=1500";
         QTest::newRow("gain zero") << "gain=0"
                                    << "gain=0";
         QTest::newRow("gain NaN") << "gain=NaN"
@@ -208,9 +208,10 @@ private slots:
 
     void messagesInTheLanguageAsked()
     {
-        const LinkReading reading = readLink("lesson=2&gain=150", english);
-        QCOMPARE(reading.error.value_or(""), std::string("Link refused: gain=150 does not fit: the gain is a "
-                                                         "number from 0.1 to 100."));
+        const LinkReading reading = readLink("lesson=2&gain=1500", english);
+        QCOMPARE(reading.error.value_or(""),
+                 std::string("Link refused: gain=1500 does not fit: the gain is a "
+                             "number from 0.1 to 1000."));
         Link link;
         QCOMPARE(readLinkField("period", "1", link, english).value_or(""),
                  std::string("the period is in seconds, 0.025, 0.05, 0.1 or 0.2."));

@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "surfaces.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -31,8 +32,12 @@ std::vector<double> valuesOf(const Setting &row)
         values.push_back(c.value);
     if (row.kind == SettingKind::Whole)
         values.insert(values.end(), {row.low, row.high, std::floor((row.low + row.high) / 2)});
-    if (row.kind == SettingKind::Decimal)
-        values.insert(values.end(), {row.low, row.high, 6.8, 23.92, 0.55, 12.25});
+    if (row.kind == SettingKind::Decimal) {
+        // Its ends where they belong to it, a negative value where it has some.
+        for (const double v : {row.low, row.high, 6.8, 23.92, 0.55, 12.25, -0.35, -42.5})
+            if (acceptsValue(row, v))
+                values.push_back(v);
+    }
     return values;
 }
 
@@ -115,20 +120,45 @@ private slots:
         s.corrector = Corrector(7);
         QCOMPARE(settingsError(s).value_or(""), settingRefusal(*findSetting("corrector"), "7", Language()));
         s = FreeSettings{};
-        s.gain = 150;
+        s.gain = 1500;
         QCOMPARE(settingsError(s, english).value_or(""),
-                 std::string("Gain G=150 refused: the gain is a number from 0.1 to 100."));
+                 std::string("Gain G=1500 refused: the gain is a number from 0.1 to 1000."));
+        // A sign only where the range goes below zero; the open ends refused.
+        struct Case {
+            const char *name;
+            const char *text;
+            bool taken;
+        };
+        for (const Case &c :
+             {Case{"zero", "-0.5", true}, Case{"zero", "1", false}, Case{"pole", "-1", false},
+              Case{"pole", "0.999", true}, Case{"b1", "-100", true}, Case{"a2", "-100.5", false},
+              Case{"ti", "-0.5", false}, Case{"ti", "0.005", false}, Case{"td", "0", true},
+              Case{"antiwindup", "0", true}, Case{"antiwindup", "2", false}}) {
+            FreeSettings read;
+            const auto refused = readSetting(c.name, c.text, read, english);
+            QVERIFY2(refused.has_value() != c.taken, (std::string(c.name) + "=" + c.text).c_str());
+            if (refused)
+                QVERIFY2(refused->find(std::string("=") + c.text) != std::string::npos ||
+                             refused->find(std::string(" ") + c.text + " ") != std::string::npos,
+                         refused->c_str());
+        }
+        s = FreeSettings{};
+        s.leadPole = 1.0;
+        QCOMPARE(settingsError(s, english).value_or(""),
+                 std::string("Pole p0=1 refused: the pole is a number strictly between -1 and 1."));
     }
 
     // The desktop's strip lists the rows' choices and spans their ranges.
     void desktopStrip()
     {
         Tvitesse w;
-        const std::pair<const char *, QWidget *> controls[] = {
-            {"corrector", w.SettingCorrector}, {"gain", w.SettingGain},      {"period", w.SettingPeriod},
-            {"step", w.SettingStep},           {"input", w.SettingInput},    {"load", w.SettingLoad},
+        std::vector<std::pair<std::string_view, QWidget *>> controls = {
+            {"corrector", w.SettingCorrector}, {"gain", w.SettingGain},   {"period", w.SettingPeriod},
+            {"step", w.SettingStep},           {"input", w.SettingInput}, {"load", w.SettingLoad},
             {"loadfrom", w.SettingLoadFrom},   {"horizon", w.SettingHorizon}};
-        QCOMPARE(std::size(controls), settingRows().size());
+        for (const Tvitesse::CoefficientControl &c : w.coefficientControls)
+            controls.emplace_back(c.name, c.control);
+        QCOMPARE(controls.size(), settingRows().size());
         for (const auto &[name, control] : controls) {
             const Setting &row = *findSetting(name);
             if (auto *list = qobject_cast<QComboBox *>(control)) {
@@ -138,6 +168,9 @@ private slots:
             } else if (auto *whole = qobject_cast<QSpinBox *>(control)) {
                 QCOMPARE(whole->minimum(), int(row.low));
                 QCOMPARE(whole->maximum(), int(row.high));
+            } else if (qobject_cast<QCheckBox *>(control)) {
+                QCOMPARE(row.low, 0.0);
+                QCOMPARE(row.high, 1.0);
             } else {
                 auto *decimal = qobject_cast<QDoubleSpinBox *>(control);
                 QVERIFY(decimal && decimal->minimum() == row.low && decimal->maximum() == row.high);
@@ -172,9 +205,10 @@ private slots:
     {
         const QString page = sourceFile("web/page.html");
         QVERIFY(!page.isEmpty());
-        const QRegularExpression control(QStringLiteral("<(select|input)[^>]*data-setting=\"([a-z]+)\"[^>]*>("
-                                                        ".*?)(?=<label|</fieldset|<select|<input)"),
-                                         QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpression control(
+            QStringLiteral("<(select|input)[^>]*data-setting=\"([a-z0-9]+)\"[^>]*>("
+                           ".*?)(?=<label|</fieldset|<select|<input)"),
+            QRegularExpression::DotMatchesEverythingOption);
         std::vector<std::string> named;
         for (const QRegularExpressionMatch &m : control.globalMatch(page)) {
             const std::string name = m.captured(2).toStdString();
@@ -201,7 +235,8 @@ private slots:
                 };
                 // A text field (the gain, in the language's number form)
                 // leaves its range to the core, which refuses what is out.
-                if (tag.contains(QLatin1String("type=\"text\"")))
+                if (tag.contains(QLatin1String("type=\"text\"")) ||
+                    tag.contains(QLatin1String("type=\"checkbox\"")))
                     continue;
                 QCOMPARE(attribute("min"), row->low);
                 QCOMPARE(attribute("max"), row->high);

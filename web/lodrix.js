@@ -325,8 +325,16 @@
     // The controls show the controller's settings.
     function showFreeSettings() {
         const s = freeSettings();
-        for (const control of settingControls)
-            control.value = control === gain ? fieldText(Number(s.gain)) : s[control.dataset.setting];
+        for (const control of settingControls) {
+            const value = s[control.dataset.setting];
+            if (control.type === 'checkbox')
+                control.checked = value === '1';
+            else
+                control.value = control.type === 'text' ? fieldText(Number(value)) : value;
+        }
+        // A designed corrector's coefficients, for the corrector that uses them.
+        for (const element of $('FreeSettings').querySelectorAll('[data-uses]'))
+            element.hidden = !element.dataset.uses.split(' ').includes(s.corrector);
         // A position that gives this gain stays where the hand left it.
         if (core._lodrix_gain_at_slider(Number(gainSlider.value)) !== Number(s.gain))
             gainSlider.value = String(core._lodrix_slider_of_gain(Number(s.gain)));
@@ -378,8 +386,8 @@
     // for the controller to refuse with its message.
     function applySettingControl(event) {
         const control = event.target;
-        let text = control.value.trim();
-        if (control === gain && !Number.isNaN(readField(text)))
+        let text = control.type === 'checkbox' ? (control.checked ? '1' : '0') : control.value.trim();
+        if (control.type === 'text' && !Number.isNaN(readField(text)))
             text = String(readField(text));
         const refused = setSetting(control.dataset.setting, text);
         if (refused)
@@ -421,7 +429,17 @@
             setViews(Number(event.target.value), core._lodrix_views() & 8));
         $('ViewLarge').addEventListener('click', () =>
             setViews(core._lodrix_views() & 7, !(core._lodrix_views() & 8)));
-        // The slider's range and its length, from the core: two positions a
+        // Page Up and Down move it by the core's page, which doubles or
+        // halves the gain, not by the browser's tenth of the range.
+        gainSlider.addEventListener('keydown', (event) => {
+            if (event.key !== 'PageUp' && event.key !== 'PageDown')
+                return;
+            event.preventDefault();
+            const page = core._lodrix_gain_slider_page() * (event.key === 'PageUp' ? 1 : -1);
+            gainSlider.value = String(Number(gainSlider.value) + page);
+            gainSlider.dispatchEvent(new Event('input'));
+        });
+        // The slider's range and its length, from the core: positions over a
         // form pixel of its handle's travel.
         gainSlider.max = String(core._lodrix_gain_slider_positions());
         $('FreeSettings').style.setProperty('--gain-travel', `${core._lodrix_gain_slider_travel()}px`);

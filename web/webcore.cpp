@@ -506,6 +506,11 @@ EMSCRIPTEN_KEEPALIVE int lodrix_gain_slider_travel()
     return lodrix::gainSliderTravel;
 }
 
+EMSCRIPTEN_KEEPALIVE int lodrix_gain_slider_page()
+{
+    return lodrix::gainSliderPage;
+}
+
 // The slider's position of the free loop's critical gain, marked on its
 // track; -1 when the loop has none within the slider's range.
 EMSCRIPTEN_KEEPALIVE int lodrix_critical_gain_position()
