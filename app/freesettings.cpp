@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -169,11 +170,58 @@ void Tvitesse::buildFreeSettings()
         else if (auto *decimal = qobject_cast<QDoubleSpinBox *>(control))
             connect(decimal, &QDoubleSpinBox::valueChanged, this, &Tvitesse::applyFreeSettings);
     }
+    buildFreeViewArea();
     connect(SettingGainSlider, &QSlider::valueChanged, this, [this](int position) {
         const QSignalBlocker blocked(SettingGain);
         SettingGain->setValue(gainAtSliderPosition(position));
         applyFreeSettings();
     });
+}
+
+// ---- The views box: what the hand does there goes to the controller.
+
+void Tvitesse::buildFreeViewArea()
+{
+    const ZPlaneBox box = FreeViewBox();
+    FreeViewArea = new ViewArea(this);
+    FreeViewArea->setObjectName(QStringLiteral("FreeViewArea"));
+    FreeViewArea->setGeometry(box.topLeft.x, box.topLeft.y, box.size, box.size);
+    freeSettingControls_.push_back(FreeViewArea);
+    designs_.push_back({FreeViewArea, 0, false, FreeViewArea->geometry()});
+    nameFreeView();
+    FreeViewArea->pressed = [this](QPointF p) {
+        controller.viewPress(onForm(p));
+        nameFreeView();
+        present();
+    };
+    FreeViewArea->pointed = [this](std::optional<QPointF> p) {
+        controller.viewPointer(p ? std::optional<Point>(onForm(*p)) : std::nullopt);
+        present();
+    };
+    FreeViewArea->released = [this] { controller.viewRelease(); };
+    FreeViewArea->stepped = [this](int steps) {
+        controller.viewStep(steps);
+        present();
+    };
+    FreeViewArea->switched = [this] {
+        controller.setFreeView(controller.freeViews().shown == FreeView::Locus ? FreeView::PeriodGain
+                                                                               : FreeView::Locus);
+        nameFreeView();
+        present();
+    };
+}
+
+Point Tvitesse::onForm(QPointF inViewArea) const
+{
+    const ZPlaneBox box = FreeViewBox();
+    const double z = zoomFactor();
+    return {box.topLeft.x + int(std::floor(inViewArea.x() / z)),
+            box.topLeft.y + int(std::floor(inViewArea.y() / z))};
+}
+
+void Tvitesse::nameFreeView()
+{
+    FreeViewArea->setAccessibleName(say(FreeViewName(controller.freeViews().shown)));
 }
 
 void Tvitesse::showFreeSettings()

@@ -303,7 +303,8 @@ void Tvitesse::buildControls()
     setTabOrder(SettingStep, SettingInput);
     setTabOrder(SettingInput, SettingLoad);
     setTabOrder(SettingLoad, SettingLoadFrom);
-    setTabOrder(SettingLoadFrom, RichEdit1);
+    setTabOrder(SettingLoadFrom, FreeViewArea);
+    setTabOrder(FreeViewArea, RichEdit1);
     setTabOrder(RichEdit1, RichEdit2);
     setTabOrder(RichEdit2, RichEdit2Close);
 

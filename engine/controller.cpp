@@ -1,8 +1,10 @@
 #include "controller.h"
 
+#include "model/locusdesign.h"
 #include "model/plant.h"
 #include "model/sampletable.h"
 #include "pages/freesetting.h"
+#include "render/periodgain.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -200,6 +202,9 @@ std::optional<std::string> Controller::setFreeSettings(const FreeSettings &setti
         return error;
     if (settings == freeLoop_.settings())
         return std::nullopt;
+    // What the hand pointed at holds only for the gain it read out.
+    if (views_.pointed && views_.pointed->gain != settings.gain)
+        views_.pointed.reset();
     freeLoop_ = SampledLoop(settings);
     // The run on screen belongs to the old settings: stop it as a choice in
     // a list does, and let the idle picture show the new ones.
@@ -249,6 +254,111 @@ void Controller::redrawFreeSetting()
     // on screen again shows the change and changes nothing else.
     if (shown_.page == Page::Idle || shown_.page == Page::FreeSetting)
         drawFrame(shown_);
+}
+
+// ---- Designing on the views box.
+
+namespace {
+
+bool onBox(ZPlaneBox box, Point p)
+{
+    return p.x >= box.topLeft.x && p.x < box.topLeft.x + box.size && p.y >= box.topLeft.y &&
+           p.y < box.topLeft.y + box.size;
+}
+
+bool samePick(const std::optional<LocusPick> &a, const std::optional<LocusPick> &b)
+{
+    if (!a || !b)
+        return a.has_value() == b.has_value();
+    return a->gain == b->gain && a->pole == b->pole;
+}
+
+} // namespace
+
+bool Controller::designFreeSettings(const FreeSettings &settings, std::optional<LocusPick> pointed)
+{
+    views_.pointed = pointed;
+    if (settings == freeLoop_.settings()) {
+        redrawFreeSetting();
+        return true;
+    }
+    return !setFreeSettings(settings);
+}
+
+bool Controller::viewPress(Point p)
+{
+    const ZPlaneBox box = FreeViewBox();
+    if (anim_.rubrique != freeSettingEntry || !onBox(box, p))
+        return false;
+    if (OnFreeViewSwitch(p)) {
+        setFreeView(views_.shown == FreeView::Locus ? FreeView::PeriodGain : FreeView::Locus);
+        return true;
+    }
+    FreeSettings s = freeLoop_.settings();
+    if (views_.shown == FreeView::PeriodGain) {
+        if (const auto pick = PickPeriodGain(s, {box.topLeft, box.size, box.size}, p)) {
+            s.period = pick->period;
+            s.gain = pick->gain;
+            designFreeSettings(s, std::nullopt);
+        }
+        return true;
+    }
+    if (const auto pick = PickOnLocus(freeLoop_, box, p)) {
+        dragBranch_ = pick->branch;
+        s.gain = pick->gain;
+        designFreeSettings(s, pick);
+    }
+    return true;
+}
+
+void Controller::viewPointer(std::optional<Point> p)
+{
+    if (anim_.rubrique != freeSettingEntry || views_.shown != FreeView::Locus)
+        return;
+    const ZPlaneBox box = FreeViewBox();
+    if (dragBranch_ && p) {
+        if (const auto pick = PickOnLocus(freeLoop_, box, *p, dragBranch_)) {
+            FreeSettings s = freeLoop_.settings();
+            s.gain = pick->gain;
+            if (s != freeLoop_.settings() || !samePick(views_.pointed, pick))
+                designFreeSettings(s, pick);
+        }
+        return;
+    }
+    std::optional<LocusPick> pointed;
+    if (p && onBox(box, *p))
+        pointed = PickOnLocus(freeLoop_, box, *p);
+    if (samePick(pointed, views_.pointed))
+        return;
+    views_.pointed = pointed;
+    redrawFreeSetting();
+}
+
+void Controller::viewRelease()
+{
+    dragBranch_.reset();
+}
+
+void Controller::viewStep(int steps)
+{
+    FreeSettings s = freeLoop_.settings();
+    if (anim_.rubrique != freeSettingEntry || !hasGain(s.corrector))
+        return;
+    s.gain = gainAtSliderPosition(sliderPositionOfGain(s.gain) + steps);
+    // The readout follows the pole it showed, else the first of the upper half-plane's.
+    std::optional<LocusPick> pointed;
+    if (views_.shown == FreeView::Locus) {
+        Complex from = views_.pointed ? views_.pointed->pole : Complex(1.0, 1.0);
+        pointed = LocusPick{views_.pointed ? views_.pointed->branch : 0, s.gain, poleNearest(s, from), 0.0};
+    }
+    designFreeSettings(s, pointed);
+}
+
+void Controller::setFreeView(FreeView view)
+{
+    dragBranch_.reset();
+    views_ = {view, std::nullopt};
+    redrawFreeSetting();
 }
 
 void Controller::showCommentaryButton()
@@ -357,7 +467,7 @@ void Controller::drawFrame(const Frame &frame)
         return;
     case Page::Idle:
         if (anim_.rubrique == freeSettingEntry)
-            DrawFreeSettingIdle(ctx, freeLoop_, kept_);
+            DrawFreeSettingIdle(ctx, freeLoop_, kept_, views_);
         else
             DrawIdlePicture(ctx);
         return;
@@ -377,7 +487,7 @@ void Controller::drawFrame(const Frame &frame)
         DrawTwoStepFrame(ctx, frame.tick);
         return;
     case Page::FreeSetting:
-        DrawFreeSettingFrame(ctx, freeLoop_, kept_, frame.tick);
+        DrawFreeSettingFrame(ctx, freeLoop_, kept_, frame.tick, views_);
         return;
     }
 }

@@ -1,5 +1,6 @@
 #include "statejson.h"
 
+#include "model/locusdesign.h"
 #include "settings/settings.h"
 
 #include <nlohmann/json.hpp>
@@ -100,6 +101,12 @@ nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<KeptRu
     for (const KeptRun &k : kept)
         keptRuns.push_back(settingsJson(k.loop.settings()));
     e["kept"] = keptRuns;
+    // [T, Gc] at each offered period, the other settings as they are; Gc
+    // null where no gain puts a pole on the circle.
+    nlohmann::ordered_json byPeriod = nlohmann::ordered_json::array();
+    for (const auto &[period, gain] : criticalGainByPeriod(loop.settings()))
+        byPeriod.push_back({period, gain ? nlohmann::ordered_json(*gain) : nlohmann::ordered_json(nullptr)});
+    e["criticalGainByPeriod"] = byPeriod;
     return e;
 }
 

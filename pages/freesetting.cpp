@@ -11,6 +11,7 @@
 #include "raster/textraster.h"
 #include "render/arm.h"
 #include "render/loopdiagram.h"
+#include "render/periodgain.h"
 #include "render/plots.h"
 #include "render/zplane.h"
 #include "settings/settings.h"
@@ -74,6 +75,9 @@ constexpr int setPointLabelDy = -7;
 // ---- The z-plane, right of the plots.
 constexpr ZPlaneBox zPlane{{650, 250}, 150};
 constexpr int zTextSizePt = 6; // its texts' size, the set-point's name's too
+// The switch to the other view, at the right end of the box's title row.
+constexpr int switchWidthPx = 44;
+constexpr int switchHeightPx = 13;
 
 // ---- Texts.
 // Below "Régulateur" in the corrector box, as the lessons write theirs.
@@ -706,15 +710,37 @@ void drawHint(Canvas &window)
 
 // The whole text area, drawn again on every frame: the plots as far as tick
 // n (none before a start), the z-plane and the texts the run has reached.
+// The shown view of the box, with its switch to the other one.
+void drawViews(FrameContext &ctx, const SampledLoop &loop, const FreeViews &views)
+{
+    Canvas &window = ctx.surfaces.window;
+    if (views.shown == FreeView::PeriodGain) {
+        DrawPeriodGainView(window, loop.settings(), ctx.numbers, {zPlane.topLeft, zPlane.size, zPlane.size});
+    } else {
+        DrawZPlane(window, loop, ctx.numbers, zPlane);
+        if (views.pointed)
+            DrawLocusReadout(window, *views.pointed, loop.settings().period, ctx.numbers, zPlane);
+    }
+    const std::string_view label = views.shown == FreeView::PeriodGain ? "Lieu »" : "Gc(T) »";
+    window.font = Font{.face = FontFace::SansSerif, .size = zTextSizePt, .color = clNavy, .bold = false};
+    const int w = textWidth(window.font, window.language().tr(label));
+    const int right = zPlane.topLeft.x + zPlane.size - 3;
+    window.pen = {clWhite, 1, PenStyle::Solid};
+    window.brush = {clWhite, BrushStyle::Solid};
+    window.rectangle(right - w - 2, zPlane.topLeft.y + 1, right + 1, zPlane.topLeft.y + switchHeightPx);
+    window.textOut(right - w, zPlane.topLeft.y + 1, label);
+    window.pen.color = clBlack;
+}
+
 void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
-                std::optional<int> n)
+                std::optional<int> n, const FreeViews &views)
 {
     Canvas &window = ctx.surfaces.window;
     window.pen = {clFace, 1, PenStyle::Solid};
     window.brush = {clFace, BrushStyle::Solid};
     ClearTextArea(window);
     drawPlots(window, loop, kept, ctx.numbers, n);
-    DrawZPlane(window, loop, ctx.numbers, zPlane);
+    drawViews(ctx, loop, views);
     if (!n) {
         drawHint(window);
         return;
@@ -736,7 +762,27 @@ std::size_t FreeKeptColour(std::span<const KeptRun> kept)
     return 0;
 }
 
-void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n)
+ZPlaneBox FreeViewBox()
+{
+    return zPlane;
+}
+
+bool OnFreeViewSwitch(Point p)
+{
+    const int right = zPlane.topLeft.x + zPlane.size;
+    return p.x >= right - switchWidthPx && p.x < right && p.y >= zPlane.topLeft.y &&
+           p.y < zPlane.topLeft.y + switchHeightPx;
+}
+
+const char *FreeViewName(FreeView view)
+{
+    return view == FreeView::PeriodGain
+               ? "Gc(T) : zone stable en période et gain ; un clic choisit T et G"
+               : "Lieu des pôles : un clic ou les flèches sur une branche choisissent G";
+}
+
+void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n,
+                          const FreeViews &views)
 {
     Canvas &scene = ctx.surfaces.scene;
     const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
@@ -747,17 +793,18 @@ void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<
     DrawValueRow(scene, ctx.model, clBlack, 700, ctx.numbers);
     drawSettingsTexts(scene, loop, kept, wording, ctx.numbers, ctx.language);
 
-    drawWindow(ctx, loop, kept, n);
+    drawWindow(ctx, loop, kept, n, views);
 }
 
-void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept)
+void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
+                         const FreeViews &views)
 {
     DrawIdlePicture(ctx);
     Canvas &scene = ctx.surfaces.scene;
     const Wording wording = wordingOf(loop, ctx.numbers, ctx.language);
     drawDiagram(scene, wording, true);
     drawSettingsTexts(scene, loop, kept, wording, ctx.numbers, ctx.language);
-    drawWindow(ctx, loop, kept, std::nullopt);
+    drawWindow(ctx, loop, kept, std::nullopt, views);
 }
 
 } // namespace lodrix

@@ -6,8 +6,10 @@
 #include "pages.h"
 
 #include "model/sampledloop.h"
+#include "render/zplane.h"
 
 #include <cstddef>
+#include <optional>
 #include <span>
 
 namespace lodrix {
@@ -28,11 +30,30 @@ std::size_t FreeKeptColour(std::span<const KeptRun> kept);
 // picture: the kept runs, the predicted response, the run as far as n over
 // it, the root locus, and the texts the run has reached. The caller creates
 // the "Commentaires" button after the end tick's frame.
-void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n);
+// ---- The views box beside the plots: the root locus, on which a hand sets
+// the gain and reads what a pole says, or the « Gc(T) » view, on which it
+// sets the period and the gain together. Its title row ends with a switch
+// to the other view.
+enum class FreeView { Locus, PeriodGain };
+struct FreeViews {
+    FreeView shown = FreeView::Locus;
+    std::optional<LocusPick> pointed; // on the locus, what the hand points at
+};
+// Where the box stands on the window, in form pixels.
+ZPlaneBox FreeViewBox();
+// Whether form pixel p is on the title row's switch.
+bool OnFreeViewSwitch(Point p);
+// The box's name as a person is told it, in French: what it shows and what
+// a hand does there.
+const char *FreeViewName(FreeView view);
+
+void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n,
+                          const FreeViews &views = {});
 
 // The idle picture with the chosen settings over it: the corrector, the
 // whole predicted response, the root locus and what the poles say, so that
 // a change shows at once.
-void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept);
+void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
+                         const FreeViews &views = {});
 
 } // namespace lodrix

@@ -12,7 +12,8 @@
 // --zoom as the form zoomed by Ctrl++; --page-url (else LODRIX_PAGE_URL) names
 // the page links open, as lodrix's does.
 //
-// Commands: menu I, mode I, start, next, comment, scroll P, tick [N], wait MS
+// Commands: menu I, mode I, start, next, comment, scroll P, tick [N], wait MS,
+// pick X Y (a click at form pixel X, Y on the shown view), view locus|period
 // (real time, for a short message to go away),
 // set NAME VALUE (a setting of the free-setting entry, named and written as a
 // link gives it: set corrector PC, set gain 6.8, set period 0.05; the rows
@@ -48,6 +49,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -77,6 +79,8 @@ struct Command {
     std::string setting;    // set's setting, by its name
     std::string value;      // set's value, as written
     lodrix::Link link = {}; // open's
+    int x = 0;              // pick's form pixel
+    int y = 0;
 };
 
 struct Usage {
@@ -96,7 +100,7 @@ std::optional<int> toInt(const std::string &s)
 }
 
 // What a command takes after its name.
-enum class Takes { Nothing, Number, Count, Setting, Link, Key, File };
+enum class Takes { Nothing, Number, Count, Setting, Link, Key, File, Pixel, View };
 
 struct Grammar {
     std::string_view name;
@@ -129,6 +133,8 @@ constexpr Grammar grammar[] = {
     {"csv", Takes::File},
     {"save", Takes::File},
     {"commentary", Takes::File},
+    {"pick", Takes::Pixel},
+    {"view", Takes::View},
 };
 
 // The words of a command line, taken one after the other.
@@ -215,6 +221,21 @@ Command command(const Grammar &g, Words &words, const lodrix::Language &language
     case Takes::File:
         c.file = words.argument(c.name);
         break;
+    case Takes::Pixel: {
+        for (int *v : {&c.x, &c.y}) {
+            const std::string &a = words.argument(c.name);
+            const auto n = toInt(a);
+            if (!n || *n < 0 || *n >= (v == &c.x ? 800 : 560))
+                throw Usage{"bad argument '" + a + "' for 'pick' (a form pixel: X 0 to 799, Y 0 to 559)"};
+            *v = *n;
+        }
+        break;
+    }
+    case Takes::View:
+        c.value = words.argument(c.name);
+        if (c.value != "locus" && c.value != "period")
+            throw Usage{"bad view '" + c.value + "' for 'view' (expected locus or period)"};
+        break;
     }
     return c;
 }
@@ -262,6 +283,9 @@ constexpr char usage[] =
     "  set NAME VALUE                         a setting of the free-setting lesson, as a link writes it\n"
     "                                         (set corrector PC, set gain 6.8), shown in its strip\n"
     "  keep, clear                            K and Shift+K\n"
+    "  pick X Y                               a click at form pixel X, Y on the shown view (the locus:\n"
+    "                                         G of the nearest branch point; Gc(T): T and G)\n"
+    "  view locus|period                      the views box shows the locus or the Gc(T) view\n"
     "  redraw                                 the frame on screen drawn again, as an expose asks\n"
     "  key SEQ                                a key pressed on the window (P, N, Shift+K, Ctrl+E...)\n"
     "  open QUERY                             a link applied as the page applies its address\n"
@@ -423,6 +447,36 @@ int key(Replay &r, const Command &c)
     return 0;
 }
 
+// A click at a form pixel, pressed and released where a person's would
+// land: only the shown views box takes it.
+int pick(Replay &r, const Command &c)
+{
+    Tvitesse &w = r.w;
+    const double z = w.zoomFactor();
+    const QPointF at = QPointF(w.formOrigin()) + QPointF((c.x + 0.5) * z, (c.y + 0.5) * z);
+    QWidget *target = w.childAt(at.toPoint());
+    if (target != w.FreeViewArea) {
+        std::fprintf(stderr, "lodrix-replay: pick %d %d is on no view shown\n", c.x, c.y);
+        return 1;
+    }
+    const QPointF local = target->mapFrom(&w, at);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, local, target->mapToGlobal(local), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+    return 0;
+}
+
+int view(Replay &r, const Command &c)
+{
+    // As the V key on the box switches it.
+    const auto wanted = c.value == "period" ? lodrix::FreeView::PeriodGain : lodrix::FreeView::Locus;
+    if (r.w.controller.freeViews().shown != wanted)
+        r.w.FreeViewArea->switched();
+    return 0;
+}
+
 int tick(Replay &r, const Command &c)
 {
     for (int i = 0; i < c.number; ++i)
@@ -534,6 +588,8 @@ constexpr Verb verbs[] = {
     {"open", open, true},
     {"key", key, true},
     {"tick", tick, true},
+    {"pick", pick, true},
+    {"view", view, true},
     {"state", state, false},
     {"link", link, false},
     {"commentary", commentary, false},

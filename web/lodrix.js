@@ -85,6 +85,7 @@
             if (what === 'RichEdit2')
                 $('RichEdit2Close').hidden = $('RichEdit2').hidden;
             if (what === 'FreeSettings') {
+                switchControl($('FreeViewArea'), verb === 'on');
                 showFreeSettings();
                 // Keeping runs belongs to the free-setting entry: its menu items too.
                 for (const element of $('menu').querySelectorAll('[data-free]'))
@@ -283,6 +284,7 @@
         present();
         translatePage();
         setScroll(Number($('ScrollBar1').value));
+        nameViewArea();
         described = '';
         showHeld();
     }
@@ -384,6 +386,67 @@
         // form pixel of its handle's travel.
         gainSlider.max = String(core._lodrix_gain_slider_positions());
         $('FreeSettings').style.setProperty('--gain-travel', `${core._lodrix_gain_slider_travel()}px`);
+    }
+
+    // ---- The views box: the pointer, in form pixels, and the arrow keys go
+    // to the core, which decides what they set.
+
+    const viewArea = $('FreeViewArea');
+    const gainSliderPage = 30; // the slider's page, as PageUp and PageDown step it
+
+    function nameViewArea() {
+        viewArea.setAttribute('aria-label', core.UTF8ToString(core._lodrix_view_name()));
+        viewArea.setAttribute('aria-valuetext', `G = ${fieldText(Number(freeSettings().gain))}`);
+    }
+
+    function onView(name, ...args) {
+        const result = core['_lodrix_' + name](...args);
+        applyRequests();
+        present();
+        showHeld();
+        showFreeSettings();
+        nameViewArea();
+        return result;
+    }
+
+    function formPixel(event) {
+        return onForm(event.clientX, event.clientY).map(Math.floor);
+    }
+
+    function wireViewArea() {
+        const side = core._lodrix_view_box(2);
+        Object.assign(viewArea.style, { left: `${core._lodrix_view_box(0)}px`, top: `${core._lodrix_view_box(1)}px`,
+                                        width: `${side}px`, height: `${side}px` });
+        viewArea.addEventListener('pointerdown', (event) => {
+            if (event.button !== 0)
+                return;
+            event.preventDefault();
+            viewArea.focus();
+            try {
+                viewArea.setPointerCapture(event.pointerId); // a drag goes on beyond the box
+            } catch {
+                // a synthetic event has no pointer to capture
+            }
+            onView('view_press', ...formPixel(event));
+        });
+        viewArea.addEventListener('pointermove', (event) => onView('view_pointer', ...formPixel(event)));
+        for (const type of ['pointerup', 'pointercancel'])
+            viewArea.addEventListener(type, () => core._lodrix_view_release());
+        viewArea.addEventListener('pointerleave', () => onView('view_pointer', -1, -1));
+        viewArea.addEventListener('keydown', (event) => {
+            if (event.altKey || event.ctrlKey || event.metaKey)
+                return;
+            const steps = { ArrowUp: 1, ArrowRight: 1, ArrowDown: -1, ArrowLeft: -1,
+                            PageUp: gainSliderPage, PageDown: -gainSliderPage }[event.key];
+            if (steps)
+                onView('view_step', steps);
+            else if (event.key === 'v' || event.key === 'V')
+                onView('set_view', 1 - core._lodrix_view());
+            else
+                return;
+            event.preventDefault();
+        });
+        nameViewArea();
     }
 
     // ---- The timer -------------------------------------------------------------
@@ -871,6 +934,7 @@
         for (const surface of [WINDOW, SCENE])
             copyBox(core._lodrix_whole(surface), surface);
         wireControls();
+        wireViewArea();
         wireActions();
         showHeld();
         wireCommentary();

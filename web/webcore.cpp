@@ -407,6 +407,57 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_check_setting(const char *name, const ch
         lodrix::setCommandError(name, text, settings, core->controller.language()).value_or(std::string()));
 }
 
+// ---- The views box of the free-setting entry ------------------------------------
+
+// Its place on the form, in form pixels: 0 left, 1 top, 2 side.
+EMSCRIPTEN_KEEPALIVE int lodrix_view_box(int which)
+{
+    const lodrix::ZPlaneBox box = lodrix::FreeViewBox();
+    return which == 0 ? box.topLeft.x : which == 1 ? box.topLeft.y : box.size;
+}
+
+// The pointer at form pixel (x, y): a press (1 when it was the box's), a
+// move (pressed or not), the release; a move with x < 0: it left.
+EMSCRIPTEN_KEEPALIVE int lodrix_view_press(int x, int y)
+{
+    return core->controller.viewPress({x, y}) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_view_pointer(int x, int y)
+{
+    core->controller.viewPointer(x < 0 ? std::nullopt : std::optional<lodrix::Point>(lodrix::Point{x, y}));
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_view_release()
+{
+    core->controller.viewRelease();
+}
+
+// The arrow keys on the focused box: slider steps of G.
+EMSCRIPTEN_KEEPALIVE void lodrix_view_step(int steps)
+{
+    core->controller.viewStep(steps);
+}
+
+// 0 the locus, 1 the Gc(T) view.
+EMSCRIPTEN_KEEPALIVE void lodrix_set_view(int view)
+{
+    core->controller.setFreeView(view == 1 ? lodrix::FreeView::PeriodGain : lodrix::FreeView::Locus);
+}
+
+EMSCRIPTEN_KEEPALIVE int lodrix_view()
+{
+    return core->controller.freeViews().shown == lodrix::FreeView::PeriodGain ? 1 : 0;
+}
+
+// The box's name, what it shows and what a hand does there, in the
+// controller's language.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_view_name()
+{
+    const lodrix::Controller &c = core->controller;
+    return lodrix::hand(std::string(c.language().tr(lodrix::FreeViewName(c.freeViews().shown))));
+}
+
 // ---- Links that open an experiment ---------------------------------------------
 
 // Reads a link (the page's query) and applies it as the page does at load;
