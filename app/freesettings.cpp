@@ -186,8 +186,9 @@ void Tvitesse::buildFreeViewArea()
     FreeViewArea = new ViewArea(this);
     FreeViewArea->setObjectName(QStringLiteral("FreeViewArea"));
     FreeViewArea->setGeometry(box.topLeft.x, box.topLeft.y, box.size, box.size);
-    freeSettingControls_.push_back(FreeViewArea);
+    // Shown with the strip, but no part of it (formRect("FreeSettings")).
     designs_.push_back({FreeViewArea, 0, false, FreeViewArea->geometry()});
+    switchOff(FreeViewArea);
     nameFreeView();
     FreeViewArea->pressed = [this](QPointF p) {
         controller.viewPress(onForm(p));

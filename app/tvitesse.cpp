@@ -413,6 +413,7 @@ void Tvitesse::switchControl(Control control, bool on)
     if (control == Control::FreeSettings) {
         for (QWidget *w : freeSettingControls_)
             on ? switchOn(w) : switchOff(w);
+        on ? switchOn(FreeViewArea) : switchOff(FreeViewArea);
         showFreeSettings();
         showKeptActions(on);
         return;

@@ -46,7 +46,7 @@ std::vector<std::pair<double, std::optional<double>>> criticalGainByPeriod(const
 constexpr double shortestPeriod = periodChoices.front();
 constexpr double longestPeriod = periodChoices.back();
 
-// The stable gains (stableGains) at `columns` periods evenly spread on a
+// The stable gains (as stableGains finds them, on a coarser scan) at `columns` periods evenly spread on a
 // log scale from shortestPeriod to longestPeriod, both included.
 struct PeriodGainRegion {
     std::vector<double> periods;

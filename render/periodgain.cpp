@@ -18,6 +18,10 @@ constexpr int smallTextPt = 6; // in a box as small as the locus's
 constexpr int largeTextPt = 8; // from largeViewWidth on, as the plots' labels
 constexpr int largeViewWidth = 240;
 constexpr int marginPx = 4;
+// The region is found every few pixels across, and drawn between them on
+// the log scale: a change of corrector then costs a fraction of a
+// millisecond.
+constexpr int regionStepPx = 4;
 constexpr int tickPx = 2;
 constexpr int markHalfPx = 3;
 constexpr Color stableFill = 0xC0F0C0; // a pale green
@@ -115,6 +119,26 @@ const PeriodGainRegion &regionFor(const FreeSettings &s, int columns)
     return cache.region;
 }
 
+// The stable gains at fraction u (0 to 1) of the way across: between two
+// columns of the region with as many intervals, their ends on the log
+// scale between theirs; else the nearer column's.
+std::vector<GainInterval> stableAtColumn(const PeriodGainRegion &region, double u)
+{
+    const double at = u * double(region.stable.size() - 1);
+    const std::size_t i = std::min(std::size_t(at), region.stable.size() - 1);
+    const std::size_t j = std::min(i + 1, region.stable.size() - 1);
+    const double t = at - double(i);
+    const auto &a = region.stable[i];
+    const auto &b = region.stable[j];
+    if (a.size() != b.size())
+        return t < 0.5 ? a : b;
+    std::vector<GainInterval> mixed(a.size());
+    const auto between = [t](double x, double y) { return x * std::pow(y / x, t); };
+    for (std::size_t k = 0; k < a.size(); ++k)
+        mixed[k] = {between(a[k].low, b[k].low), between(a[k].high, b[k].high)};
+    return mixed;
+}
+
 } // namespace
 
 void DrawPeriodGainView(Canvas &canvas, const FreeSettings &s, const NumberFormat &f, ViewRect box)
@@ -132,25 +156,30 @@ void DrawPeriodGainView(Canvas &canvas, const FreeSettings &s, const NumberForma
     // The stable region, a column of pixels a period, its edges darker.
     const bool withGain = hasGain(s.corrector);
     if (withGain) {
-        const PeriodGainRegion &region = regionFor(s, plot.width());
-        for (int i = 0; i < plot.width(); ++i) {
+        const int w = plot.width();
+        const PeriodGainRegion &region = regionFor(s, (w - 1) / regionStepPx + 2);
+        std::vector<std::vector<GainInterval>> columns;
+        for (int i = 0; i < w; ++i)
+            columns.push_back(stableAtColumn(region, double(i) / std::max(1, w - 1)));
+        for (int i = 0; i < w; ++i) {
             const int x = plot.left + i;
             canvas.pen.color = stableFill;
-            for (const GainInterval &g : region.stable[std::size_t(i)])
+            for (const GainInterval &g : columns[std::size_t(i)])
                 canvas.line(x, plot.px(plot.yOf(g.high)), x, plot.px(plot.yOf(g.low)) + 1);
         }
         canvas.pen.color = edgeColor;
-        for (int i = 0; i < plot.width(); ++i) {
-            const auto &now = region.stable[std::size_t(i)];
-            const auto *before = i > 0 ? &region.stable[std::size_t(i - 1)] : nullptr;
+        for (int i = 0; i < w; ++i) {
+            const auto &now = columns[std::size_t(i)];
+            const auto *before = i > 0 ? &columns[std::size_t(i - 1)] : nullptr;
             const int x = plot.left + i;
             for (std::size_t k = 0; k < now.size(); ++k)
-                for (const double edge : {now[k].low, now[k].high}) {
+                for (const bool high : {false, true}) {
+                    const double edge = high ? now[k].high : now[k].low;
                     if (edge <= minGain * 1.0001 || edge >= maxGain * 0.9999)
                         continue;
                     const int y = plot.px(plot.yOf(edge));
                     if (before && before->size() == now.size()) {
-                        const double was = edge == now[k].low ? (*before)[k].low : (*before)[k].high;
+                        const double was = high ? (*before)[k].high : (*before)[k].low;
                         canvas.line(x - 1, plot.px(plot.yOf(was)), x, y);
                     }
                     canvas.line(x, y, x + 1, y);

@@ -220,6 +220,32 @@ private slots:
         }
     }
 
+    // The view's region, found on a coarser scan of the circle, gives the
+    // stable gains stableGains finds, period by period.
+    void regionAgreesWithStableGains_data()
+    {
+        addColumns<Corrector, double>({"corrector", "gain"});
+        QTest::addRow("P") << Corrector::Proportional << 2.5;
+        QTest::addRow("PC") << Corrector::PoleCompensation << 7.0;
+    }
+    void regionAgreesWithStableGains()
+    {
+        QFETCH(Corrector, corrector);
+        QFETCH(double, gain);
+        const PeriodGainRegion region = periodGainRegion(settingsOf(corrector, 0.1, gain), 9);
+        QCOMPARE(region.periods.front(), shortestPeriod);
+        QVERIFY(std::abs(region.periods.back() / longestPeriod - 1) < 1e-12);
+        for (std::size_t i = 0; i < region.periods.size(); ++i) {
+            const auto exact = stableGains(settingsOf(corrector, region.periods[i], gain));
+            const auto &found = region.stable[i];
+            QCOMPARE(found.size(), exact.size());
+            for (std::size_t k = 0; k < exact.size(); ++k) {
+                QVERIFY(std::abs(found[k].low / exact[k].low - 1) < 1e-6);
+                QVERIFY(std::abs(found[k].high / exact[k].high - 1) < 1e-6);
+            }
+        }
+    }
+
     // A click on the « Gc(T) » view, where it draws an offered period's line
     // and a decade of the gains, sets that period and that gain.
     void periodGainClick_data()
