@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -48,8 +49,8 @@ constexpr QRect viewLargeRect{748, 472, 50, 18};
 std::vector<std::pair<std::string_view, QWidget *>> stripControls(const Tvitesse &w)
 {
     std::vector<std::pair<std::string_view, QWidget *>> controls{
-        {"corrector", w.SettingCorrector}, {"gain", w.SettingGain},   {"period", w.SettingPeriod},
-        {"step", w.SettingStep},           {"input", w.SettingInput}, {"load", w.SettingLoad},
+        {"corrector", w.SettingCorrector}, {"gain", w.SettingGain},      {"period", w.SettingPeriod},
+        {"step", w.SettingStep},           {"input", w.SettingInput},    {"load", w.SettingLoad},
         {"loadfrom", w.SettingLoadFrom},   {"horizon", w.SettingHorizon}};
     for (const Tvitesse::CoefficientControl &c : w.coefficientControls)
         controls.emplace_back(c.name, c.control);
@@ -217,6 +218,7 @@ void Tvitesse::buildFreeSettings()
         else if (auto *box = qobject_cast<QCheckBox *>(control))
             connect(box, &QCheckBox::toggled, this, &Tvitesse::applyFreeSettings);
     }
+    buildFreeViewArea();
     connect(SettingGainSlider, &QSlider::valueChanged, this, [this](int position) {
         const QSignalBlocker blocked(SettingGain);
         SettingGain->setValue(gainAtSliderPosition(position));
@@ -246,6 +248,7 @@ void Tvitesse::buildViewChooser()
     const auto apply = [this] {
         controller.setFreeViews({FreeView(std::clamp(ViewChooser->currentIndex(), 0, freeViewCount - 1)),
                                  ViewLarge->isChecked()});
+        nameFreeView();
         present();
     };
     connect(ViewChooser, &QComboBox::currentIndexChanged, this, apply);
@@ -256,6 +259,7 @@ void Tvitesse::setFreeViews(FreeViews views)
 {
     controller.setFreeViews(views);
     showFreeSettings();
+    nameFreeView();
     present();
 }
 
@@ -291,6 +295,53 @@ void Tvitesse::buildCoefficientControls()
         if (c.caption)
             switchOff(c.caption);
     }
+}
+
+// ---- The views box: what the hand does there goes to the controller.
+
+void Tvitesse::buildFreeViewArea()
+{
+    const ViewBox box = freeViewBox(false);
+    FreeViewArea = new ViewArea(this);
+    FreeViewArea->setObjectName(QStringLiteral("FreeViewArea"));
+    FreeViewArea->setGeometry(box.left, box.top, box.width, box.height);
+    // Shown with the strip, but no part of it (formRect("FreeSettings")).
+    designs_.push_back({FreeViewArea, 0, false, FreeViewArea->geometry()});
+    switchOff(FreeViewArea);
+    nameFreeView();
+    FreeViewArea->pressed = [this](QPointF p) {
+        controller.viewPress(onForm(p));
+        nameFreeView();
+        present();
+    };
+    FreeViewArea->pointed = [this](std::optional<QPointF> p) {
+        controller.viewPointer(p ? std::optional<Point>(onForm(*p)) : std::nullopt);
+        present();
+    };
+    FreeViewArea->released = [this] { controller.viewRelease(); };
+    FreeViewArea->stepped = [this](int steps) {
+        controller.viewStep(steps);
+        present();
+    };
+}
+
+Point Tvitesse::onForm(QPointF inViewArea) const
+{
+    const ViewBox box = freeViewBox(controller.freeViews().large);
+    const double z = zoomFactor();
+    return {box.left + int(std::floor(inViewArea.x() / z)), box.top + int(std::floor(inViewArea.y() / z))};
+}
+
+void Tvitesse::nameFreeView()
+{
+    FreeViewArea->setAccessibleName(say(freeViewAccessibleName(controller.freeViews().shown)));
+    // The area lies over the view where it stands, in its place or enlarged.
+    const ViewBox box = freeViewBox(controller.freeViews().large);
+    for (Design &d : designs_)
+        if (d.widget == FreeViewArea && d.rect != QRect(box.left, box.top, box.width, box.height)) {
+            d.rect = QRect(box.left, box.top, box.width, box.height);
+            applyLayout();
+        }
 }
 
 void Tvitesse::showFreeSettings()

@@ -303,7 +303,8 @@ void Tvitesse::buildControls()
     setTabOrder(SettingStep, SettingInput);
     setTabOrder(SettingInput, SettingLoad);
     setTabOrder(SettingLoad, SettingLoadFrom);
-    setTabOrder(SettingLoadFrom, RichEdit1);
+    setTabOrder(SettingLoadFrom, FreeViewArea);
+    setTabOrder(FreeViewArea, RichEdit1);
     setTabOrder(RichEdit1, RichEdit2);
     setTabOrder(RichEdit2, RichEdit2Close);
 
@@ -414,6 +415,7 @@ void Tvitesse::switchControl(Control control, bool on)
             on ? switchOn(w) : switchOff(w);
         for (QWidget *w : viewControls_)
             on ? switchOn(w) : switchOff(w);
+        on ? switchOn(FreeViewArea) : switchOff(FreeViewArea);
         showFreeSettings();
         showKeptActions(on);
         return;

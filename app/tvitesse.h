@@ -13,6 +13,7 @@
 
 #include "app/scaledpicture.h"
 #include "app/stripwidgets.h"
+#include "app/viewarea.h"
 #include "engine/controller.h"
 #include "engine/link.h"
 #include "raster/rastercanvas.h"
@@ -147,6 +148,9 @@ public:
         QWidget *caption;
     };
     std::vector<CoefficientControl> coefficientControls;
+    // The views box beside the plots, over the window's drawing of it: the
+    // pointer and the arrow keys design there (app/viewarea.h).
+    ViewArea *FreeViewArea;
 
     // The classroom actions, on their keys and in the form's right-click
     // menu: pause (P, Pause), one frame (N), export the run (Ctrl+E), save
@@ -238,6 +242,11 @@ private:
     void showFreeSettings();
     void applyFreeSettings();
     void buildViewChooser();
+    void buildFreeViewArea();
+    // Form pixels of a point of the views box, given in its own pixels.
+    Point onForm(QPointF inViewArea) const;
+    // Its name follows the view shown.
+    void nameFreeView();
     void describeSurfaces();
     void describeCommentaryButton();
     void exportRun();

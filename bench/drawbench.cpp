@@ -4,6 +4,7 @@
 #include "stats.h"
 
 #include "app/richtextwriter.h"
+#include "pages/freesetting.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -118,6 +119,60 @@ void timeSettingChange(benchmark::State &state, Tvitesse &w, double &medianMs, F
     state.counters["setting_ms"] = medianMs;
 }
 
+// Design on the views box of the free-setting entry, through the box's own
+// control as the pointer reaches it: each iteration alternates between two
+// actions, so that every one changes the settings.
+enum class Design { Pick, PeriodGain, PeriodGainCorrector };
+
+void timeDesign(benchmark::State &state, Tvitesse &w, Design design, double &medianMs)
+{
+    Driver driver(w);
+    driver.choose(freeSettingEntry);
+    driver.tick();
+    const FreeSettings from = w.controller.freeSettings();
+    FreeSettings start = from;
+    start.gain = 0.5;
+    w.setFreeSettings(start);
+    w.setFreeViews({design == Design::Pick ? FreeView::Locus : FreeView::PeriodGain, false});
+    const ZPlaneBox box = freeSettingZPlane;
+    // Two points of the complex branch of the locus, or of the Gc(T) view.
+    QPointF points[2];
+    if (design == Design::Pick) {
+        const std::vector<Complex> branch = w.controller.freeLoop().locus().branches[0];
+        std::size_t first = 0;
+        while (first + 1 < branch.size() && std::abs(branch[first].imag()) < 0.1)
+            ++first;
+        for (int i = 0; i < 2; ++i) {
+            const Point p =
+                ZPlanePixel(box, branch[std::min(first + 40 * std::size_t(i), branch.size() - 1)]);
+            points[i] = QPointF(p.x - box.topLeft.x + 0.5, p.y - box.topLeft.y + 0.5);
+        }
+    } else {
+        points[0] = QPointF(box.size * 0.3, box.size * 0.5);
+        points[1] = QPointF(box.size * 0.7, box.size * 0.6);
+    }
+    std::vector<double> ms;
+    int i = 0;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        if (design == Design::PeriodGainCorrector) {
+            FreeSettings s = w.controller.freeSettings();
+            s.corrector = i % 2 ? Corrector::Proportional : Corrector::PoleCompensation;
+            w.setFreeSettings(s);
+        } else {
+            w.FreeViewArea->pressed(points[i % 2]);
+            w.FreeViewArea->released();
+        }
+        QCoreApplication::processEvents();
+        ms.push_back(msBetween(t0, Clock::now()));
+        ++i;
+    }
+    w.setFreeViews({});
+    w.setFreeSettings(from);
+    medianMs = median(ms);
+    state.counters["setting_ms"] = medianMs;
+}
+
 struct Corpus {
     std::vector<QByteArray> files;
     qint64 bytes = 0;
@@ -197,6 +252,15 @@ void registerBenchmarks(Tvitesse &w, const QString &rtfDir, DrawResults &out)
                 timeSettingChange(state, w, out.settingViewMs[label], views);
             })->Unit(benchmark::kMicrosecond);
         }
+    constexpr std::pair<const char *, Design> designs[] = {
+        {"pick", Design::Pick},
+        {"periodgain", Design::PeriodGain},
+        {"periodgain-corrector", Design::PeriodGainCorrector}};
+    for (const auto &[name, design] : designs)
+        benchmark::RegisterBenchmark(("setting/" + std::string(name)).c_str(), [&w, &out, name, design](
+                                                                                   benchmark::State &state) {
+            timeDesign(state, w, design, out.designMs[name]);
+        })->Unit(benchmark::kMicrosecond);
     if (rtfDir.isEmpty())
         return;
     auto corpus = std::make_shared<Corpus>(loadCorpus(rtfDir));

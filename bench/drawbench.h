@@ -25,6 +25,11 @@ struct DrawResults {
     // The same move with each view of the free-setting entry shown, in its
     // place or enlarged ("bode", "bode large"), median ms.
     std::map<std::string, double> settingViewMs;
+    // Median design on the views box, as a hand does it, simulated, drawn and
+    // repainted, in ms: a press on the locus ("pick"), a click on the Gc(T)
+    // view ("periodgain"), and a change of corrector with that view shown,
+    // which finds its stable region anew ("periodgain-corrector").
+    std::map<std::string, double, std::less<>> designMs;
 
     // The worst of a page's medians; nothing when none of its cases ran.
     std::optional<double> worstTickMs(std::string_view page) const;

@@ -1,8 +1,10 @@
 #include "controller.h"
 
+#include "model/locusdesign.h"
 #include "model/plant.h"
 #include "model/sampletable.h"
 #include "pages/freesetting.h"
+#include "render/periodgain.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -200,6 +202,9 @@ std::optional<std::string> Controller::setFreeSettings(const FreeSettings &setti
         return error;
     if (settings == freeLoop_.settings())
         return std::nullopt;
+    // What the hand pointed at holds only for the gain it read out.
+    if (freeViews_.pointed && freeViews_.pointed->gain != settings.gain)
+        freeViews_.pointed.reset();
     freeLoop_ = SampledLoop(settings);
     // The run on screen belongs to the old settings: stop it as a choice in
     // a list does, and let the idle picture show the new ones.
@@ -247,7 +252,8 @@ void Controller::setFreeViews(FreeViews views)
 {
     if (views == freeViews_)
         return;
-    freeViews_ = views;
+    dragBranch_.reset();
+    freeViews_ = {views.shown, views.large, std::nullopt};
     redrawFreeSetting();
 }
 
@@ -257,6 +263,109 @@ void Controller::redrawFreeSetting()
     // on screen again shows the change and changes nothing else.
     if (shown_.page == Page::Idle || shown_.page == Page::FreeSetting)
         drawFrame(shown_);
+}
+
+// ---- Designing on the views box.
+
+namespace {
+
+bool onBox(ViewBox box, Point p)
+{
+    return p.x >= box.left && p.x < box.right() && p.y >= box.top && p.y < box.bottom();
+}
+
+// The locus's plane in the views area as it stands.
+ZPlaneBox locusBox(ViewBox box, bool large)
+{
+    return {{box.left, box.top}, box.height, large ? box.width : 0};
+}
+
+bool samePick(const std::optional<LocusPick> &a, const std::optional<LocusPick> &b)
+{
+    if (!a || !b)
+        return a.has_value() == b.has_value();
+    return a->gain == b->gain && a->pole == b->pole;
+}
+
+} // namespace
+
+bool Controller::designFreeSettings(const FreeSettings &settings, std::optional<LocusPick> pointed)
+{
+    freeViews_.pointed = pointed;
+    if (settings == freeLoop_.settings()) {
+        redrawFreeSetting();
+        return true;
+    }
+    return !setFreeSettings(settings);
+}
+
+bool Controller::viewPress(Point p)
+{
+    const ViewBox box = freeViewBox(freeViews_.large);
+    if (anim_.rubrique != freeSettingEntry || !onBox(box, p))
+        return false;
+    FreeSettings s = freeLoop_.settings();
+    if (freeViews_.shown == FreeView::PeriodGain) {
+        if (const auto pick = PickPeriodGain(s, {{box.left, box.top}, box.width, box.height}, p)) {
+            s.period = pick->period;
+            s.gain = pick->gain;
+            designFreeSettings(s, std::nullopt);
+        }
+        return true;
+    }
+    if (freeViews_.shown != FreeView::Locus)
+        return true; // the frequency views only show
+    if (const auto pick = PickOnLocus(freeLoop_, locusBox(box, freeViews_.large), p)) {
+        dragBranch_ = pick->branch;
+        s.gain = pick->gain;
+        designFreeSettings(s, pick);
+    }
+    return true;
+}
+
+void Controller::viewPointer(std::optional<Point> p)
+{
+    if (anim_.rubrique != freeSettingEntry || freeViews_.shown != FreeView::Locus)
+        return;
+    const ViewBox area = freeViewBox(freeViews_.large);
+    const ZPlaneBox box = locusBox(area, freeViews_.large);
+    if (dragBranch_ && p) {
+        if (const auto pick = PickOnLocus(freeLoop_, box, *p, dragBranch_)) {
+            FreeSettings s = freeLoop_.settings();
+            s.gain = pick->gain;
+            if (s != freeLoop_.settings() || !samePick(freeViews_.pointed, pick))
+                designFreeSettings(s, pick);
+        }
+        return;
+    }
+    std::optional<LocusPick> pointed;
+    if (p && onBox(area, *p))
+        pointed = PickOnLocus(freeLoop_, box, *p);
+    if (samePick(pointed, freeViews_.pointed))
+        return;
+    freeViews_.pointed = pointed;
+    redrawFreeSetting();
+}
+
+void Controller::viewRelease()
+{
+    dragBranch_.reset();
+}
+
+void Controller::viewStep(int steps)
+{
+    FreeSettings s = freeLoop_.settings();
+    if (anim_.rubrique != freeSettingEntry || !hasGain(s.corrector))
+        return;
+    s.gain = gainAtSliderPosition(sliderPositionOfGain(s.gain) + steps);
+    // The readout follows the pole it showed, else the first of the upper half-plane's.
+    std::optional<LocusPick> pointed;
+    if (freeViews_.shown == FreeView::Locus) {
+        Complex from = freeViews_.pointed ? freeViews_.pointed->pole : Complex(1.0, 1.0);
+        pointed =
+            LocusPick{freeViews_.pointed ? freeViews_.pointed->branch : 0, s.gain, poleNearest(s, from), 0.0};
+    }
+    designFreeSettings(s, pointed);
 }
 
 void Controller::showCommentaryButton()

@@ -121,6 +121,22 @@ public:
     // Their simulated run, its poles, locus and verdict.
     const SampledLoop &freeLoop() const { return freeLoop_; }
 
+    // ---- Designing on the views box of entry 5 (pages/freesetting.h). The
+    // shells hand over the pointer in form pixels and the view's keys; the
+    // controller decides, sets the settings as the strip does (both shells
+    // then show them) and draws the frame on screen again.
+    // A press: on a branch of the locus, G of its nearest point; on the « Gc(T) » view, the offered
+    // period nearest and the gain under it. Returns whether p was on the box
+    // of entry 5 (the press is then the box's, whatever it did).
+    bool viewPress(Point p);
+    // The pointer moved, pressed or not: a drag begun on a branch follows
+    // it; else what it points at on the locus is read out. none: it left.
+    void viewPointer(std::optional<Point> p);
+    void viewRelease();
+    // The arrow keys on the focused view: G a slider step up or down per
+    // step, along the locus.
+    void viewStep(int steps);
+
     // K: the current run of entry 5 is kept as a ghost in its plots, up to
     // keptLimit of them, the oldest dropped first; a run already kept is not
     // kept twice. Shift+K clears them, and so does choosing another entry.
@@ -205,6 +221,8 @@ private:
     SampledLoop freeLoop_{FreeSettings{}};
     std::vector<KeptRun> kept_;
     FreeViews freeViews_;
+    std::optional<std::size_t> dragBranch_; // the branch a press took, while held
+    bool designFreeSettings(const FreeSettings &settings, std::optional<LocusPick> pointed);
     Frame shown_; // the frame on screen; none once a handler cleared it
 };
 

@@ -1,6 +1,7 @@
 #include "statejson.h"
 
 #include "model/frequency.h"
+#include "model/locusdesign.h"
 #include "settings/settings.h"
 
 #include <nlohmann/json.hpp>
@@ -138,6 +139,12 @@ nlohmann::ordered_json explore(const SampledLoop &loop, const std::vector<KeptRu
         keptRuns.push_back(settingsJson(k.loop.settings()));
     e["kept"] = keptRuns;
     e["margins"] = marginsJson(frequencyResponse(loop.settings()).margins);
+    // [T, Gc] at each offered period, the other settings as they are; Gc
+    // null where no gain puts a pole on the circle.
+    nlohmann::ordered_json byPeriod = nlohmann::ordered_json::array();
+    for (const auto &[period, gain] : criticalGainByPeriod(loop.settings()))
+        byPeriod.push_back({period, gain ? nlohmann::ordered_json(*gain) : nlohmann::ordered_json(nullptr)});
+    e["criticalGainByPeriod"] = byPeriod;
     return e;
 }
 

@@ -983,13 +983,17 @@ const FrequencyResponse &responseOf(const FreeSettings &s)
     return cached->second;
 }
 
-void drawView(Canvas &window, const SampledLoop &loop, const NumberFormat &f, FreeViews views)
+void drawView(Canvas &window, const SampledLoop &loop, const NumberFormat &f, const FreeViews &views)
 {
     const ViewBox box = freeViewBox(views.large);
     switch (views.shown) {
-    case FreeView::Locus:
-        DrawZPlane(window, loop, f, {{box.left, box.top}, box.height, views.large ? box.width : 0});
+    case FreeView::Locus: {
+        const ZPlaneBox plane{{box.left, box.top}, box.height, views.large ? box.width : 0};
+        DrawZPlane(window, loop, f, plane);
+        if (views.pointed)
+            DrawLocusReadout(window, *views.pointed, loop.settings().period, f, plane);
         return;
+    }
     case FreeView::Bode:
         DrawBodeView(window, responseOf(loop.settings()), f, box);
         return;
@@ -1000,13 +1004,13 @@ void drawView(Canvas &window, const SampledLoop &loop, const NumberFormat &f, Fr
         DrawBlackView(window, responseOf(loop.settings()), f, box);
         return;
     case FreeView::PeriodGain:
-        DrawPeriodGainView(window, loop, f, box);
+        DrawPeriodGainView(window, loop.settings(), f, {{box.left, box.top}, box.width, box.height});
         return;
     }
 }
 
 void drawWindow(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
-                std::optional<int> n, FreeViews views)
+                std::optional<int> n, const FreeViews &views)
 {
     Canvas &window = ctx.surfaces.window;
     window.pen = {clFace, 1, PenStyle::Solid};
@@ -1079,8 +1083,15 @@ std::size_t FreeKeptColour(std::span<const KeptRun> kept)
     return 0;
 }
 
+const char *freeViewAccessibleName(FreeView view)
+{
+    return view == FreeView::PeriodGain
+               ? "Gc(T) : zone stable en période et gain ; un clic choisit T et G"
+               : "Lieu des pôles : un clic ou les flèches sur une branche choisissent G";
+}
+
 void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n,
-                          FreeViews views)
+                          const FreeViews &views)
 {
     Canvas &scene = ctx.surfaces.scene;
     const Wording wording = wordingOf(loop, ctx.numbers, ctx.language, n);
@@ -1095,7 +1106,7 @@ void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<
 }
 
 void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
-                         FreeViews views)
+                         const FreeViews &views)
 {
     DrawIdlePicture(ctx);
     Canvas &scene = ctx.surfaces.scene;

@@ -40,7 +40,13 @@ constexpr int freeViewCount = 5;
 struct FreeViews {
     FreeView shown = FreeView::Locus;
     bool large = false;
-    bool operator==(const FreeViews &) const = default;
+    std::optional<LocusPick> pointed; // on the locus, what the hand points at
+    FreeViews() = default;
+    FreeViews(FreeView view, bool enlarged, std::optional<LocusPick> at = std::nullopt)
+        : shown(view), large(enlarged), pointed(at)
+    {}
+    // The same view, wherever the hand is.
+    bool operator==(const FreeViews &o) const { return shown == o.shown && large == o.large; }
 };
 // Its name for scripts: "locus", "bode", "nyquist", "black", "period".
 const char *freeViewName(FreeView view);
@@ -49,18 +55,21 @@ std::optional<FreeView> freeViewNamed(std::string_view name);
 const char *freeViewLabel(FreeView view);
 // Where the area stands on the window canvas, in form pixels at 1x.
 ViewBox freeViewBox(bool large);
+// The area's name as a person is told it, in French: what it shows and
+// what a hand does there.
+const char *freeViewAccessibleName(FreeView view);
 
 // n: page tick, 2 to 320, of the run of loop. Each frame draws the whole
 // picture: the kept runs, the predicted response, the run as far as n over
 // it, the root locus, and the texts the run has reached. The caller creates
 // the "Commentaires" button after the end tick's frame.
 void DrawFreeSettingFrame(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept, int n,
-                          FreeViews views = {});
+                          const FreeViews &views = {});
 
 // The idle picture with the chosen settings over it: the corrector, the
 // whole predicted response, the root locus and what the poles say, so that
 // a change shows at once.
 void DrawFreeSettingIdle(FrameContext &ctx, const SampledLoop &loop, std::span<const KeptRun> kept,
-                         FreeViews views = {});
+                         const FreeViews &views = {});
 
 } // namespace lodrix

@@ -1,5 +1,6 @@
 #include "zplane.h"
 
+#include "model/locusdesign.h"
 #include "raster/textraster.h"
 
 #include <algorithm>
@@ -251,6 +252,12 @@ bool placedFor(const PlacedLabels &p, const SampledLoop &loop, const NumberForma
            p.separator == f.decimalSeparator() && p.language == language;
 }
 
+Plane planeOf(ZPlaneBox box)
+{
+    return {box.topLeft.x, box.topLeft.y + titleBandPx, box.topLeft.x + box.across(),
+            box.topLeft.y + box.size, box.size / 3};
+}
+
 } // namespace
 
 void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, ZPlaneBox box)
@@ -259,7 +266,7 @@ void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, 
     const int top = box.topLeft.y;
     const int size = box.size;
     const int across = box.across();
-    const Plane plane{left, top + titleBandPx, left + across, top + size, size / 3};
+    const Plane plane = planeOf(box);
     const int cx = static_cast<int>(plane.centreX());
     const int cy = static_cast<int>(plane.centreY());
     Occupancy room(left, top, across, size);
@@ -370,6 +377,119 @@ void DrawZPlane(Canvas &canvas, const SampledLoop &loop, const NumberFormat &f, 
                    locus.branches.empty() ? "Pôles en z" : "Lieu des pôles en z");
     canvas.pen.color = clBlack;
     canvas.brush.color = clWhite;
+}
+
+// ---- Pointing at the locus.
+
+namespace {
+
+// How far from a drawn branch a press or a hover still takes it, in pixels.
+constexpr double pickReachPx = 6.0;
+constexpr int readoutRadiusPx = 4;
+constexpr int readoutLinePx = 11;
+
+std::string fixed(const NumberFormat &f, double v, int decimals)
+{
+    return rounded(f, v, decimals);
+}
+
+} // namespace
+
+Complex ZPlanePoint(ZPlaneBox box, Point p)
+{
+    const Plane plane = planeOf(box);
+    return {(p.x - static_cast<int>(plane.centreX())) / double(plane.unitPx),
+            (static_cast<int>(plane.centreY()) - p.y) / double(plane.unitPx)};
+}
+
+Point ZPlanePixel(ZPlaneBox box, Complex z)
+{
+    return planeOf(box).pixel(z);
+}
+
+std::optional<LocusPick> PickOnLocus(const SampledLoop &loop, ZPlaneBox box, Point p,
+                                     std::optional<std::size_t> onBranch)
+{
+    const Plane plane = planeOf(box);
+    const RootLocus &locus = loop.locus();
+    if (!plane.inside(p, 0) || locus.gains.size() < 2)
+        return std::nullopt;
+    // The nearest point of the branches as drawn, in pixels: a segment
+    // between two gains of the locus, both in the plane.
+    const double cx = static_cast<int>(plane.centreX());
+    const double cy = static_cast<int>(plane.centreY());
+    const auto at = [&](Complex z) {
+        return Complex(cx + z.real() * plane.unitPx, cy - z.imag() * plane.unitPx);
+    };
+    const Complex target(p.x, p.y);
+    double best = std::numeric_limits<double>::infinity();
+    std::size_t bestBranch = 0;
+    std::size_t bestIndex = 0;
+    for (std::size_t b = 0; b < locus.branches.size(); ++b) {
+        if (onBranch && *onBranch != b)
+            continue;
+        const std::vector<Complex> &branch = locus.branches[b];
+        for (std::size_t i = 0; i + 1 < branch.size() && i + 1 < locus.gains.size(); ++i) {
+            if (!plane.inside(plane.pixel(branch[i])) || !plane.inside(plane.pixel(branch[i + 1])))
+                continue;
+            const Complex a = at(branch[i]);
+            const Complex d = at(branch[i + 1]) - a;
+            const double length2 = std::norm(d);
+            const double t =
+                length2 > 0.0 ? std::clamp(((target - a) * std::conj(d)).real() / length2, 0.0, 1.0) : 0.0;
+            const double distance = std::abs(a + t * d - target);
+            if (distance < best) {
+                best = distance;
+                bestBranch = b;
+                bestIndex = i;
+            }
+        }
+    }
+    // A press off the branches takes nothing; a drag follows its branch
+    // wherever the hand goes.
+    if (!std::isfinite(best) || (!onBranch && best > pickReachPx))
+        return std::nullopt;
+    // The gain whose pole comes nearest the point, between the samples
+    // either side, as the slider rounds it.
+    const std::size_t low = bestIndex == 0 ? 0 : bestIndex - 1;
+    const std::size_t high = std::min(bestIndex + 2, locus.gains.size() - 1);
+    const Complex z = ZPlanePoint(box, p);
+    const GainAtPoint found = gainNearestPoint(loop.settings(), z, locus.gains[low], locus.gains[high]);
+    FreeSettings chosen = loop.settings();
+    chosen.gain = designGain(found.gain);
+    return LocusPick{bestBranch, chosen.gain, poleNearest(chosen, found.pole), best};
+}
+
+void DrawLocusReadout(Canvas &canvas, const LocusPick &pick, double period, const NumberFormat &f,
+                      ZPlaneBox box)
+{
+    const Plane plane = planeOf(box);
+    const Point p = plane.pixel(pick.pole);
+    canvas.pen = {clBlack, 1, PenStyle::Solid};
+    canvas.brush.style = BrushStyle::Clear;
+    if (plane.inside(p, readoutRadiusPx + 1))
+        canvas.ellipse(p.x - readoutRadiusPx, p.y - readoutRadiusPx, p.x + readoutRadiusPx + 1,
+                       p.y + readoutRadiusPx + 1);
+    std::vector<std::string> lines{"G=" + f.general(pick.gain)};
+    if (const std::optional<PoleCharacter> c = poleCharacter(pick.pole, period)) {
+        lines.back() += "  ζ=" + fixed(f, c->damping, 2);
+        lines.push_back("ωn=" + fixed(f, c->naturalFrequency, c->naturalFrequency < 100.0 ? 1 : 0) +
+                        " rad/s");
+    }
+    // Written in the half of the plane the pole is not in, over a white ground.
+    const Font font{.face = FontFace::SansSerif, .size = textSizePt, .color = clBlack, .bold = false};
+    canvas.font = font;
+    const int height = readoutLinePx * int(lines.size());
+    const int y0 = p.y > plane.centreY() ? plane.top + 2 : plane.bottom - 2 - height;
+    canvas.pen = {clWhite, 1, PenStyle::Solid};
+    canvas.brush = {clWhite, BrushStyle::Solid};
+    int width = 0;
+    for (const std::string &line : lines)
+        width = std::max(width, textWidth(font, line));
+    canvas.rectangle(plane.left + 2, y0, plane.left + 4 + width, y0 + height + 1);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        canvas.textOut(plane.left + 3, y0 - 1 + readoutLinePx * int(i), lines[i]);
+    canvas.pen.color = clBlack;
 }
 
 } // namespace lodrix

@@ -370,13 +370,13 @@ private slots:
     {
         menu(2);
         QList<QWidget *> order;
-        for (QWidget *next = w->ListBox1; order.size() < 15; next = next->nextInFocusChain())
+        for (QWidget *next = w->ListBox1; order.size() < 16; next = next->nextInFocusChain())
             if ((next->focusPolicy() & Qt::TabFocus) && next->parentWidget() == w.get()) // not inner editors
                 order.append(next);
         QCOMPARE(order, (QList<QWidget *>{w->ListBox1, w->Button1, w->ScrollBar1, w->ListBox2, w->Button2,
                                           w->SettingCorrector, w->SettingGain, w->SettingGainSlider,
                                           w->SettingPeriod, w->SettingStep, w->SettingInput, w->SettingLoad,
-                                          w->SettingLoadFrom, w->RichEdit1, w->RichEdit2}));
+                                          w->SettingLoadFrom, w->FreeViewArea, w->RichEdit1, w->RichEdit2}));
         QTest::keyClick(w->ListBox1, Qt::Key_Down);
         QCOMPARE(w->controller.animation().rubrique, 3);
         QTest::keyClick(w->ListBox1, Qt::Key_Up);

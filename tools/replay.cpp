@@ -13,7 +13,8 @@
 // the page links open, as lodrix's does.
 //
 // Commands: menu I, mode I, start, next, comment, scroll P, tick [N], wait MS
-// (real time, for a short message to go away),
+// (real time, for a short message to go away), pick X Y (a click at form
+// pixel X, Y on the shown view),
 // set NAME VALUE (a setting of the free-setting entry, named and written as a
 // link gives it: set corrector PC, set gain 6.8, set period 0.05; the rows
 // of settings/settings.h), keep,
@@ -50,6 +51,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -80,6 +82,8 @@ struct Command {
     std::string value;       // set's value, as written
     lodrix::Link link = {};  // open's
     lodrix::FreeViews views; // view's
+    int x = 0;               // pick's form pixel
+    int y = 0;
 };
 
 struct Usage {
@@ -99,7 +103,7 @@ std::optional<int> toInt(const std::string &s)
 }
 
 // What a command takes after its name.
-enum class Takes { Nothing, Number, Count, Setting, Link, Key, File, View };
+enum class Takes { Nothing, Number, Count, Setting, Link, Key, File, Pixel, View };
 
 struct Grammar {
     std::string_view name;
@@ -132,6 +136,7 @@ constexpr Grammar grammar[] = {
     {"csv", Takes::File},
     {"save", Takes::File},
     {"commentary", Takes::File},
+    {"pick", Takes::Pixel},
     {"view", Takes::View},
 };
 
@@ -219,6 +224,16 @@ Command command(const Grammar &g, Words &words, const lodrix::Language &language
     case Takes::File:
         c.file = words.argument(c.name);
         break;
+    case Takes::Pixel: {
+        for (int *v : {&c.x, &c.y}) {
+            const std::string &a = words.argument(c.name);
+            const auto n = toInt(a);
+            if (!n || *n < 0 || *n >= (v == &c.x ? 800 : 560))
+                throw Usage{"bad argument '" + a + "' for 'pick' (a form pixel: X 0 to 799, Y 0 to 559)"};
+            *v = *n;
+        }
+        break;
+    }
     case Takes::View: {
         const std::string &a = words.argument(c.name);
         const auto view = lodrix::freeViewNamed(a);
@@ -278,6 +293,8 @@ constexpr char usage[] =
     "  set NAME VALUE                         a setting of the free-setting lesson, as a link writes it\n"
     "                                         (set corrector PC, set gain 6.8), shown in its strip\n"
     "  keep, clear                            K and Shift+K\n"
+    "  pick X Y                               a click at form pixel X, Y on the shown view (the locus:\n"
+    "                                         G of the nearest branch point; Gc(T): T and G)\n"
     "  redraw                                 the frame on screen drawn again, as an expose asks\n"
     "  key SEQ                                a key pressed on the window (P, N, Shift+K, Ctrl+E...)\n"
     "  open QUERY                             a link applied as the page applies its address\n"
@@ -448,6 +465,27 @@ int key(Replay &r, const Command &c)
     return 0;
 }
 
+// A click at a form pixel, pressed and released where a person's would
+// land: only the shown views box takes it.
+int pick(Replay &r, const Command &c)
+{
+    Tvitesse &w = r.w;
+    const double z = w.zoomFactor();
+    const QPointF at = QPointF(w.formOrigin()) + QPointF((c.x + 0.5) * z, (c.y + 0.5) * z);
+    QWidget *target = w.childAt(at.toPoint());
+    if (target != w.FreeViewArea) {
+        std::fprintf(stderr, "lodrix-replay: pick %d %d is on no view shown\n", c.x, c.y);
+        return 1;
+    }
+    const QPointF local = target->mapFrom(&w, at);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, local, target->mapToGlobal(local), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+    return 0;
+}
+
 int tick(Replay &r, const Command &c)
 {
     for (int i = 0; i < c.number; ++i)
@@ -545,29 +583,14 @@ struct Verb {
 };
 
 constexpr Verb verbs[] = {
-    {"menu", menu, true},
-    {"mode", mode, true},
-    {"start", start, true},
-    {"next", next, true},
-    {"comment", comment, true},
-    {"scroll", scroll, true},
-    {"set", set, true},
-    {"keep", keep, true},
-    {"clear", clear, true},
-    {"redraw", redraw, true},
-    {"wait", wait, true},
-    {"open", open, true},
-    {"key", key, true},
-    {"tick", tick, true},
-    {"state", state, false},
-    {"link", link, false},
-    {"commentary", commentary, false},
-    {"shot", shot, false},
-    {"scene", scene, false},
-    {"csv", csv, false},
-    {"save", save, false},
-    {"canvas", canvas, false},
-    {"ops", ops, false},
+    {"menu", menu, true},     {"mode", mode, true},       {"start", start, true},
+    {"next", next, true},     {"comment", comment, true}, {"scroll", scroll, true},
+    {"set", set, true},       {"keep", keep, true},       {"clear", clear, true},
+    {"redraw", redraw, true}, {"wait", wait, true},       {"open", open, true},
+    {"key", key, true},       {"tick", tick, true},       {"pick", pick, true},
+    {"state", state, false},  {"link", link, false},      {"commentary", commentary, false},
+    {"shot", shot, false},    {"scene", scene, false},    {"csv", csv, false},
+    {"save", save, false},    {"canvas", canvas, false},  {"ops", ops, false},
     {"view", view, true},
 };
 

@@ -23,6 +23,7 @@
         set: 'setting',
         key: 'key',
         lang: 'language',
+        pick: 'pixel',
         view: 'view',
     };
 
@@ -52,7 +53,7 @@
             if (!Object.hasOwn(commandArguments, name))
                 fail(`unknown command '${name}'`);
             const expected = commandArguments[name];
-            const allowed = expected === 'none' ? 0 : expected === 'setting' || expected === 'view' ? 2 : 1;
+            const allowed = expected === 'none' ? 0 : expected === 'setting' || expected === 'view' || expected === 'pixel' ? 2 : 1;
             if (words.length - 1 > allowed)
                 fail(`too many arguments for '${name}'`);
             if (words.length - 1 < (expected === 'view' ? 1 : allowed) && expected !== 'count')
@@ -76,6 +77,15 @@
                 if (!action)
                     fail(`bad key sequence '${argument}' for 'key' (the page's keys: P, Pause, N)`);
                 commands.push({ name, action });
+            } else if (expected === 'pixel') {
+                const [x, y] = [argument, extra[0]];
+                if (!/^\d+$/.test(x) || !/^\d+$/.test(y) || Number(x) >= formWidth || Number(y) >= formHeight)
+                    fail(`bad form pixel '${x} ${y}' for 'pick' (X 0 to ${formWidth - 1}, Y 0 to ${formHeight - 1})`);
+                commands.push({ name, x: Number(x), y: Number(y) });
+            } else if (expected === 'view') {
+                if (argument !== 'locus' && argument !== 'period')
+                    fail(`bad view '${argument}' for 'view' (expected locus or period)`);
+                commands.push({ name, view: argument });
             } else if (expected === 'none') {
                 commands.push({ name });
             } else if (expected === 'count') {
@@ -152,11 +162,29 @@
                 // lodrix-replay does; the chooser shows it.
                 call('set_views', c.view, c.large ? 1 : 0);
                 showFreeSettings();
+                nameViewArea();
             } else if (c.name === 'lang') {
                 setLanguage(c.language);
+            } else if (c.name === 'pick') {
+                pick(c.x, c.y);
             }
         }
         return states.join('\n');
+    }
+
+    // A click at form pixel (x, y), pressed and released on what lies there
+    // as a person's would be: only the shown views box takes it.
+    function pick(x, y) {
+        const box = form.getBoundingClientRect();
+        const scale = box.width / formWidth;
+        const clientX = box.left + (x + 0.5) * scale;
+        const clientY = box.top + (y + 0.5) * scale;
+        const target = document.elementFromPoint(clientX, clientY);
+        if (target !== viewArea)
+            throw new Error(`lodrix.run: pick ${x} ${y} is on no view shown`);
+        const init = { clientX, clientY, button: 0, buttons: 1, bubbles: true, pointerId: 1, isPrimary: true };
+        target.dispatchEvent(new PointerEvent('pointerdown', init));
+        target.dispatchEvent(new PointerEvent('pointerup', { ...init, buttons: 0 }));
     }
 
     // The name a screen reader announces: the label given, else the text

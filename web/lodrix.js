@@ -94,6 +94,7 @@
             if (what === 'RichEdit2')
                 $('RichEdit2Close').hidden = $('RichEdit2').hidden;
             if (what === 'FreeSettings') {
+                switchControl($('FreeViewArea'), verb === 'on');
                 showFreeSettings();
                 // Keeping runs belongs to the free-setting entry: its menu items too.
                 for (const element of $('menu').querySelectorAll('[data-free]'))
@@ -299,6 +300,7 @@
         present();
         translatePage();
         setScroll(Number($('ScrollBar1').value));
+        nameViewArea();
         described = '';
         showHeld();
     }
@@ -424,6 +426,7 @@
         const setViews = (view, large) => {
             call('set_views', view, large ? 1 : 0);
             showFreeSettings();
+            nameViewArea();
         };
         $('ViewChooser').addEventListener('change', (event) =>
             setViews(Number(event.target.value), core._lodrix_views() & 8));
@@ -443,6 +446,70 @@
         // form pixel of its handle's travel.
         gainSlider.max = String(core._lodrix_gain_slider_positions());
         $('FreeSettings').style.setProperty('--gain-travel', `${core._lodrix_gain_slider_travel()}px`);
+    }
+
+    // ---- The views box: the pointer, in form pixels, and the arrow keys go
+    // to the core, which decides what they set.
+
+    const viewArea = $('FreeViewArea');
+    const gainSliderPage = 30; // the slider's page, as PageUp and PageDown step it
+
+    function nameViewArea() {
+        placeViewArea();
+        viewArea.setAttribute('aria-label', core.UTF8ToString(core._lodrix_view_name()));
+        viewArea.setAttribute('aria-valuetext', `G = ${fieldText(Number(freeSettings().gain))}`);
+    }
+
+    function onView(name, ...args) {
+        const result = core['_lodrix_' + name](...args);
+        applyRequests();
+        present();
+        showHeld();
+        showFreeSettings();
+        nameViewArea();
+        return result;
+    }
+
+    function formPixel(event) {
+        return onForm(event.clientX, event.clientY).map(Math.floor);
+    }
+
+    // The area lies over the view where it stands, in its place or enlarged.
+    function placeViewArea() {
+        Object.assign(viewArea.style, { left: `${core._lodrix_view_box(0)}px`, top: `${core._lodrix_view_box(1)}px`,
+                                        width: `${core._lodrix_view_box(2)}px`,
+                                        height: `${core._lodrix_view_box(3)}px` });
+    }
+
+    function wireViewArea() {
+        placeViewArea();
+        viewArea.addEventListener('pointerdown', (event) => {
+            if (event.button !== 0)
+                return;
+            event.preventDefault();
+            viewArea.focus();
+            try {
+                viewArea.setPointerCapture(event.pointerId); // a drag goes on beyond the box
+            } catch {
+                // a synthetic event has no pointer to capture
+            }
+            onView('view_press', ...formPixel(event));
+        });
+        viewArea.addEventListener('pointermove', (event) => onView('view_pointer', ...formPixel(event)));
+        for (const type of ['pointerup', 'pointercancel'])
+            viewArea.addEventListener(type, () => core._lodrix_view_release());
+        viewArea.addEventListener('pointerleave', () => onView('view_pointer', -1, -1));
+        viewArea.addEventListener('keydown', (event) => {
+            if (event.altKey || event.ctrlKey || event.metaKey)
+                return;
+            const steps = { ArrowUp: 1, ArrowRight: 1, ArrowDown: -1, ArrowLeft: -1,
+                            PageUp: gainSliderPage, PageDown: -gainSliderPage }[event.key];
+            if (!steps)
+                return;
+            onView('view_step', steps);
+            event.preventDefault();
+        });
+        nameViewArea();
     }
 
     // ---- The timer -------------------------------------------------------------
@@ -1118,6 +1185,7 @@
         for (const surface of [WINDOW, SCENE])
             copyBox(core._lodrix_whole(surface), surface);
         wireControls();
+        wireViewArea();
         wireActions();
         showHeld();
         wireCommentary();

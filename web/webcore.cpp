@@ -609,6 +609,47 @@ EMSCRIPTEN_KEEPALIVE const char *lodrix_check_setting(const char *name, const ch
         lodrix::setCommandError(name, text, settings, core->controller.language()).value_or(std::string()));
 }
 
+// ---- The views box of the free-setting entry ------------------------------------
+
+// Its place on the form as it stands, in its place or enlarged, in form
+// pixels: 0 left, 1 top, 2 width, 3 height.
+EMSCRIPTEN_KEEPALIVE int lodrix_view_box(int which)
+{
+    const lodrix::ViewBox box = lodrix::freeViewBox(core->controller.freeViews().large);
+    return which == 0 ? box.left : which == 1 ? box.top : which == 2 ? box.width : box.height;
+}
+
+// The pointer at form pixel (x, y): a press (1 when it was the box's), a
+// move (pressed or not), the release; a move with x < 0: it left.
+EMSCRIPTEN_KEEPALIVE int lodrix_view_press(int x, int y)
+{
+    return core->controller.viewPress({x, y}) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_view_pointer(int x, int y)
+{
+    core->controller.viewPointer(x < 0 ? std::nullopt : std::optional<lodrix::Point>(lodrix::Point{x, y}));
+}
+
+EMSCRIPTEN_KEEPALIVE void lodrix_view_release()
+{
+    core->controller.viewRelease();
+}
+
+// The arrow keys on the focused box: slider steps of G.
+EMSCRIPTEN_KEEPALIVE void lodrix_view_step(int steps)
+{
+    core->controller.viewStep(steps);
+}
+
+// The box's name, what it shows and what a hand does there, in the
+// controller's language.
+EMSCRIPTEN_KEEPALIVE const char *lodrix_view_name()
+{
+    const lodrix::Controller &c = core->controller;
+    return lodrix::hand(std::string(c.language().tr(lodrix::freeViewAccessibleName(c.freeViews().shown))));
+}
+
 // ---- Links that open an experiment ---------------------------------------------
 
 // Reads a link (the page's query) and applies it as the page does at load;
