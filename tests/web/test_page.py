@@ -1446,7 +1446,8 @@ class Hand(unittest.TestCase):
             tap(driver, "#ListBox1 option:nth-child(6)")
             self.assertEqual(now()["rubrique"], 5)
             gain_of = lambda: now()["explore"]["gain"]  # noqa: E731
-            # The slider's handle dragged from its middle to the place of G = 8.
+            # The slider's handle dragged from its middle to the place of G = 8: a
+            # hundred positions a decade from G = 0.1.
             wanted = 8
             x0, y, x1 = driver.execute_script("""
                 const s = document.getElementById('SettingGainSlider');
@@ -1455,7 +1456,7 @@ class Hand(unittest.TestCase):
                 const thumb = parseFloat(getComputedStyle(s).getPropertyValue('--gain-thumb'));
                 const at = (p) => r.left + thumb / 2 + (r.width - thumb) * p / Number(s.max);
                 return [at(Number(s.value)), r.top + r.height / 2,
-                        at(Number(s.max) * Math.log10(arguments[0] / 0.1) / 3)];""", wanted)
+                        at(100 * Math.log10(arguments[0] / 0.1))];""", wanted)
             self.assertGreaterEqual(driver.find_element(By.ID, "SettingGainSlider").rect["width"], 200)
             touch(driver, "touchStart", (x0, y))
             for k in range(1, 11):
