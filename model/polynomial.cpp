@@ -65,7 +65,7 @@ void monicCubicRoots(double p, double q, double r, std::vector<Complex> &roots)
 // root at once from points on a circle around them; then each root that
 // ends a hair off the real axis is put on it and the others made exact
 // conjugates, as the coefficients are real.
-void monicRootsAberth(std::span<const double> c, std::vector<Complex> &roots)
+void monicRootsAberth(std::span<const double> c, std::span<const Complex> near, std::vector<Complex> &roots)
 {
     const std::size_t n = c.size() - 1;
     double bound = 0.0;
@@ -84,6 +84,16 @@ void monicRootsAberth(std::span<const double> c, std::vector<Complex> &roots)
     std::vector<Complex> z(n);
     for (std::size_t i = 0; i < n; ++i)
         z[i] = std::polar(radius, 0.4 + 2.0 * 3.14159265358979323846 * double(i) / double(n));
+    // Roots of a polynomial close to this one are a start a few steps from
+    // the end; two that coincide are set apart, as the iteration needs.
+    if (near.size() == n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            z[i] = near[i];
+            for (std::size_t j = 0; j < i; ++j)
+                if (std::abs(z[i] - z[j]) < 1e-9 * (1.0 + std::abs(z[i])))
+                    z[i] += std::polar(1e-6 * (1.0 + std::abs(z[i])), 1.0 + double(i));
+        }
+    }
     for (int iteration = 0; iteration < 500; ++iteration) {
         double largest = 0.0;
         for (std::size_t i = 0; i < n; ++i) {
@@ -114,7 +124,7 @@ void monicRootsAberth(std::span<const double> c, std::vector<Complex> &roots)
 
 } // namespace
 
-std::vector<Complex> polynomialRoots(std::span<const double> coefficients)
+std::vector<Complex> polynomialRoots(std::span<const double> coefficients, std::span<const Complex> near)
 {
     std::size_t first = 0;
     while (first < coefficients.size() && coefficients[first] == 0.0)
@@ -138,7 +148,7 @@ std::vector<Complex> polynomialRoots(std::span<const double> coefficients)
         std::vector<double> monic(c.begin(), c.end());
         for (double &x : monic)
             x /= lead;
-        monicRootsAberth(monic, roots);
+        monicRootsAberth(monic, near, roots);
         break;
     }
     }

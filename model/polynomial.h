@@ -13,7 +13,10 @@ using Complex = std::complex<double>;
 
 // Every root, with its multiplicity, in no particular order. Leading zero
 // coefficients lower the degree; an empty list or a constant has no root.
-std::vector<Complex> polynomialRoots(std::span<const double> coefficients);
+// Beyond the third degree, `near`, the roots of a polynomial close to it
+// (as many as its degree), make a quicker start.
+std::vector<Complex> polynomialRoots(std::span<const double> coefficients,
+                                     std::span<const Complex> near = {});
 
 // The coefficients of the product of two polynomials, highest power first.
 std::vector<double> multiplied(std::span<const double> p, std::span<const double> q);

@@ -25,9 +25,9 @@ bool samePeriod(double a, double b)
     return std::abs(a - b) <= 1e-9 * std::max(std::abs(a), std::abs(b));
 }
 
-std::vector<Complex> polesAt(const FreeSettings &s, double g)
+std::vector<Complex> polesAt(const FreeSettings &s, double g, std::span<const Complex> near = {})
 {
-    return polynomialRoots(characteristicPolynomial(s, g));
+    return polynomialRoots(characteristicPolynomial(s, g), near);
 }
 
 bool unstable(const FreeSettings &s, double g)
@@ -335,7 +335,7 @@ RootLocus rootLocus(const FreeSettings &s)
     std::vector<Complex> previous;
     for (int i = 0; i <= steps; ++i) {
         const double g = minGain * std::pow(10.0, double(i) / locusGainsPerDecade);
-        const std::vector<Complex> poles = following(previous, polesAt(s, g));
+        const std::vector<Complex> poles = following(previous, polesAt(s, g, previous));
         locus.branches.resize(poles.size());
         for (std::size_t b = 0; b < poles.size(); ++b)
             locus.branches[b].push_back(poles[b]);
@@ -346,7 +346,7 @@ RootLocus rootLocus(const FreeSettings &s)
             const int before = polesOutside(previous);
             while (hi - lo > criticalGainTolerance * hi) {
                 const double mid = 0.5 * (lo + hi);
-                (polesOutside(polesAt(s, mid)) == before ? lo : hi) = mid;
+                (polesOutside(polesAt(s, mid, previous)) == before ? lo : hi) = mid;
             }
             LocusCrossing crossing{nineDigits(0.5 * (lo + hi)), {}};
             for (const Complex &z : polesAt(s, crossing.gain))
