@@ -29,68 +29,14 @@ double distanceToPoles(const FreeSettings &s, double g, Complex z, Complex *near
     return best;
 }
 
-// The stable gains of one period of the (T, G) plane, as stableGains finds
-// them but on a coarser scan of the circle: the view finds a column of them
-// for every few pixels across, at each change of corrector. A pole crosses
-// the circle where P0(z) + g P1(z) = 0 with z = e^(j theta) and g real.
+// The stable gains of one period of the (T, G) plane, on a coarser scan of
+// the circle than the loop's own: the view finds a column of them for every
+// few pixels across, at each change of corrector.
 constexpr int columnAngles = 96;
-constexpr int columnBisections = 40;
-
-Complex valueAt(const std::vector<double> &c, Complex z)
-{
-    Complex v = 0.0;
-    for (double x : c)
-        v = v * z + x;
-    return v;
-}
 
 std::vector<GainInterval> stableColumn(const FreeSettings &s)
 {
-    std::vector<GainInterval> intervals;
-    const std::vector<double> p0 = characteristicPolynomial(s, 0.0);
-    std::vector<double> p1 = characteristicPolynomial(s, 1.0);
-    for (std::size_t i = 0; i < p1.size(); ++i)
-        p1[i] -= p0[i];
-    const auto gainAt = [&](double theta) {
-        const Complex z(std::cos(theta), std::sin(theta));
-        return -valueAt(p0, z) / valueAt(p1, z);
-    };
-    std::vector<double> cuts{minGain, maxGain};
-    const auto cut = [&](Complex g) {
-        if (std::isfinite(g.real()) && g.real() > minGain && g.real() < maxGain)
-            cuts.push_back(g.real());
-    };
-    cut(gainAt(0.0));
-    cut(gainAt(std::numbers::pi));
-    double before = gainAt(0.0).imag();
-    for (int i = 1; i <= columnAngles; ++i) {
-        double lo = std::numbers::pi * (i - 1) / columnAngles;
-        double hi = std::numbers::pi * i / columnAngles;
-        const double now = gainAt(hi).imag();
-        if ((before < 0.0) != (now < 0.0)) {
-            const bool loNegative = before < 0.0;
-            for (int k = 0; k < columnBisections; ++k) {
-                const double mid = 0.5 * (lo + hi);
-                ((gainAt(mid).imag() < 0.0) == loNegative ? lo : hi) = mid;
-            }
-            cut(gainAt(0.5 * (lo + hi)));
-        }
-        before = now;
-    }
-    std::sort(cuts.begin(), cuts.end());
-    for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
-        if (cuts[i + 1] <= cuts[i])
-            continue;
-        FreeSettings at = s;
-        at.gain = std::sqrt(cuts[i] * cuts[i + 1]);
-        if (spectralRadius(closedLoopPoles(at)) >= 1.0)
-            continue;
-        if (!intervals.empty() && intervals.back().high == cuts[i])
-            intervals.back().high = cuts[i + 1];
-        else
-            intervals.push_back({cuts[i], cuts[i + 1]});
-    }
-    return intervals;
+    return stableGains(s, columnAngles);
 }
 
 } // namespace

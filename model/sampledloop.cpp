@@ -264,7 +264,7 @@ std::optional<double> criticalGain(const FreeSettings &s)
     return 0.5 * (lo + hi);
 }
 
-std::vector<GainInterval> stableGains(const FreeSettings &s)
+std::vector<GainInterval> stableGains(const FreeSettings &s, int angles)
 {
     std::vector<GainInterval> intervals;
     if (!hasGain(s.corrector))
@@ -295,7 +295,6 @@ std::vector<GainInterval> stableGains(const FreeSettings &s)
     };
     cut(Complex(nineDigits(gainAt(0.0).real())));
     cut(Complex(nineDigits(gainAt(std::numbers::pi).real())));
-    constexpr int angles = 720;
     double before = gainAt(0.0).imag();
     for (int i = 1; i <= angles; ++i) {
         double lo = std::numbers::pi * (i - 1) / angles;

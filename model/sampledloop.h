@@ -284,7 +284,8 @@ std::vector<Complex> closedLoopPoles(const FreeSettings &settings);
 // The gains from minGain to maxGain at which the loop is stable, the
 // corrector's other coefficients fixed: the intervals by ascending gain,
 // each [low, high], none when no gain is (nor for a corrector without one).
-std::vector<GainInterval> stableGains(const FreeSettings &settings);
+// The crossings are looked for over `angles` steps of the upper half circle.
+std::vector<GainInterval> stableGains(const FreeSettings &settings, int angles = 720);
 // The smallest positive gain that puts a pole on the unit circle, found to
 // a relative 1e-9; none for a corrector without a gain.
 std::optional<double> criticalGain(const FreeSettings &settings);
